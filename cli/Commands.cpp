@@ -1,0 +1,36 @@
+#include "Commands.h"
+
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
+
+namespace orvel::cli {
+
+int run(int argc, char** argv) {
+    CLI::App app{"Orvel inspects tokens, encodings, certificates, hashes and structured text, entirely on this machine."};
+    app.name("orvel");
+    app.set_version_flag("--version", "orvel " ORVEL_VERSION);
+    app.require_subcommand(1);
+
+    InspectOptions inspectOptions;
+    CLI::App* inspectCommand = app.add_subcommand("inspect", "Decode one text layer by layer");
+    inspectCommand->add_flag("--json", inspectOptions.json, "Print the JSON export document of the chain");
+    inspectCommand->add_option("TEXT", inspectOptions.text,
+                               "The text to inspect; standard input when absent or \"-\" (put -- before a TEXT that starts with a dash)");
+    inspectCommand->footer("Exit status: 0 when something was recognised, 1 when nothing was, 2 on usage errors.");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::CallForVersion& version) {
+        return app.exit(version);
+    } catch (const CLI::ParseError& error) {
+        fmt::print(stderr, "orvel: {} (see orvel --help)\n", error.what());
+        return kUsageError;
+    }
+
+    if (inspectCommand->parsed()) return inspect(inspectOptions);
+    return kUsageError;
+}
+
+} // namespace orvel::cli

@@ -1,0 +1,5 @@
+# AddressSanitizer and UndefinedBehaviorSanitizer for the whole build (the dev preset).
+if(ORVEL_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()

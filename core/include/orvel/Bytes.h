@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvel {
+
+/// An owned, contiguous sequence of bytes.
+using ByteString = std::vector<std::uint8_t>;
+
+} // namespace orvel
+
+namespace orvel::Bytes {
+
+/// Hexadecimal text to bytes: absent on an odd length or a non-digit pair; empty text gives no bytes.
+std::optional<ByteString> hex(std::string_view text);
+
+/// Strict RFC 4648 base64: standard alphabet, padded form (length a multiple of 4, at most two
+/// "=" at the end), nothing outside the alphabet. Absent on any violation.
+std::optional<ByteString> base64(std::string_view text);
+
+/// URL-safe base64 with optional padding: "-" and "_" become "+" and "/", missing padding is
+/// added, then decoded strictly. Absent when the length leaves a remainder of 1 modulo 4.
+std::optional<ByteString> base64url(std::string_view text);
+
+/// Bytes found inside a textual wrapper and the wrapper's name.
+struct Unwrapped {
+    ByteString data;
+    std::string wrapper;  ///< "base64", "base64url" or "hex"
+};
+
+/// The bytes inside a base64, base64url or hex wrapper, tried in that order; the first wrapper
+/// that matches and decodes wins. Absent for trimmed texts shorter than 8 characters.
+std::optional<Unwrapped> fromWrapper(std::string_view text);
+
+/// The bytes as text when they are valid UTF-8.
+std::optional<std::string> utf8Text(const ByteString& bytes);
+
+} // namespace orvel::Bytes

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "orvel/DecodeChain.h"
+#include "orvel/Detector.h"
+
+namespace orvel {
+
+using DetectorList = std::vector<std::shared_ptr<const Detector>>;
+
+/// The registered detectors in priority order; built once, read-only afterwards.
+const DetectorList& defaultDetectors();
+
+/// Peels one layer per pass: offers the text to every detector, takes the most confident
+/// answer that makes progress and repeats on its output.
+class ChainEngine {
+public:
+    ChainEngine(DetectorList detectors, double threshold, int maxDepth);
+
+    /// The chain for `text`; never fails (an unrecognised text gives a chain without steps).
+    DecodeChain inspect(std::string_view text) const;
+
+    const DetectorList& detectors() const { return m_detectors; }
+    double threshold() const { return m_threshold; }
+    int maxDepth() const { return m_maxDepth; }
+
+private:
+    DetectorList m_detectors;
+    double m_threshold;
+    int m_maxDepth;
+};
+
+} // namespace orvel

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+
+// Every resource cap of the engine, in one place. Each is far above what a realistic artifact
+// needs and only keeps hostile input from taking unbounded time, memory or stack.
+namespace orvel::Limits {
+
+/// Larger texts are not inspected at all.
+inline constexpr std::size_t maxInspectBytes = std::size_t{16} << 20;
+/// Deeper JSON documents are not parsed (the reader and writer stay off the stack's edge).
+inline constexpr int maxJSONDepth = 512;
+
+} // namespace orvel::Limits

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string_view>
+
+#include "orvel/ChainEngine.h"
+
+namespace orvel {
+
+/// The engine with the standard configuration: every detector, threshold 0.5, depth 12.
+const ChainEngine& standardEngine();
+
+/// The decode chain of `text` under the standard configuration. Invalid UTF-8 is replaced by
+/// U+FFFD first; a text above the inspection cap is returned unrecognised.
+DecodeChain inspect(std::string_view text);
+
+} // namespace orvel

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvel {
+
+/// A byte range [begin, end) in a UTF-8 text; always on scalar-value boundaries.
+struct TextRange {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    friend bool operator==(const TextRange&, const TextRange&) = default;
+};
+
+/// One match: the whole range, then one entry per capture group (absent when it took no part).
+struct RegexMatch {
+    TextRange range;
+    std::vector<std::optional<TextRange>> groups;
+};
+
+/// A pattern in ICU syntax, compiled once and matched with ICU's semantics: `\b`, `\s`, `\w`
+/// and `.` mean what ICU makes them mean, `^` and `$` anchor at the ends of the whole text.
+/// A pattern that does not compile matches nothing. Texts must be valid UTF-8; an invalid text
+/// matches nothing. Thread-safe: one instance may be matched from many threads at once.
+class Regex {
+public:
+    explicit Regex(std::string_view icuPattern);
+    ~Regex();
+    Regex(Regex&&) noexcept;
+    Regex& operator=(Regex&&) noexcept;
+
+    /// False when the pattern failed to compile.
+    bool isValid() const;
+    /// Does the pattern match anywhere in `text`?
+    bool matches(std::string_view text) const;
+    /// The leftmost match with its capture groups.
+    std::optional<RegexMatch> firstMatch(std::string_view text) const;
+    /// Every non-overlapping match, left to right (an empty match moves on by one character).
+    std::vector<TextRange> allMatches(std::string_view text) const;
+    /// `text` with every match replaced by `replacement` taken literally.
+    std::string replaceAll(std::string_view text, std::string_view replacement) const;
+
+private:
+    struct Compiled;
+    std::unique_ptr<Compiled> m_compiled;
+};
+
+} // namespace orvel

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Unicode services every part of the engine shares: UTF-8 validity, user-perceived characters
+// (extended grapheme clusters, as ICU counts them) and canonical equivalence.
+namespace orvel::Unicode {
+
+/// Is `bytes` well-formed UTF-8 (no surrogates, no overlong forms, nothing above U+10FFFF)?
+bool isValidUTF8(std::string_view bytes);
+
+/// `bytes` with every ill-formed sequence replaced by U+FFFD (maximal subparts, as ICU does).
+std::string toValidUTF8(std::string_view bytes);
+
+/// Number of user-perceived characters in `text`. CR LF counts as one.
+std::size_t graphemeCount(std::string_view text);
+
+/// The first `count` user-perceived characters of `text` (all of it when it has fewer).
+std::string_view graphemePrefix(std::string_view text, std::size_t count);
+
+/// `text` cut to `limit` user-perceived characters with "…" appended, or unchanged when it
+/// has no more than `limit`.
+std::string truncated(std::string_view text, std::size_t limit);
+
+/// Are `a` and `b` canonically equivalent (equal after NFC normalisation)?
+bool canonicallyEqual(std::string_view a, std::string_view b);
+
+/// The NFC form of `text`.
+std::string nfc(std::string_view text);
+
+} // namespace orvel::Unicode

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "orvel/Detector.h"
+
+namespace orvel {
+
+/// Base64 (standard alphabet, padded) or base64url (URL-safe, padding optional) whose bytes
+/// are readable UTF-8 text. Binary payloads are left to the container detectors.
+class Base64Detector final : public Detector {
+public:
+    DetectionKind kind() const override { return DetectionKind::base64; }
+    std::optional<DecodeResult> decode(std::string_view text) const override;
+};
+
+} // namespace orvel

@@ -1,0 +1,20 @@
+#include "detectors/JSONDetector.h"
+
+#include "orvel/JSONUtil.h"
+
+namespace orvel {
+
+std::optional<DecodeResult> JSONDetector::decode(std::string_view text) const {
+    auto rendering = JSONUtil::prettyPrinted(text);
+    if (!rendering) return std::nullopt;
+    return DecodeResult{
+        .kind = DetectionKind::json,
+        .output = std::move(rendering->pretty),
+        .confidence = 0.95,
+        .summary = "JSON " + rendering->topLevel,
+        .details = {{"topLevel", rendering->topLevel}},
+        .terminal = true,
+    };
+}
+
+} // namespace orvel

@@ -1,0 +1,37 @@
+// Fuzzes the engine and checks its rules on every input, not only that it does not crash.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "orvel/Orvel.h"
+#include "orvel/Text.h"
+#include "orvel/Unicode.h"
+
+namespace {
+
+void require(bool condition) {
+    if (!condition) std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const orvel::DecodeChain chain = orvel::inspect(bytes);
+
+    // The chain keeps its input untrimmed (invalid UTF-8 arrives repaired).
+    require(chain.input == (orvel::Unicode::isValidUTF8(bytes) ? std::string(bytes) : orvel::Unicode::toValidUTF8(bytes)));
+    require(chain.steps.size() <= 12);
+    std::string examined(orvel::Text::trimmed(chain.input));
+    for (std::size_t i = 0; i < chain.steps.size(); ++i) {
+        const orvel::DecodeResult& step = chain.steps[i];
+        require(step.confidence >= 0.0 && step.confidence <= 1.0);
+        require(orvel::Unicode::isValidUTF8(step.output));
+        // Only the last step may be terminal; every other step must change the text it examined.
+        if (step.terminal) require(i + 1 == chain.steps.size());
+        else require(!orvel::Unicode::canonicallyEqual(step.output, examined));
+        examined = step.output;
+    }
+    return 0;
+}

@@ -1,0 +1,115 @@
+// End-to-end checks of the orvel program: arguments, standard input, output and exit status.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "orvel/JSON.h"
+#include "support/Base64Encode.h"
+
+namespace orvel {
+namespace {
+
+struct Run {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+// Runs the program with `arguments` (already shell-quoted) and `input` on standard input.
+Run runOrvel(const std::string& arguments, const std::string& input = "") {
+    const auto dir = std::filesystem::temp_directory_path() / ("orvel-cli-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "in", std::ios::binary) << input;
+    const std::string command = "NO_COLOR=1 '" ORVEL_CLI_PATH "' " + arguments + " < '" + (dir / "in").string() + "' > '" +
+                                (dir / "out").string() + "' 2> '" + (dir / "err").string() + "'";
+    const int raw = std::system(command.c_str());
+    Run run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "out"), slurp(dir / "err")};
+    std::filesystem::remove_all(dir);
+    return run;
+}
+
+TEST(Commands, InspectJSONExportsTheChain) {
+    const Run run = runOrvel("inspect --json", testing::base64Encode(R"({"b":1,"a":[true,null,"x/y"]})") + "\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(run.out.back(), '\n');
+    const auto document = JSON::parse(run.out);
+    ASSERT_TRUE(document);
+    EXPECT_EQ((*document)["shape"], JSON::Value({"base64", "json"}));
+    EXPECT_EQ((*document)["recognized"], true);
+    EXPECT_EQ((*document)["finalValue"], "{\n  \"a\" : [\n    true,\n    null,\n    \"x/y\"\n  ],\n  \"b\" : 1\n}");
+    EXPECT_EQ((*document)["input"].get<std::string>().back(), '\n');  // standard input is taken byte for byte
+}
+
+TEST(Commands, ReadableRenderingShowsShapeStepsAndFinalValue) {
+    const Run run = runOrvel("inspect '" + testing::base64Encode(R"({"a":"x"})") + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("base64 → json"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("[1] base64 · 70%"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("[2] json · 95%"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("topLevel"), std::string::npos);
+    EXPECT_NE(run.out.find("Final value\n{\n  \"a\" : \"x\"\n}"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos);  // NO_COLOR
+}
+
+TEST(Commands, UnrecognisedInputExitsOne) {
+    const Run readable = runOrvel("inspect 'hello world'");
+    EXPECT_EQ(readable.status, 1);
+    EXPECT_NE(readable.out.find("Not recognised"), std::string::npos);
+
+    const Run json = runOrvel("inspect --json", "hello world");
+    EXPECT_EQ(json.status, 1);
+    const auto document = JSON::parse(json.out);
+    ASSERT_TRUE(document);
+    EXPECT_EQ((*document)["recognized"], false);
+    EXPECT_EQ((*document)["shape"], JSON::Value::array());
+    EXPECT_EQ((*document)["steps"], JSON::Value::array());
+    EXPECT_EQ((*document)["finalValue"], "hello world");
+
+    EXPECT_EQ(runOrvel("inspect", "").status, 1);
+    EXPECT_EQ(runOrvel("inspect -", " \n").status, 1);
+}
+
+TEST(Commands, UsageErrorsAndHelp) {
+    const Run unknown = runOrvel("inspect --bogus");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(std::count(unknown.err.begin(), unknown.err.end(), '\n'), 1) << unknown.err;
+    EXPECT_EQ(runOrvel("").status, 2);
+    EXPECT_EQ(runOrvel("frobnicate").status, 2);
+    EXPECT_EQ(runOrvel("inspect a b").status, 2);
+
+    const Run help = runOrvel("inspect --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--json"), std::string::npos);
+    const Run version = runOrvel("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("orvel ", 0), 0u);
+}
+
+TEST(Commands, InvalidUTF8AndControlCharactersAreHandled) {
+    const Run invalid = runOrvel("inspect --json", "[\"\xff\xfe\"]");
+    EXPECT_EQ(invalid.status, 0);
+    EXPECT_NE(invalid.err.find("not valid UTF-8"), std::string::npos);
+    EXPECT_TRUE(JSON::parse(invalid.out));
+
+    // A decoded escape sequence must not reach the terminal raw.
+    const Run escape = runOrvel("inspect", testing::base64Encode("title\x1b]0;pwned\x07 and more text here"));
+    EXPECT_EQ(escape.status, 0);
+    EXPECT_EQ(escape.out.find('\x1b'), std::string::npos);
+    EXPECT_NE(escape.out.find("\\u{1B}]0;pwned\\u{07}"), std::string::npos) << escape.out;
+}
+
+} // namespace
+} // namespace orvel

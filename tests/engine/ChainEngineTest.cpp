@@ -1,0 +1,139 @@
+#include "orvel/ChainEngine.h"
+
+#include <atomic>
+#include <functional>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+namespace orvel {
+namespace {
+
+// A detector whose answer is a function of its input; counts its calls.
+class StubDetector final : public Detector {
+public:
+    using Rule = std::function<std::optional<DecodeResult>(std::string_view)>;
+    explicit StubDetector(Rule rule) : m_rule(std::move(rule)) {}
+    DetectionKind kind() const override { return DetectionKind::base64; }
+    std::optional<DecodeResult> decode(std::string_view text) const override {
+        ++calls;
+        return m_rule(text);
+    }
+    mutable std::atomic<int> calls{0};
+
+private:
+    Rule m_rule;
+};
+
+DecodeResult result(DetectionKind kind, std::string output, double confidence, bool terminal = false) {
+    return DecodeResult{kind, std::move(output), confidence, "stub", {}, terminal};
+}
+
+// Maps one exact text to one result.
+std::shared_ptr<StubDetector> when(std::string input, DecodeResult answer) {
+    return std::make_shared<StubDetector>([input, answer](std::string_view text) -> std::optional<DecodeResult> {
+        if (text == input) return answer;
+        return std::nullopt;
+    });
+}
+
+std::vector<std::string> outputs(const DecodeChain& chain) {
+    std::vector<std::string> all;
+    for (const auto& step : chain.steps) all.push_back(step.output);
+    return all;
+}
+
+TEST(ChainEngine, ThresholdIsInclusiveAndNaNNeverPasses) {
+    const ChainEngine engine({when("a", result(DetectionKind::hex, "done", 0.5, true))}, 0.5, 12);
+    EXPECT_EQ(engine.inspect("a").steps.size(), 1u);
+
+    const ChainEngine below({when("a", result(DetectionKind::hex, "done", 0.49, true))}, 0.5, 12);
+    EXPECT_FALSE(below.inspect("a").isRecognized());
+
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const ChainEngine notANumber({when("a", result(DetectionKind::hex, "done", nan, true))}, 0.5, 12);
+    EXPECT_FALSE(notANumber.inspect("a").isRecognized());
+}
+
+TEST(ChainEngine, HighestConfidenceWinsAndRegistryOrderBreaksTies) {
+    const ChainEngine engine({when("x", result(DetectionKind::hex, "first", 0.7, true)),
+                              when("x", result(DetectionKind::base32, "second", 0.9, true)),
+                              when("x", result(DetectionKind::base58, "third", 0.9, true))},
+                             0.5, 12);
+    EXPECT_EQ(engine.inspect("x").kinds(), std::vector{DetectionKind::base32});
+
+    const ChainEngine tie({when("x", result(DetectionKind::hex, "first", 0.8, true)),
+                           when("x", result(DetectionKind::base32, "second", 0.8, true))},
+                          0.5, 12);
+    EXPECT_EQ(tie.inspect("x").kinds(), std::vector{DetectionKind::hex});
+}
+
+TEST(ChainEngine, NonTerminalResultMustMakeProgressTerminalMayRepeat) {
+    // Same text back, even at full confidence, is no progress: the weaker real answer wins.
+    const ChainEngine engine({when("same", result(DetectionKind::hex, "same", 1.0)),
+                              when("same", result(DetectionKind::json, "other", 0.6, true))},
+                             0.5, 12);
+    EXPECT_EQ(engine.inspect("same").kinds(), std::vector{DetectionKind::json});
+
+    const ChainEngine onlyRepeat({when("same", result(DetectionKind::hex, "same", 1.0))}, 0.5, 12);
+    EXPECT_FALSE(onlyRepeat.inspect("same").isRecognized());
+
+    // Canonically equal texts count as the same: é precomposed and decomposed.
+    const ChainEngine canonical({when("\u00e9", result(DetectionKind::hex, "e\u0301", 1.0))}, 0.5, 12);
+    EXPECT_FALSE(canonical.inspect("\u00e9").isRecognized());
+
+    const ChainEngine terminal({when("{}", result(DetectionKind::json, "{}", 0.95, true))}, 0.5, 12);
+    const DecodeChain chain = terminal.inspect("{}");
+    EXPECT_EQ(chain.steps.size(), 1u);
+    EXPECT_EQ(chain.finalValue(), "{}");
+}
+
+TEST(ChainEngine, TerminalStepEndsTheChainWithDepthToSpare) {
+    auto after = when("b", result(DetectionKind::hex, "c", 0.9));
+    const ChainEngine engine({when("a", result(DetectionKind::json, "b", 0.9, true)), after}, 0.5, 12);
+    EXPECT_EQ(outputs(engine.inspect("a")), std::vector<std::string>{"b"});
+    EXPECT_EQ(after->calls, 1);  // consulted on the first pass only
+}
+
+TEST(ChainEngine, CycleStopsAtTheRepeatedText) {
+    const ChainEngine engine({when("A", result(DetectionKind::hex, "B", 0.9)), when("B", result(DetectionKind::hex, "A", 0.9))},
+                             0.5, 12);
+    const DecodeChain chain = engine.inspect("A");
+    EXPECT_EQ(outputs(chain), (std::vector<std::string>{"B", "A"}));
+    EXPECT_EQ(chain.finalValue(), "A");
+}
+
+TEST(ChainEngine, DepthLimitBoundsTheChain) {
+    // Every text decodes to itself plus one character: an endless onion.
+    auto grow = std::make_shared<StubDetector>(
+        [](std::string_view text) -> std::optional<DecodeResult> { return result(DetectionKind::hex, std::string(text) + "+", 0.9); });
+    EXPECT_EQ(ChainEngine({grow}, 0.5, 12).inspect("x").steps.size(), 12u);
+    EXPECT_EQ(ChainEngine({grow}, 0.5, 3).inspect("x").steps.size(), 3u);
+
+    const int before = grow->calls;
+    EXPECT_FALSE(ChainEngine({grow}, 0.5, 0).inspect("x").isRecognized());
+    EXPECT_FALSE(ChainEngine({grow}, 0.5, -1).inspect("x").isRecognized());
+    EXPECT_EQ(grow->calls, before);  // depth 0 consults nobody
+}
+
+TEST(ChainEngine, OnlyTheFirstPassIsTrimmedAndTheInputIsKept) {
+    std::vector<std::string> seen;
+    auto recorder = std::make_shared<StubDetector>([&seen](std::string_view text) -> std::optional<DecodeResult> {
+        seen.emplace_back(text);
+        if (text == "abc") return result(DetectionKind::hex, "  padded \n", 0.9);
+        return std::nullopt;
+    });
+    const ChainEngine engine({recorder}, 0.5, 12);
+    const DecodeChain chain = engine.inspect(" \t\r\n\u00a0abc\u2028\u3000 ");
+    EXPECT_EQ(seen, (std::vector<std::string>{"abc", "  padded \n"}));
+    EXPECT_EQ(chain.input, " \t\r\n\u00a0abc\u2028\u3000 ");
+
+    seen.clear();
+    const DecodeChain blank = engine.inspect(" \n\t ");
+    EXPECT_EQ(seen, std::vector<std::string>{""});
+    EXPECT_EQ(blank.input, " \n\t ");
+    EXPECT_EQ(blank.finalValue(), " \n\t ");
+}
+
+} // namespace
+} // namespace orvel

@@ -1,0 +1,54 @@
+#include "orvel/Orvel.h"
+
+#include <gtest/gtest.h>
+
+#include "orvel/Limits.h"
+#include "support/Base64Encode.h"
+
+namespace orvel {
+namespace {
+
+TEST(Orvel, RegistryFollowsPriorityOrder) {
+    std::vector<DetectionKind> kinds;
+    for (const auto& detector : defaultDetectors()) kinds.push_back(detector->kind());
+    // Structured formats before the generic alphabets.
+    EXPECT_EQ(kinds, (std::vector{DetectionKind::json, DetectionKind::base64}));
+    EXPECT_EQ(standardEngine().threshold(), 0.5);
+    EXPECT_EQ(standardEngine().maxDepth(), 12);
+}
+
+TEST(Orvel, Base64WrappedJSONComesApartInTwoSteps) {
+    const std::string input = testing::base64Encode(R"({"b":1,"a":[true,null,"x/y"]})") + "\n";
+    const DecodeChain chain = inspect(input);
+    EXPECT_EQ(chain.input, input);
+    EXPECT_EQ(chain.kinds(), (std::vector{DetectionKind::base64, DetectionKind::json}));
+    EXPECT_EQ(chain.finalValue(), "{\n  \"a\" : [\n    true,\n    null,\n    \"x/y\"\n  ],\n  \"b\" : 1\n}");
+
+    const DecodeChain urlSafe = inspect(testing::base64Encode(R"({"k":"??>>"})", true, false));
+    EXPECT_EQ(urlSafe.kinds(), (std::vector{DetectionKind::base64url, DetectionKind::json}));
+}
+
+TEST(Orvel, HostileInputIsAnsweredNotCrashedOn) {
+    EXPECT_FALSE(inspect("").isRecognized());
+    EXPECT_FALSE(inspect(" \n\t").isRecognized());
+    EXPECT_FALSE(inspect("hello world").isRecognized());
+    EXPECT_FALSE(inspect(std::string(100'000, '[')).isRecognized());
+
+    const DecodeChain nul = inspect(std::string("{\"a\":\"\0\"}", 9));
+    EXPECT_FALSE(nul.isRecognized());  // a raw NUL inside a JSON string is a syntax error
+    EXPECT_EQ(nul.input.size(), 9u);
+
+    // Invalid UTF-8 is repaired before anything looks at it.
+    const DecodeChain repaired = inspect("[\"\xff\"]");
+    EXPECT_EQ(repaired.input, "[\"\uFFFD\"]");
+    EXPECT_EQ(repaired.kinds(), std::vector{DetectionKind::json});
+
+    // Above the cap nothing is examined, at the cap everything is.
+    std::string atCap = "[" + std::string(Limits::maxInspectBytes - 2, ' ') + "]";
+    EXPECT_TRUE(inspect(atCap).isRecognized());
+    atCap.insert(1, " ");
+    EXPECT_FALSE(inspect(atCap).isRecognized());
+}
+
+} // namespace
+} // namespace orvel
