@@ -1,0 +1,251 @@
+#include "orvel/JSON.h"
+
+#include "orvel/Limits.h"
+#include "orvel/Unicode.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <system_error>
+#include <type_traits>
+
+namespace orvel::JSON {
+namespace {
+
+// The writer relies on the object map iterating keys in ascending byte order, which for UTF-8
+// is code-point order; an insertion-ordered map here would silently break canonical output.
+static_assert(std::is_same_v<Value::object_comparator_t, std::less<>>);
+
+/// Does `text` open more than Limits::maxJSONDepth containers at once? Brackets inside strings
+/// do not count. A linear scan, so a hostile document is refused before any tree is built.
+bool nestsTooDeep(std::string_view text) {
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\') {
+                ++i; // the escaped character cannot end the string
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > Limits::maxJSONDepth) {
+                return true;
+            }
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth; // an unbalanced closer is the parser's syntax error to report
+        }
+    }
+    return false;
+}
+
+// How each byte appears inside a string: 0 as itself, 'u' as \u00XX, else after a backslash.
+constexpr std::array<char, 256> escapeTable = [] {
+    std::array<char, 256> table{};
+    for (int c = 0; c < 0x20; ++c) {
+        table[static_cast<std::size_t>(c)] = 'u';
+    }
+    table['\b'] = 'b';
+    table['\f'] = 'f';
+    table['\n'] = 'n';
+    table['\r'] = 'r';
+    table['\t'] = 't';
+    table['"'] = '"';
+    table['\\'] = '\\';
+    return table;
+}();
+
+class Writer {
+public:
+    Writer(std::string& out, WriteOptions options) : m_out(out), m_options(options) {}
+
+    /// Appends `value`, nested in `depth` enclosing containers; false when it cannot be written.
+    bool value(const Value& value, int depth) {
+        switch (value.type()) {
+        case Value::value_t::null:
+            m_out += "null";
+            return true;
+        case Value::value_t::boolean:
+            m_out += value.get_ref<const Value::boolean_t&>() ? "true" : "false";
+            return true;
+        case Value::value_t::number_integer:
+            return integer(value.get_ref<const Value::number_integer_t&>());
+        case Value::value_t::number_unsigned:
+            return integer(value.get_ref<const Value::number_unsigned_t&>());
+        case Value::value_t::number_float:
+            return number(value.get_ref<const Value::number_float_t&>());
+        case Value::value_t::string:
+            string(value.get_ref<const Value::string_t&>());
+            return true;
+        case Value::value_t::array:
+            return array(value.get_ref<const Value::array_t&>(), depth + 1);
+        case Value::value_t::object:
+            return object(value.get_ref<const Value::object_t&>(), depth + 1);
+        case Value::value_t::binary:
+        case Value::value_t::discarded:
+            return false; // no JSON text for these
+        }
+        return false;
+    }
+
+private:
+    template <typename Integer> bool integer(Integer number) {
+        char buffer[24];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+        m_out.append(buffer, result.ptr);
+        return result.ec == std::errc{};
+    }
+
+    bool number(double number) {
+        if (!std::isfinite(number)) {
+            return false; // JSON has no spelling for these
+        }
+        // Shortest text that reads back to the same double: 0.95, never 0.94999999999999996.
+        char buffer[32];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+        m_out.append(buffer, result.ptr);
+        return result.ec == std::errc{};
+    }
+
+    void string(std::string_view text) {
+        // Values are meant to hold valid UTF-8; if one does not, the output still must.
+        if (!Unicode::isValidUTF8(text)) {
+            const std::string repaired = Unicode::toValidUTF8(text);
+            validString(repaired);
+            return;
+        }
+        validString(text);
+    }
+
+    void validString(std::string_view text) {
+        static constexpr char hex[] = "0123456789abcdef";
+        m_out += '"';
+        std::size_t run = 0; // start of the bytes not yet appended, which need no escape
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(text[i]);
+            char escape = escapeTable[byte];
+            if (escape == 0 && byte == '/' && m_options.escapeSlashes) {
+                escape = '/';
+            }
+            if (escape == 0) {
+                continue;
+            }
+            m_out.append(text.substr(run, i - run));
+            run = i + 1;
+            m_out += '\\';
+            if (escape == 'u') {
+                const char unicode[] = {'u', '0', '0', hex[byte >> 4], hex[byte & 0xF]};
+                m_out.append(unicode, sizeof unicode);
+            } else {
+                m_out += escape;
+            }
+        }
+        m_out.append(text.substr(run));
+        m_out += '"';
+    }
+
+    bool array(const Value::array_t& elements, int depth) {
+        if (depth > Limits::maxJSONDepth) {
+            return false;
+        }
+        if (elements.empty()) {
+            m_out += "[]";
+            return true;
+        }
+        m_out += '[';
+        bool first = true;
+        for (const Value& element : elements) {
+            separator(first, depth);
+            if (!value(element, depth)) {
+                return false;
+            }
+        }
+        close(']', depth);
+        return true;
+    }
+
+    bool object(const Value::object_t& members, int depth) {
+        if (depth > Limits::maxJSONDepth) {
+            return false;
+        }
+        if (members.empty()) {
+            m_out += "{}";
+            return true;
+        }
+        m_out += '{';
+        bool first = true;
+        for (const auto& [key, member] : members) {
+            separator(first, depth);
+            string(key);
+            m_out += m_options.pretty ? " : " : ":";
+            if (!value(member, depth)) {
+                return false;
+            }
+        }
+        close('}', depth);
+        return true;
+    }
+
+    /// What goes before an element or member: a comma after the first, and in pretty mode a
+    /// line break with two spaces per level.
+    void separator(bool& first, int depth) {
+        if (!first) {
+            m_out += ',';
+        }
+        first = false;
+        if (m_options.pretty) {
+            m_out += '\n';
+            m_out.append(static_cast<std::size_t>(depth) * 2, ' ');
+        }
+    }
+
+    void close(char bracket, int depth) {
+        if (m_options.pretty) {
+            m_out += '\n';
+            m_out.append(static_cast<std::size_t>(depth - 1) * 2, ' ');
+        }
+        m_out += bracket;
+    }
+
+    std::string& m_out;
+    WriteOptions m_options;
+};
+
+} // namespace
+
+std::optional<Value> parse(std::string_view text) {
+    if (nestsTooDeep(text)) {
+        return std::nullopt;
+    }
+    try {
+        Value value = Value::parse(text.data(), text.data() + text.size(), nullptr,
+                                   /*allow_exceptions=*/false);
+        if (value.is_discarded()) {
+            return std::nullopt;
+        }
+        return value;
+    } catch (...) {
+        // Only allocation failure can get here; no exception leaves a public function.
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> write(const Value& value, WriteOptions options) {
+    try {
+        std::string out;
+        // Growth by doubling keeps appends amortised; this only skips the first few steps.
+        out.reserve(256);
+        if (!Writer(out, options).value(value, 0)) {
+            return std::nullopt;
+        }
+        return out;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+} // namespace orvel::JSON

@@ -1,0 +1,185 @@
+#include "orvel/JSON.h"
+
+#include "orvel/Limits.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace {
+
+using orvel::JSON::parse;
+using orvel::JSON::Value;
+using orvel::JSON::write;
+using orvel::JSON::WriteOptions;
+
+constexpr WriteOptions compact{};
+constexpr WriteOptions pretty{.pretty = true};
+
+std::string compactText(const Value& value) {
+    return write(value, compact).value_or("<absent>");
+}
+
+std::string nested(std::size_t depth) {
+    return std::string(depth, '[') + std::string(depth, ']');
+}
+
+Value nestedValue(int depth) {
+    Value value = Value::array();
+    for (int level = 1; level < depth; ++level) {
+        value = Value::array({value});
+    }
+    return value;
+}
+
+TEST(JSONTest, PrettyLayout) {
+    const Value value = parse(R"({"b":1,"a":[true,null]})").value();
+    EXPECT_EQ(write(value, pretty), "{\n  \"a\" : [\n    true,\n    null\n  ],\n  \"b\" : 1\n}");
+    EXPECT_EQ(write(value, compact), R"({"a":[true,null],"b":1})");
+
+    const Value empties = parse(R"({"o":{},"a":[],"n":[{}]})").value();
+    EXPECT_EQ(write(empties, pretty),
+              "{\n  \"a\" : [],\n  \"n\" : [\n    {}\n  ],\n  \"o\" : {}\n}");
+    EXPECT_EQ(write(empties, compact), R"({"a":[],"n":[{}],"o":{}})");
+    EXPECT_EQ(write(Value::object(), pretty), "{}");
+    EXPECT_EQ(write(Value::array(), pretty), "[]");
+    EXPECT_EQ(write(Value("top"), pretty), "\"top\"");
+    EXPECT_EQ(write(Value(nullptr), compact), "null");
+    EXPECT_EQ(write(Value(false), compact), "false");
+}
+
+TEST(JSONTest, KeysInAscendingCodePointOrder) {
+    const Value value = parse(R"({"b":0,"alg_note":0,"a":0,"B":0,"alg":0,"\u00e9":0,"z":0,"_":0})")
+                            .value();
+    EXPECT_EQ(write(value, compact), R"({"B":0,"_":0,"a":0,"alg":0,"alg_note":0,"b":0,"z":0,"é":0})");
+    // Bytes compare unsigned: U+00E9 (C3 A9) sorts before U+1F600 (F0 ...) and after "z".
+    Value unicode;
+    unicode["\xF0\x9F\x98\x80"] = 1;
+    unicode["\xC3\xA9"] = 2;
+    unicode["~"] = 3;
+    EXPECT_EQ(write(unicode, compact), "{\"~\":3,\"\xC3\xA9\":2,\"\xF0\x9F\x98\x80\":1}");
+}
+
+TEST(JSONTest, StringEscapes) {
+    EXPECT_EQ(compactText(Value("quote\" backslash\\")), R"("quote\" backslash\\")");
+    EXPECT_EQ(compactText(Value("\b\f\n\r\t")), R"("\b\f\n\r\t")");
+    EXPECT_EQ(compactText(Value(std::string("\x00\x01\x1f\x1b", 4))), R"("\u0000\u0001\u001f\u001b")");
+    // DEL, non-ASCII and the line separators go out as they are.
+    EXPECT_EQ(compactText(Value("\x7F caf\xC3\xA9 \xE2\x80\xA8 \xF0\x9F\x98\x80")),
+              "\"\x7F caf\xC3\xA9 \xE2\x80\xA8 \xF0\x9F\x98\x80\"");
+    EXPECT_EQ(compactText(Value("a/b")), R"("a/b")");
+    EXPECT_EQ(write(Value("https://x/y"), {.escapeSlashes = true}), R"("https:\/\/x\/y")");
+    Value key;
+    key["k/\"\n"] = "v";
+    EXPECT_EQ(compactText(key), R"({"k/\"\n":"v"})");
+    // A value built by hand may hold broken UTF-8; the text written never does.
+    EXPECT_EQ(compactText(Value("a\xFF")), "\"a\xEF\xBF\xBD\"");
+}
+
+TEST(JSONTest, Numbers) {
+    EXPECT_EQ(compactText(Value(0.1)), "0.1");
+    EXPECT_EQ(compactText(Value(0.95)), "0.95");
+    EXPECT_EQ(compactText(Value(1e300)), "1e+300");
+    EXPECT_EQ(compactText(Value(1.0)), "1");
+    EXPECT_EQ(compactText(Value(-0.0)), "-0");
+    EXPECT_EQ(compactText(Value(1.5e-7)), "1.5e-07");
+    EXPECT_EQ(compactText(Value(std::numeric_limits<std::uint64_t>::max())), "18446744073709551615");
+    EXPECT_EQ(compactText(Value(std::numeric_limits<std::int64_t>::min())), "-9223372036854775808");
+    EXPECT_EQ(compactText(Value(-42)), "-42");
+    EXPECT_EQ(compactText(Value(0)), "0");
+    EXPECT_EQ(write(Value(std::numeric_limits<double>::infinity()), compact), std::nullopt);
+    EXPECT_EQ(write(Value(std::numeric_limits<double>::quiet_NaN()), compact), std::nullopt);
+    // One bad number anywhere makes the whole document absent.
+    Value buried;
+    buried["a"]["b"] = Value::array({1, std::numeric_limits<double>::infinity()});
+    EXPECT_EQ(write(buried, pretty), std::nullopt);
+}
+
+TEST(JSONTest, WhatTheReaderDoesWithAwkwardInput) {
+    // A repeated key keeps its last value.
+    EXPECT_EQ(parse(R"({"a":1,"a":2})"), Value({{"a", 2}}));
+    // Integers stay integers up to 64 bits, signed or unsigned...
+    EXPECT_TRUE(parse("18446744073709551615")->is_number_unsigned());
+    EXPECT_EQ(parse("-9223372036854775808")->get<std::int64_t>(),
+              std::numeric_limits<std::int64_t>::min());
+    EXPECT_TRUE(parse("1.0")->is_number_float());
+    // ...wider ones become doubles.
+    EXPECT_TRUE(parse("18446744073709551616")->is_number_float());
+    EXPECT_EQ(parse("18446744073709551616")->get<double>(), 18446744073709551616.0);
+    EXPECT_TRUE(parse("-9223372036854775809")->is_number_float());
+    // "-0" reads as the integer 0; "-0.0" keeps its sign.
+    EXPECT_TRUE(parse("-0")->is_number_integer());
+    EXPECT_TRUE(std::signbit(parse("-0.0")->get<double>()));
+    // A double that overflows is an error, not infinity.
+    EXPECT_EQ(parse("1e400"), std::nullopt);
+    // A leading byte order mark is skipped (RFC 8259 allows either).
+    EXPECT_EQ(parse("\xEF\xBB\xBF[1]"), Value::array({1}));
+}
+
+TEST(JSONTest, ReaderDeclinesMalformedText) {
+    for (const char* text :
+         {"", " ", "[1,]", "{\"a\":1,}", "01", "0x10", "NaN", "'a'", "[1] x", "{} {}", "[1]]",
+          "\"\x01\"", "\"unterminated", "{\"a\" 1}", "// c\n1", "\"\\ud800\"", "\"\\x41\""}) {
+        EXPECT_EQ(parse(text), std::nullopt) << text;
+    }
+    // Invalid UTF-8 inside a string: truncated, overlong, surrogate, above U+10FFFF.
+    for (const char* text : {"[\"\xC3\"]", "[\"\xC0\xAF\"]", "[\"\xED\xA0\x80\"]",
+                             "[\"\xF4\x90\x80\x80\"]", "{\"\xFF\":1}"}) {
+        EXPECT_EQ(parse(text), std::nullopt) << text;
+    }
+    EXPECT_EQ(parse("[\"caf\xC3\xA9\"]"), Value::array({"caf\xC3\xA9"}));
+    EXPECT_EQ(parse(" {\"a\" : [ ] }\n"), Value({{"a", Value::array()}}));
+}
+
+TEST(JSONTest, DepthLimitOnBothSides) {
+    constexpr auto limit = static_cast<std::size_t>(orvel::Limits::maxJSONDepth);
+    EXPECT_TRUE(parse(nested(limit)).has_value());
+    EXPECT_EQ(parse(nested(limit + 1)), std::nullopt);
+    std::string objects;
+    for (std::size_t i = 0; i < limit; ++i) {
+        objects += "{\"k\":";
+    }
+    objects += "0" + std::string(limit, '}');
+    EXPECT_TRUE(parse(objects).has_value());
+    EXPECT_EQ(parse("[" + objects + "]"), std::nullopt);
+    // Brackets inside strings, escaped quotes included, do not nest.
+    const std::string inString = "[\"" + std::string(1000, '[') + "\\\"" + std::string(1000, '{') + "\"]";
+    EXPECT_TRUE(parse(inString).has_value());
+    // Closing brackets do not let a later run go deeper than the limit.
+    EXPECT_TRUE(parse("[" + nested(limit - 1) + "," + nested(limit - 1) + "]").has_value());
+    // A hundred thousand openers decline before any stack is spent on them.
+    EXPECT_EQ(parse(std::string(100000, '[')), std::nullopt);
+    EXPECT_EQ(parse(nested(100000)), std::nullopt);
+
+    EXPECT_EQ(write(nestedValue(orvel::Limits::maxJSONDepth), compact), nested(limit));
+    EXPECT_TRUE(write(nestedValue(orvel::Limits::maxJSONDepth), pretty).has_value());
+    EXPECT_EQ(write(nestedValue(orvel::Limits::maxJSONDepth + 1), compact), std::nullopt);
+    Value deepObject = 0;
+    for (int i = 0; i <= orvel::Limits::maxJSONDepth; ++i) {
+        deepObject = Value({{"k", deepObject}});
+    }
+    EXPECT_EQ(write(deepObject, pretty), std::nullopt);
+    EXPECT_TRUE(write(deepObject["k"], pretty).has_value());
+}
+
+TEST(JSONTest, RoundTrips) {
+    for (const char* text : {
+             R"({"alg":"HS256","typ":"JWT","exp":1738310400,"scope":["a","b/c"],"n":null})",
+             R"([0.1,0.95,1e300,-5e-324,18446744073709551615,-9223372036854775808,1.0,true])",
+             R"({"nested":{"deep":[[[{}]],[]]},"text":"tab\t quote\" nul\u0000 é 😀"})",
+             R"("just a string")", "3.14159",
+         }) {
+        const Value value = parse(text).value();
+        for (const WriteOptions options : {compact, pretty, WriteOptions{true, true}}) {
+            const auto written = write(value, options);
+            ASSERT_TRUE(written.has_value()) << text;
+            EXPECT_EQ(parse(*written), value) << *written;
+            // Writing is canonical: a second trip gives the same bytes.
+            EXPECT_EQ(write(parse(*written).value(), options), written);
+        }
+    }
+}
+
+} // namespace
