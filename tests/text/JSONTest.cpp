@@ -18,13 +18,9 @@ using orvel::JSON::WriteOptions;
 constexpr WriteOptions compact{};
 constexpr WriteOptions pretty{.pretty = true};
 
-std::string compactText(const Value& value) {
-    return write(value, compact).value_or("<absent>");
-}
+std::string compactText(const Value& value) { return write(value, compact).value_or("<absent>"); }
 
-std::string nested(std::size_t depth) {
-    return std::string(depth, '[') + std::string(depth, ']');
-}
+std::string nested(std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); }
 
 Value nestedValue(int depth) {
     Value value = Value::array();
@@ -40,8 +36,7 @@ TEST(JSONTest, PrettyLayout) {
     EXPECT_EQ(write(value, compact), R"({"a":[true,null],"b":1})");
 
     const Value empties = parse(R"({"o":{},"a":[],"n":[{}]})").value();
-    EXPECT_EQ(write(empties, pretty),
-              "{\n  \"a\" : [],\n  \"n\" : [\n    {}\n  ],\n  \"o\" : {}\n}");
+    EXPECT_EQ(write(empties, pretty), "{\n  \"a\" : [],\n  \"n\" : [\n    {}\n  ],\n  \"o\" : {}\n}");
     EXPECT_EQ(write(empties, compact), R"({"a":[],"n":[{}],"o":{}})");
     EXPECT_EQ(write(Value::object(), pretty), "{}");
     EXPECT_EQ(write(Value::array(), pretty), "[]");
@@ -51,8 +46,7 @@ TEST(JSONTest, PrettyLayout) {
 }
 
 TEST(JSONTest, KeysInAscendingCodePointOrder) {
-    const Value value = parse(R"({"b":0,"alg_note":0,"a":0,"B":0,"alg":0,"\u00e9":0,"z":0,"_":0})")
-                            .value();
+    const Value value = parse(R"({"b":0,"alg_note":0,"a":0,"B":0,"alg":0,"\u00e9":0,"z":0,"_":0})").value();
     EXPECT_EQ(write(value, compact), R"({"B":0,"_":0,"a":0,"alg":0,"alg_note":0,"b":0,"z":0,"é":0})");
     // Bytes compare unsigned: U+00E9 (C3 A9) sorts before U+1F600 (F0 ...) and after "z".
     Value unicode;
@@ -91,6 +85,7 @@ TEST(JSONTest, Numbers) {
     EXPECT_EQ(compactText(Value(0)), "0");
     EXPECT_EQ(write(Value(std::numeric_limits<double>::infinity()), compact), std::nullopt);
     EXPECT_EQ(write(Value(std::numeric_limits<double>::quiet_NaN()), compact), std::nullopt);
+    EXPECT_EQ(write(Value::binary({1, 2}), compact), std::nullopt); // no JSON spelling either
     // One bad number anywhere makes the whole document absent.
     Value buried;
     buried["a"]["b"] = Value::array({1, std::numeric_limits<double>::infinity()});
@@ -102,8 +97,7 @@ TEST(JSONTest, WhatTheReaderDoesWithAwkwardInput) {
     EXPECT_EQ(parse(R"({"a":1,"a":2})"), Value({{"a", 2}}));
     // Integers stay integers up to 64 bits, signed or unsigned...
     EXPECT_TRUE(parse("18446744073709551615")->is_number_unsigned());
-    EXPECT_EQ(parse("-9223372036854775808")->get<std::int64_t>(),
-              std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(parse("-9223372036854775808")->get<std::int64_t>(), std::numeric_limits<std::int64_t>::min());
     EXPECT_TRUE(parse("1.0")->is_number_float());
     // ...wider ones become doubles.
     EXPECT_TRUE(parse("18446744073709551616")->is_number_float());
@@ -119,14 +113,13 @@ TEST(JSONTest, WhatTheReaderDoesWithAwkwardInput) {
 }
 
 TEST(JSONTest, ReaderDeclinesMalformedText) {
-    for (const char* text :
-         {"", " ", "[1,]", "{\"a\":1,}", "01", "0x10", "NaN", "'a'", "[1] x", "{} {}", "[1]]",
-          "\"\x01\"", "\"unterminated", "{\"a\" 1}", "// c\n1", "\"\\ud800\"", "\"\\x41\""}) {
+    for (const char* text : {"", " ", "[1,]", "{\"a\":1,}", "01", "0x10", "NaN", "'a'", "[1] x", "{} {}", "[1]]",
+                             "\"\x01\"", "\"unterminated", "{\"a\" 1}", "// c\n1", "\"\\ud800\"", "\"\\x41\""}) {
         EXPECT_EQ(parse(text), std::nullopt) << text;
     }
     // Invalid UTF-8 inside a string: truncated, overlong, surrogate, above U+10FFFF.
-    for (const char* text : {"[\"\xC3\"]", "[\"\xC0\xAF\"]", "[\"\xED\xA0\x80\"]",
-                             "[\"\xF4\x90\x80\x80\"]", "{\"\xFF\":1}"}) {
+    for (const char* text :
+         {"[\"\xC3\"]", "[\"\xC0\xAF\"]", "[\"\xED\xA0\x80\"]", "[\"\xF4\x90\x80\x80\"]", "{\"\xFF\":1}"}) {
         EXPECT_EQ(parse(text), std::nullopt) << text;
     }
     EXPECT_EQ(parse("[\"caf\xC3\xA9\"]"), Value::array({"caf\xC3\xA9"}));
@@ -169,7 +162,8 @@ TEST(JSONTest, RoundTrips) {
              R"({"alg":"HS256","typ":"JWT","exp":1738310400,"scope":["a","b/c"],"n":null})",
              R"([0.1,0.95,1e300,-5e-324,18446744073709551615,-9223372036854775808,1.0,true])",
              R"({"nested":{"deep":[[[{}]],[]]},"text":"tab\t quote\" nul\u0000 é 😀"})",
-             R"("just a string")", "3.14159",
+             R"("just a string")",
+             "3.14159",
          }) {
         const Value value = parse(text).value();
         for (const WriteOptions options : {compact, pretty, WriteOptions{true, true}}) {

@@ -11,9 +11,10 @@ namespace orvel::JSON {
 
 using Value = nlohmann::json;
 
-/// Parses one RFC 8259 document from UTF-8. Absent on any syntax error, on invalid UTF-8, and
-/// on nesting deeper than Limits::maxJSONDepth. Integers stay integers (64-bit signed or
-/// unsigned; wider ones become doubles); a repeated key keeps its last value.
+/// Parses one RFC 8259 document from UTF-8. Absent on any syntax error, on invalid UTF-8, on a
+/// number too large for a double, and on nesting deeper than Limits::maxJSONDepth. Integers
+/// stay integers (64-bit signed or unsigned; wider ones become doubles, "-0" is the integer 0);
+/// a repeated key keeps its last value; a leading byte order mark is skipped.
 std::optional<Value> parse(std::string_view text);
 
 struct WriteOptions {
@@ -22,9 +23,10 @@ struct WriteOptions {
 };
 
 /// Writes `value` with object keys in ascending code-point order. Strings escape the quotation
-/// mark, the backslash and control characters only; integers are decimal and other numbers the
-/// shortest text that reads back to the same double. Absent when the value cannot be written
-/// (a non-finite number, or nesting deeper than Limits::maxJSONDepth).
+/// mark, the backslash and control characters only (ill-formed UTF-8 in a hand-built value is
+/// written as U+FFFD); integers are decimal and other numbers the shortest text that reads back
+/// to the same double (so 1.0 is "1"). Absent when the value cannot be written (a non-finite
+/// number, a binary value, or nesting deeper than Limits::maxJSONDepth).
 std::optional<std::string> write(const Value& value, WriteOptions options);
 
 } // namespace orvel::JSON

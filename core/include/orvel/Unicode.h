@@ -11,13 +11,15 @@ namespace orvel::Unicode {
 /// Is `bytes` well-formed UTF-8 (no surrogates, no overlong forms, nothing above U+10FFFF)?
 bool isValidUTF8(std::string_view bytes);
 
-/// `bytes` with every ill-formed sequence replaced by U+FFFD (maximal subparts, as ICU does).
+/// `bytes` with every ill-formed sequence replaced by U+FFFD, one per maximal subpart as ICU
+/// and WHATWG decoders do; well-formed input comes back unchanged.
 std::string toValidUTF8(std::string_view bytes);
 
 /// Number of user-perceived characters in `text`. CR LF counts as one.
 std::size_t graphemeCount(std::string_view text);
 
-/// The first `count` user-perceived characters of `text` (all of it when it has fewer).
+/// The first `count` user-perceived characters of `text` (all of it when it has fewer); never
+/// splits a cluster.
 std::string_view graphemePrefix(std::string_view text, std::size_t count);
 
 /// `text` cut to `limit` user-perceived characters with "…" appended, or unchanged when it

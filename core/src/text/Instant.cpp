@@ -17,8 +17,7 @@ constexpr double pastLastSecond = 253402300800.0;
 
 std::optional<std::string> iso8601(double secondsSince1970) {
     // Checked on the double itself so that 1e300 never reaches an integer conversion.
-    if (!std::isfinite(secondsSince1970) || secondsSince1970 < firstSecond ||
-        secondsSince1970 >= pastLastSecond) {
+    if (!std::isfinite(secondsSince1970) || secondsSince1970 < firstSecond || secondsSince1970 >= pastLastSecond) {
         return std::nullopt;
     }
     using namespace std::chrono;
@@ -28,8 +27,8 @@ std::optional<std::string> iso8601(double secondsSince1970) {
     const year_month_day date{day};
     const hh_mm_ss time{instant - day};
     return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}Z", static_cast<int>(date.year()),
-                       static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                       time.hours().count(), time.minutes().count(), time.seconds().count());
+                       static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()), time.hours().count(),
+                       time.minutes().count(), time.seconds().count());
 }
 
 } // namespace orvel::Instant

@@ -60,7 +60,7 @@ constexpr std::array<char, 256> escapeTable = [] {
 }();
 
 class Writer {
-public:
+  public:
     Writer(std::string& out, WriteOptions options) : m_out(out), m_options(options) {}
 
     /// Appends `value`, nested in `depth` enclosing containers; false when it cannot be written.
@@ -92,8 +92,9 @@ public:
         return false;
     }
 
-private:
-    template <typename Integer> bool integer(Integer number) {
+  private:
+    template <typename Integer>
+    bool integer(Integer number) {
         char buffer[24];
         const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
         m_out.append(buffer, result.ptr);

@@ -21,9 +21,7 @@ constexpr std::uint64_t highBits = 0x8080808080808080ULL;
 constexpr std::string_view replacementCharacter = "\xEF\xBF\xBD";
 constexpr std::string_view ellipsis = "\xE2\x80\xA6";
 
-const unsigned char* bytesOf(std::string_view text) {
-    return reinterpret_cast<const unsigned char*>(text.data());
-}
+const unsigned char* bytesOf(std::string_view text) { return reinterpret_cast<const unsigned char*>(text.data()); }
 
 /// Index of the first byte at or after `i` that is not ASCII, or `n`.
 std::size_t nextNonASCII(const unsigned char* p, std::size_t i, std::size_t n) {
@@ -112,8 +110,7 @@ icu::BreakIterator* characterIterator() {
         }
         return std::unique_ptr<const icu::BreakIterator>(std::move(made));
     }();
-    thread_local const std::unique_ptr<icu::BreakIterator> local(
-        prototype ? prototype->clone() : nullptr);
+    thread_local const std::unique_ptr<icu::BreakIterator> local(prototype ? prototype->clone() : nullptr);
     return local.get();
 }
 
@@ -257,8 +254,8 @@ const icu::Normalizer2* nfcNormalizer() {
 /// without building a copy.
 bool isNFC(const icu::Normalizer2& normalizer, std::string_view text) {
     UErrorCode status = U_ZERO_ERROR;
-    const bool normalized = normalizer.isNormalizedUTF8(
-        icu::StringPiece(text.data(), static_cast<std::int32_t>(text.size())), status);
+    const bool normalized =
+        normalizer.isNormalizedUTF8(icu::StringPiece(text.data(), static_cast<std::int32_t>(text.size())), status);
     return U_SUCCESS(status) && normalized;
 }
 
@@ -268,9 +265,8 @@ std::string normalizeValid(const icu::Normalizer2& normalizer, std::string_view 
     out.reserve(text.size());
     icu::StringByteSink<std::string> sink(&out);
     UErrorCode status = U_ZERO_ERROR;
-    normalizer.normalizeUTF8(
-        0, icu::StringPiece(text.data(), static_cast<std::int32_t>(text.size())), sink, nullptr,
-        status);
+    normalizer.normalizeUTF8(0, icu::StringPiece(text.data(), static_cast<std::int32_t>(text.size())), sink, nullptr,
+                             status);
     return U_SUCCESS(status) ? out : std::string(text);
 }
 
