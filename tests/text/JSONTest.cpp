@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -25,7 +26,9 @@ std::string nested(std::size_t depth) { return std::string(depth, '[') + std::st
 Value nestedValue(int depth) {
     Value value = Value::array();
     for (int level = 1; level < depth; ++level) {
-        value = Value::array({value});
+        Value outer = Value::array();
+        outer.push_back(std::move(value)); // moved, so building stays linear in the depth
+        value = std::move(outer);
     }
     return value;
 }
@@ -151,7 +154,9 @@ TEST(JSONTest, DepthLimitOnBothSides) {
     EXPECT_EQ(write(nestedValue(orvel::Limits::maxJSONDepth + 1), compact), std::nullopt);
     Value deepObject = 0;
     for (int i = 0; i <= orvel::Limits::maxJSONDepth; ++i) {
-        deepObject = Value({{"k", deepObject}});
+        Value outer = Value::object();
+        outer["k"] = std::move(deepObject);
+        deepObject = std::move(outer);
     }
     EXPECT_EQ(write(deepObject, pretty), std::nullopt);
     EXPECT_TRUE(write(deepObject["k"], pretty).has_value());

@@ -18,6 +18,7 @@ namespace {
 using orvel::Unicode::canonicallyEqual;
 using orvel::Unicode::graphemeCount;
 using orvel::Unicode::graphemePrefix;
+using orvel::Unicode::isGraphemeBoundary;
 using orvel::Unicode::isValidUTF8;
 using orvel::Unicode::nfc;
 using orvel::Unicode::toValidUTF8;
@@ -167,6 +168,14 @@ TEST(UnicodeTest, GraphemeSeamsBetweenASCIIAndTheRest) {
     const std::string r = "\xF0\x9F\x87\xB7";
     EXPECT_EQ(graphemeCount(f + "a" + r + f), 3U);
     EXPECT_EQ(graphemeCount(f + r + f), 2U);
+    // Random access agrees with counting from the start, however far back the pairing reaches.
+    const std::string flags = repeat(f, 101);
+    EXPECT_TRUE(isGraphemeBoundary(flags, 4 * 100));
+    EXPECT_FALSE(isGraphemeBoundary(flags, 4 * 99));
+    EXPECT_FALSE(isGraphemeBoundary(flags, 4 * 100 + 2)); // inside a code point
+    EXPECT_TRUE(isGraphemeBoundary("x" + flags, 1 + 4 * 100));
+    EXPECT_FALSE(isGraphemeBoundary("x" + flags, 1 + 4 * 99));
+    EXPECT_FALSE(isGraphemeBoundary("abc", 4));
     // One ASCII character between two non-ASCII stretches.
     EXPECT_EQ(graphemeCount("\xC3\xA9-\xCC\x81\xC3\xA9"), 3U);
     EXPECT_EQ(graphemePrefix("xe\xCC\x81y", 2), "xe\xCC\x81");
@@ -191,53 +200,22 @@ TEST(UnicodeTest, TruncationKeepsLimitClusters) {
 
 TEST(UnicodeTest, GraphemesMatchAPlainBreakIteratorOnGeneratedText) {
     const std::vector<std::string> pieces = {
-        "a",
-        "Z",
-        "1",
-        " ",
-        "#",
-        "\t",
-        "\r",
-        "\n",
-        "\r\n",
-        "\x7F",
-        "\xC3\xA9",
-        "\xCC\x81",         // COMBINING ACUTE ACCENT (Extend)
-        "\xCC\x88",         // COMBINING DIAERESIS
-        "\xE2\x80\x8D",     // ZWJ
-        "\xE2\x80\x8B",     // ZERO WIDTH SPACE (Control)
-        "\xC2\x85",         // NEL (Control)
-        "\xEF\xB8\x8F",     // VARIATION SELECTOR-16
-        "\xF0\x9F\x8F\xBB", // skin tone modifier
-        "\xF0\x9F\x91\xA8",
-        "\xF0\x9F\x91\xA9",
-        "\xE2\x9D\xA4",
-        "\xC2\xA9",
-        "\xF0\x9F\x98\x80",
-        "\xF0\x9F\x87\xAB",
-        "\xF0\x9F\x87\xB7",
-        "\xF0\x9F\x87\xA6", // regional indicators
-        "\xF0\x9F\x8F\xB4",
-        "\xF3\xA0\x81\xA7",
-        "\xF3\xA0\x81\xBF", // black flag, tags
-        "\xE1\x84\x80",
-        "\xE1\x85\xA1",
-        "\xE1\x86\xA8", // jamo L V T
-        "\xEA\xB0\x80",
-        "\xEA\xB0\x81", // syllables LV LVT
-        "\xE0\xA4\x95",
-        "\xE0\xA4\xB7",
-        "\xE0\xA5\x8D",
-        "\xE0\xA4\xBF", // Devanagari
-        "\xE0\xA6\x95",
-        "\xE0\xA7\x8D", // Bengali
-        "\xE0\xB8\x81",
-        "\xE0\xB8\xB3", // Thai, SARA AM
-        "\xD8\x80",
-        "\xE0\xB5\x8E", // Prepend
-        "\xE4\xB8\xAD",
-        "\xD0\x96",
-    };
+        // ASCII, line breaks, letters from other scripts
+        "a", "Z", "1", " ", "#", "\t", "\r", "\n", "\r\n", "\x7F", "\xC3\xA9", "\xE4\xB8\xAD", "\xD0\x96",
+        // Extend (acute, diaeresis, VS16, skin tone), ZWJ, Control (ZWSP, NEL)
+        "\xCC\x81", "\xCC\x88", "\xEF\xB8\x8F", "\xF0\x9F\x8F\xBB", "\xE2\x80\x8D", "\xE2\x80\x8B", "\xC2\x85",
+        // Extended_Pictographic: man, woman, grinning face, heart, copyright
+        "\xF0\x9F\x91\xA8", "\xF0\x9F\x91\xA9", "\xF0\x9F\x98\x80", "\xE2\x9D\xA4", "\xC2\xA9",
+        // regional indicators F R A; black flag, tag g, cancel tag
+        "\xF0\x9F\x87\xAB", "\xF0\x9F\x87\xB7", "\xF0\x9F\x87\xA6", "\xF0\x9F\x8F\xB4", "\xF3\xA0\x81\xA7",
+        "\xF3\xA0\x81\xBF",
+        // Hangul jamo L V T, syllables LV LVT
+        "\xE1\x84\x80", "\xE1\x85\xA1", "\xE1\x86\xA8", "\xEA\xB0\x80", "\xEA\xB0\x81",
+        // Devanagari KA SSA virama vowel-I, Bengali KA virama, Thai KO-KAI SARA-AM (SpacingMark)
+        "\xE0\xA4\x95", "\xE0\xA4\xB7", "\xE0\xA5\x8D", "\xE0\xA4\xBF", "\xE0\xA6\x95", "\xE0\xA7\x8D", "\xE0\xB8\x81",
+        "\xE0\xB8\xB3",
+        // Prepend: Arabic number sign, Malayalam dot reph
+        "\xD8\x80", "\xE0\xB5\x8E"};
     std::mt19937 random(7);
     std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
     std::uniform_int_distribution<std::size_t> length(0, 30);
@@ -254,6 +232,14 @@ TEST(UnicodeTest, GraphemesMatchAPlainBreakIteratorOnGeneratedText) {
         for (std::size_t k = 0; k <= clusters + 1; ++k) {
             ASSERT_EQ(graphemePrefix(text, k).size(), boundaries[std::min(k, clusters)])
                 << k << " of " << ::testing::PrintToString(text);
+        }
+        if (round % 4 != 0) {
+            continue; // random access is slower to check: every fourth text is plenty
+        }
+        for (std::size_t offset = 0, next = 0; offset <= text.size() + 1; ++offset) {
+            const bool expected = next < boundaries.size() && boundaries[next] == offset;
+            next += expected ? 1 : 0;
+            ASSERT_EQ(isGraphemeBoundary(text, offset), expected) << offset << " of " << ::testing::PrintToString(text);
         }
     }
 }

@@ -18,6 +18,10 @@ std::string toValidUTF8(std::string_view bytes);
 /// Number of user-perceived characters in `text`. CR LF counts as one.
 std::size_t graphemeCount(std::string_view text);
 
+/// Does a user-perceived character begin or end at byte `offset` of `text`? True at 0 and at
+/// text.size(), false inside a code point and past the end.
+bool isGraphemeBoundary(std::string_view text, std::size_t offset);
+
 /// The first `count` user-perceived characters of `text` (all of it when it has fewer); never
 /// splits a cluster.
 std::string_view graphemePrefix(std::string_view text, std::size_t count);

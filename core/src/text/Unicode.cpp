@@ -324,6 +324,35 @@ std::size_t graphemeCount(std::string_view text) {
     return advance(text, std::numeric_limits<std::size_t>::max()).clusters;
 }
 
+bool isGraphemeBoundary(std::string_view text, std::size_t offset) {
+    if (offset == 0 || offset == text.size()) {
+        return true;
+    }
+    if (offset > text.size()) {
+        return false;
+    }
+    const unsigned char* p = bytesOf(text);
+    if (p[offset - 1] < 0x80 && p[offset] < 0x80) {
+        return !(p[offset - 1] == '\r' && p[offset] == '\n');
+    }
+    icu::BreakIterator* iterator = characterIterator();
+    if (iterator == nullptr || text.size() > static_cast<std::size_t>(INT32_MAX)) {
+        return (p[offset] & 0xC0) != 0x80;
+    }
+    // ICU backs up only to a nearby safe point and works forward from there, so a call costs
+    // the same on a large text as on a short one; the UText spans the whole text without a copy.
+    UErrorCode status = U_ZERO_ERROR;
+    UText ut = UTEXT_INITIALIZER;
+    utext_openUTF8(&ut, text.data(), static_cast<std::int64_t>(text.size()), &status);
+    if (U_SUCCESS(status)) {
+        iterator->setText(&ut, status);
+    }
+    const bool boundary =
+        U_SUCCESS(status) ? iterator->isBoundary(static_cast<std::int32_t>(offset)) : (p[offset] & 0xC0) != 0x80;
+    utext_close(&ut);
+    return boundary;
+}
+
 std::string_view graphemePrefix(std::string_view text, std::size_t count) {
     return text.substr(0, advance(text, count).bytes);
 }
