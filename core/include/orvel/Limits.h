@@ -11,4 +11,9 @@ inline constexpr std::size_t maxInspectBytes = std::size_t{16} << 20;
 /// Deeper JSON documents are not parsed (the reader and writer stay off the stack's edge).
 inline constexpr int maxJSONDepth = 512;
 
+/// A DER element lists at most this many children. The X.509 walk is a fixed number of levels
+/// deep, so nesting costs nothing, but a 12 MiB body of two-byte elements would otherwise
+/// become millions of nodes; the longest real lists (SAN names) hold a few thousand.
+inline constexpr std::size_t maxDERChildren = std::size_t{1} << 16;
+
 } // namespace orvel::Limits

@@ -1,0 +1,183 @@
+#include "orvel/X509.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "support/DERBuilder.h"
+#include "support/TestData.h"
+
+namespace orvel {
+namespace {
+
+using namespace testing;
+using std::chrono::sys_seconds;
+
+sys_seconds at(int y, unsigned mo, unsigned d, int h, int mi, int s) {
+    using namespace std::chrono;
+    return sys_days{year{y} / month{mo} / day{d}} + hours{h} + minutes{mi} + seconds{s};
+}
+
+ByteString derOfPEMFile(std::string_view name) {
+    std::string body;
+    std::istringstream lines(readTestData(name));
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.starts_with("-----")) body += line;
+    }
+    return Bytes::base64(body).value_or(ByteString{});
+}
+
+ByteString validity(const ByteString& notBefore, const ByteString& notAfter) {
+    return sequence({notBefore, notAfter});
+}
+
+const ByteString someValidity = validity(utcTime("240101000000Z"), utcTime("250101000000Z"));
+
+// Real certificates; the expected facts are what `openssl x509 -noout -subject -issuer -dates
+// -ext subjectAltName` printed for them (tests/data/security/openssl-facts.txt).
+TEST(X509, ReadsRealCertificatesAsOpenSSLDoes) {
+    EXPECT_EQ(X509::parse(derOfPEMFile("security/ca-isrg-root-x1.cert.pem")),
+              (CertificateFacts{"ISRG Root X1", "ISRG Root X1", at(2015, 6, 4, 11, 4, 38), at(2035, 6, 4, 11, 4, 38), {}}));
+    EXPECT_EQ(X509::parse(derOfPEMFile("security/ca-netlock-arany.cert.pem")),
+              (CertificateFacts{"NetLock Arany (Class Gold) Főtanúsítvány", "NetLock Arany (Class Gold) Főtanúsítvány",
+                                at(2008, 12, 11, 15, 8, 21), at(2028, 12, 6, 15, 8, 21), {}}));
+    // Organisational units only: no common name anywhere, the rest still read.
+    EXPECT_EQ(X509::parse(derOfPEMFile("security/ca-starfield-class2.cert.pem")),
+              (CertificateFacts{std::nullopt, std::nullopt, at(2004, 6, 29, 17, 39, 16), at(2034, 6, 29, 17, 39, 16), {}}));
+    // DNS names in order; the IP address and e-mail address between them are left out.
+    EXPECT_EQ(X509::parse(derOfPEMFile("security/leaf-san.cert.pem")),
+              (CertificateFacts{"internal-api", "internal-api", at(2026, 12, 5, 17, 49, 33), at(2029, 3, 9, 17, 49, 33),
+                                {"internal-api", "api.example.test", "*.svc.example.test"}}));
+    // A critical flag between identifier and value is stepped over.
+    EXPECT_EQ(X509::parse(derOfPEMFile("security/leaf-critical-san.cert.pem")),
+              (CertificateFacts{"critical-san.example.test", "critical-san.example.test", at(2026, 12, 5, 17, 49, 34),
+                                at(2027, 1, 4, 17, 49, 34), {"a.example.test", "b.example.test"}}));
+}
+
+TEST(X509, FindsFieldsByPosition) {
+    const ByteString issuer = sequence({commonNameRDN("Issuer CA")});
+    const ByteString subject = sequence({commonNameRDN("leaf")});
+    const CertificateFacts expected{"leaf", "Issuer CA", at(2024, 1, 1, 0, 0, 0), at(2025, 1, 1, 0, 0, 0), {}};
+    EXPECT_EQ(X509::parse(v3Certificate(issuer, someValidity, subject)), expected);
+
+    // Version 1: no explicit version, so the issuer is the third field.
+    const ByteString serial = der(0x02, ByteString{0x01});
+    const ByteString algorithm = sequence({der(0x06, ByteString{0x2A})});
+    EXPECT_EQ(X509::parse(certificate({serial, algorithm, issuer, someValidity, subject})), expected);
+    // Only four fields after the version: there is no subject position.
+    EXPECT_FALSE(X509::parse(certificate({der(0xA0, der(0x02, ByteString{0x02})), serial, algorithm, issuer, someValidity})));
+    // Bytes after the certificate are ignored.
+    ByteString trailing = v3Certificate(issuer, someValidity, subject);
+    trailing.insert(trailing.end(), {0xDE, 0xAD});
+    EXPECT_EQ(X509::parse(trailing), expected);
+
+    // The outer shapes must be sequences.
+    EXPECT_FALSE(X509::parse({}));
+    EXPECT_FALSE(X509::parse(der(0x31, sequence({}))));
+    EXPECT_FALSE(X509::parse(sequence({})));
+    EXPECT_FALSE(X509::parse(sequence({der(0x02, ByteString{0x01})})));
+    EXPECT_FALSE(X509::parse({0x30, 0x80, 0x30, 0x00, 0x00, 0x00}));             // indefinite length
+    EXPECT_FALSE(X509::parse({0x30, 0x85, 0x00, 0x00, 0x00, 0x00, 0x02, 0x30, 0x00}));  // five length octets
+}
+
+TEST(X509, TakesTheFirstCommonName) {
+    const auto subjectCN = [](const ByteString& subject) {
+        return X509::parse(v3Certificate(sequence({}), someValidity, subject))->subjectCN;
+    };
+    EXPECT_EQ(subjectCN(sequence({organisationRDN("Org"), commonNameRDN("first"), commonNameRDN("second")})), "first");
+    // Two attributes in one relative name: encoding order decides.
+    const ByteString multiValued = der(0x31, concat({sequence({der(0x06, ByteString{0x55, 0x04, 0x03}), der(0x13, "alpha")}),
+                                                     sequence({der(0x06, ByteString{0x55, 0x04, 0x03}), der(0x0C, "beta")})}));
+    EXPECT_EQ(subjectCN(sequence({multiValued})), "alpha");
+    // Any string type is read as UTF-8; a first name that is not UTF-8 ends the search.
+    EXPECT_EQ(subjectCN(sequence({rdn({0x55, 0x04, 0x03}, der(0x1E, "bmp"))})), "bmp");
+    EXPECT_EQ(subjectCN(sequence({rdn({0x55, 0x04, 0x03}, der(0x0C, "\xC3\x28")), commonNameRDN("later")})), std::nullopt);
+    // An attribute with a third part is not a common name; a longer OID is not the common name.
+    const ByteString threeParts = der(0x31, sequence({der(0x06, ByteString{0x55, 0x04, 0x03}), der(0x0C, "x"), der(0x0C, "y")}));
+    EXPECT_EQ(subjectCN(sequence({threeParts, rdn({0x55, 0x04, 0x03, 0x01}, der(0x0C, "long")), commonNameRDN("ok")})), "ok");
+    EXPECT_EQ(subjectCN(sequence({organisationRDN("only an organisation")})), std::nullopt);
+}
+
+TEST(X509, ReadsBothTimeFormsInUTC) {
+    const auto times = [](const ByteString& notBefore, const ByteString& notAfter) {
+        const auto facts = X509::parse(v3Certificate(sequence({}), validity(notBefore, notAfter), sequence({})));
+        return std::pair{facts->notBefore, facts->notAfter};
+    };
+    using Times = std::pair<std::optional<sys_seconds>, std::optional<sys_seconds>>;
+    // The UTCTime century pivots between 49 and 50.
+    EXPECT_EQ(times(utcTime("491231235959Z"), utcTime("500101000000Z")),
+              (Times{at(2049, 12, 31, 23, 59, 59), at(1950, 1, 1, 0, 0, 0)}));
+    EXPECT_EQ(times(generalizedTime("20500101000000Z"), generalizedTime("19991231235959.123Z")),
+              (Times{at(2050, 1, 1, 0, 0, 0), at(1999, 12, 31, 23, 59, 59)}));
+    // Missing seconds read as zero; an offset is never applied; leap day exists in 2024 only.
+    EXPECT_EQ(times(utcTime("2401011200Z"), utcTime("240101120000+0100")),
+              (Times{at(2024, 1, 1, 12, 0, 0), at(2024, 1, 1, 12, 0, 0)}));
+    EXPECT_EQ(times(utcTime("240229000000Z"), utcTime("230229000000Z")), (Times{at(2024, 2, 29, 0, 0, 0), std::nullopt}));
+    // Out-of-range components name no instant.
+    for (const char* bad : {"241301000000Z", "240132000000Z", "240100000000Z", "240101240000Z", "240101006000Z",
+                            "240101000060Z", "2401011Z", "24010112", "2401 11200Z", "ZZZZ"}) {
+        EXPECT_EQ(times(utcTime(bad), utcTime(bad)), (Times{})) << bad;
+    }
+    EXPECT_EQ(times(generalizedTime("-9990101000000Z"), der(0x04, "240101000000Z")), (Times{}));
+    EXPECT_EQ(times(utcTime("2401010000\xC3\xA9Z"), utcTime("240101000000")), (Times{std::nullopt, at(2024, 1, 1, 0, 0, 0)}));
+
+    // A validity with one time gives neither.
+    const auto oneTime = X509::parse(v3Certificate(sequence({}), sequence({utcTime("240101000000Z")}), sequence({})));
+    EXPECT_EQ(oneTime, CertificateFacts{});
+}
+
+TEST(X509, UsesOnlyTheFirstSubjectAltNameExtension) {
+    const auto sanOf = [](std::initializer_list<ByteString> extensions) {
+        const ByteString tail = der(0xA3, sequence(extensions));
+        return X509::parse(v3Certificate(sequence({}), someValidity, sequence({}), tail))->sanDNS;
+    };
+    const ByteString basicConstraints = sequence({der(0x06, ByteString{0x55, 0x1D, 0x13}), der(0x04, sequence({}))});
+    const ByteString ip = der(0x87, ByteString{10, 0, 0, 7});
+    const ByteString email = der(0x81, "ops@example.test");
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(sanOf({basicConstraints, subjectAltNameExtension({dnsName("a.test"), ip, email, dnsName("b.test")})}),
+              (Names{"a.test", "b.test"}));
+    EXPECT_EQ(sanOf({subjectAltNameExtension({dnsName("c.test")}, true)}), Names{"c.test"});
+    // A usable but empty extension ends the search; a non-UTF-8 name is left out.
+    EXPECT_EQ(sanOf({subjectAltNameExtension({email}), subjectAltNameExtension({dnsName("late.test")})}), Names{});
+    EXPECT_EQ(sanOf({subjectAltNameExtension({dnsName("\xFF"), dnsName("ok.test")})}), Names{"ok.test"});
+    // An extension without an octet string, or with an empty one, is skipped.
+    const ByteString noValue = sequence({der(0x06, ByteString{0x55, 0x1D, 0x11})});
+    const ByteString emptyValue = sequence({der(0x06, ByteString{0x55, 0x1D, 0x11}), der(0x04, ByteString{})});
+    EXPECT_EQ(sanOf({noValue, emptyValue, subjectAltNameExtension({dnsName("d.test")})}), Names{"d.test"});
+    EXPECT_EQ(sanOf({}), Names{});
+    EXPECT_TRUE(X509::parse(v3Certificate(sequence({}), someValidity, sequence({})))->sanDNS.empty());
+}
+
+TEST(X509, HostileBytesNeverReadOutOfBounds) {
+    // Every prefix of a real certificate is read without touching a byte past its end.
+    const ByteString real = derOfPEMFile("security/leaf-san.cert.pem");
+    ASSERT_EQ(real.size(), 521u);
+    for (std::size_t n = 0; n < real.size(); ++n) {
+        ByteString prefix(real.begin(), real.begin() + static_cast<std::ptrdiff_t>(n));
+        prefix.shrink_to_fit();  // so the sanitizer sees the end exactly
+        EXPECT_FALSE(X509::parse(prefix)) << n;  // the outer length always overruns a prefix
+    }
+
+    // SEQUENCEs nested 10,000 deep: the walk goes a fixed number of levels down, never recursing.
+    ByteString nested;
+    for (int i = 0; i < 10'000; ++i) nested = der(0x30, nested);
+    EXPECT_EQ(X509::parse(nested), std::nullopt);
+
+    // Random bytes and random damage to a real certificate, with a fixed seed.
+    std::mt19937 random(20240601);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int round = 0; round < 3000; ++round) {
+        ByteString noise(static_cast<std::size_t>(byte(random)) + 2);
+        for (auto& b : noise) b = static_cast<std::uint8_t>(byte(random));
+        noise[0] = 0x30;
+        (void)X509::parse(noise);
+
+        ByteString damaged = real;
+        for (int hits = 0; hits < 4; ++hits) damaged[static_cast<std::size_t>(random() % damaged.size())] = static_cast<std::uint8_t>(byte(random));
+        (void)X509::parse(damaged);
+    }
+}
+
+} // namespace
+} // namespace orvel
