@@ -1,0 +1,118 @@
+#include "detectors/HTMLEntitiesDetector.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include <unicode/unistr.h>
+
+#include "orvel/Regex.h"
+#include "orvel/Unicode.h"
+
+namespace orvel {
+namespace {
+
+struct NamedEntity {
+    std::string_view name;
+    std::string_view replacement;
+};
+
+// Only the references people actually paste; anything else stays as written.
+constexpr std::array<NamedEntity, 12> kNamedEntities{{
+    {"amp", "&"},
+    {"lt", "<"},
+    {"gt", ">"},
+    {"quot", "\""},
+    {"apos", "'"},
+    {"nbsp", "\u00A0"},
+    {"copy", "\u00A9"},
+    {"reg", "\u00AE"},
+    {"hellip", "\u2026"},
+    {"mdash", "\u2014"},
+    {"ndash", "\u2013"},
+    {"trade", "\u2122"},
+}};
+
+constexpr std::size_t kLongestName = std::ranges::max(
+    kNamedEntities, {}, [](const NamedEntity& entity) { return entity.name.size(); }).name.size();
+
+/// The scalar named by a numeric reference's digits, or nothing when they are not all digits of
+/// `base`, overflow 32 bits, or name a surrogate or a value above U+10FFFF.
+std::optional<char32_t> numericScalar(std::string_view digits, int base) {
+    std::uint32_t value = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, value, base);
+    // from_chars would accept a sign or stop early; only a complete run of digits counts.
+    if (digits.empty() || digits.front() == '-' || digits.front() == '+' || error != std::errc{} || stop != end) {
+        return std::nullopt;
+    }
+    if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return std::nullopt;
+    return static_cast<char32_t>(value);
+}
+
+/// Appends the replacement of the reference `name` (the text between "&" and ";"); false when
+/// it names nothing we resolve.
+bool appendEntity(std::string& out, std::string_view name) {
+    if (name.starts_with('#')) {
+        const bool hexadecimal = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
+        const auto scalar = numericScalar(name.substr(hexadecimal ? 2 : 1), hexadecimal ? 16 : 10);
+        if (!scalar) return false;
+        icu::UnicodeString(static_cast<UChar32>(*scalar)).toUTF8String(out);
+        return true;
+    }
+    // The length test first keeps a long run of text before a ";" from being compared at all.
+    if (name.size() > kLongestName) return false;
+    const auto* entity = std::ranges::find(kNamedEntities, name, &NamedEntity::name);
+    if (entity == kNamedEntities.end()) return false;
+    out += entity->replacement;
+    return true;
+}
+
+} // namespace
+
+std::optional<DecodeResult> HTMLEntitiesDetector::decode(std::string_view text) const {
+    static const Regex reference("&(#[0-9]+|#[xX][0-9A-Fa-f]+|[a-zA-Z]+);");
+    if (!reference.matches(text)) return std::nullopt;
+
+    std::string output;
+    output.reserve(text.size());
+    std::size_t count = 0;
+    // The first ";" at or after a position only moves forward, so it is searched for once per
+    // ";" rather than once per "&": a long run of "&" without a ";" stays linear.
+    std::size_t semicolon = text.find(';');
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t ampersand = text.find('&', i);
+        if (ampersand == std::string_view::npos) {
+            output.append(text.substr(i));
+            break;
+        }
+        output.append(text.substr(i, ampersand - i));
+        if (semicolon != std::string_view::npos && semicolon < ampersand) semicolon = text.find(';', ampersand);
+        if (semicolon != std::string_view::npos &&
+            appendEntity(output, text.substr(ampersand + 1, semicolon - ampersand - 1))) {
+            ++count;
+            i = semicolon + 1;
+            semicolon = text.find(';', i);
+        } else {
+            output += '&';
+            i = ampersand + 1;
+        }
+    }
+    if (count == 0 || Unicode::canonicallyEqual(output, text)) return std::nullopt;
+
+    const std::string decoded = std::to_string(count);
+    return DecodeResult{
+        .kind = DetectionKind::htmlEntities,
+        .output = std::move(output),
+        .confidence = 0.85,
+        .summary = "HTML entities (" + decoded + " decoded)",
+        .details = {{"count", decoded}},
+        .terminal = false,
+    };
+}
+
+} // namespace orvel

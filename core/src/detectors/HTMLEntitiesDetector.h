@@ -1,0 +1,15 @@
+#pragma once
+
+#include "orvel/Detector.h"
+
+namespace orvel {
+
+/// Text carrying HTML character references (a few common named ones, decimal and hexadecimal
+/// numeric ones). Every resolvable reference is replaced; the result is decoded further.
+class HTMLEntitiesDetector final : public Detector {
+public:
+    DetectionKind kind() const override { return DetectionKind::htmlEntities; }
+    std::optional<DecodeResult> decode(std::string_view text) const override;
+};
+
+} // namespace orvel

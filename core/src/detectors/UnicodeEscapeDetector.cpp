@@ -1,0 +1,106 @@
+#include "detectors/UnicodeEscapeDetector.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include <unicode/unistr.h>
+
+#include "orvel/Regex.h"
+#include "orvel/Unicode.h"
+
+namespace orvel {
+namespace {
+
+bool isContinuationByte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
+/// Is there a user-perceived character boundary between the scalar ending at `offset` and the
+/// one starting there? Escapes are ASCII and two ASCII characters (other than CR LF) are always
+/// apart, so only a non-ASCII neighbour can join an escape's first or last character to it (a
+/// prepended mark before the backslash, a combining mark after the last digit). The rules that
+/// decide this look no further than those two scalars, so asking about the pair alone gives
+/// the answer for the whole text.
+bool isCharacterBoundary(std::string_view text, std::size_t offset) {
+    if (offset == 0 || offset == text.size()) return true;
+    std::size_t before = offset - 1;
+    while (before > 0 && isContinuationByte(text[before])) --before;
+    std::size_t after = offset + 1;
+    while (after < text.size() && isContinuationByte(text[after])) ++after;
+    return Unicode::graphemeCount(text.substr(before, after - before)) == 2;
+}
+
+/// The value of `digits` read as hexadecimal, when every one of them is a hex digit.
+std::optional<std::uint32_t> hexValue(std::string_view digits) {
+    if (!std::ranges::all_of(digits, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; })) {
+        return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+    return value;
+}
+
+struct Escape {
+    std::size_t length;  ///< backslash included
+    std::uint32_t codePoint;
+};
+
+/// The escape that starts with the backslash at `offset`, if it is a whole run of characters
+/// that names something we can write.
+std::optional<Escape> escapeAt(std::string_view text, std::size_t offset) {
+    if (offset + 1 >= text.size() || !isCharacterBoundary(text, offset)) return std::nullopt;
+    const char letter = text[offset + 1];
+    const std::size_t length = letter == 'u' ? 6 : letter == 'x' ? 4 : 0;
+    if (length == 0 || offset + length > text.size()) return std::nullopt;
+    const auto value = hexValue(text.substr(offset + 2, length - 2));
+    if (!value || !isCharacterBoundary(text, offset + length)) return std::nullopt;
+    // A lone surrogate is not a character; pairs are not combined, so both halves stay escaped.
+    if (*value >= 0xD800 && *value <= 0xDFFF) return std::nullopt;
+    return Escape{length, *value};
+}
+
+} // namespace
+
+std::optional<DecodeResult> UnicodeEscapeDetector::decode(std::string_view text) const {
+    static const Regex escape(R"(\\u[0-9A-Fa-f]{4}|\\x[0-9A-Fa-f]{2})");
+    if (!escape.matches(text)) return std::nullopt;
+
+    // Walking bytes yields the same text as walking user-perceived characters: an escape is
+    // only taken when its backslash starts a character and its last digit ends one, and every
+    // other byte is copied through unchanged.
+    std::string output;
+    output.reserve(text.size());
+    std::size_t count = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t backslash = text.find('\\', i);
+        if (backslash == std::string_view::npos) {
+            output.append(text.substr(i));
+            break;
+        }
+        output.append(text.substr(i, backslash - i));
+        if (const auto found = escapeAt(text, backslash)) {
+            icu::UnicodeString(static_cast<UChar32>(found->codePoint)).toUTF8String(output);
+            ++count;
+            i = backslash + found->length;
+        } else {
+            output += '\\';
+            i = backslash + 1;
+        }
+    }
+    if (count == 0 || Unicode::canonicallyEqual(output, text)) return std::nullopt;
+
+    const std::string decoded = std::to_string(count);
+    return DecodeResult{
+        .kind = DetectionKind::unicodeEscape,
+        .output = std::move(output),
+        .confidence = 0.8,
+        .summary = "Unicode escapes (" + decoded + " decoded)",
+        .details = {{"count", decoded}},
+        .terminal = false,
+    };
+}
+
+} // namespace orvel

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "orvel/Detector.h"
+
+namespace orvel {
+
+/// Text carrying backslash-u (four hex digits) and backslash-x (two hex digits) escapes, as in
+/// JSON strings and program logs. Each escape becomes the code point it names; the result is
+/// decoded further.
+class UnicodeEscapeDetector final : public Detector {
+public:
+    DetectionKind kind() const override { return DetectionKind::unicodeEscape; }
+    std::optional<DecodeResult> decode(std::string_view text) const override;
+};
+
+} // namespace orvel
