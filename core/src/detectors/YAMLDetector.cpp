@@ -1,0 +1,54 @@
+#include "detectors/YAMLDetector.h"
+
+#include <algorithm>
+
+#include "orvel/Text.h"
+#include "orvel/YAML.h"
+
+namespace orvel {
+std::optional<DecodeResult> YAMLDetector::decode(std::string_view text) const {
+    const std::string_view document = Text::trimmed(text);
+    // JSON and XML have detectors of their own; a YAML reading of them would only be worse.
+    if (document.empty() || document.starts_with('{') || document.starts_with('[') || document.starts_with('<')) {
+        return std::nullopt;
+    }
+    const auto preprocessed = YAML::preprocess(document);
+    if (!preprocessed || preprocessed->lines.empty()) return std::nullopt;
+    const auto& lines = preprocessed->lines;
+
+    const std::size_t topIndent = std::ranges::min(lines, {}, &YAML::Line::indent).indent;
+    std::size_t topLines = 0;
+    bool nested = false;
+    for (const YAML::Line& line : lines) {
+        if (line.indent > topIndent) {
+            nested = true;
+        } else {
+            if (!YAML::isSequenceLine(line.text) && !YAML::splitMapping(line.text)) return std::nullopt;
+            ++topLines;
+        }
+    }
+    // One flat "key: value" line is ordinary prose far more often than YAML, unless a document
+    // marker says otherwise.
+    if (!nested && topLines < 2 && !preprocessed->sawMarker) return std::nullopt;
+
+    std::size_t position = 0;
+    const auto value = YAML::parseBlock(lines, position);
+    if (!value || !(value->is_array() || value->is_object())) return std::nullopt;
+    auto json = JSON::write(*value, {.pretty = true, .escapeSlashes = false});
+    if (!json) return std::nullopt;
+
+    const bool sequence = value->is_array();
+    const std::string shape = sequence ? "sequence" : "mapping";
+    const std::string entries = std::to_string(value->size());
+    const std::string noun = std::string(sequence ? "item" : "key") + (value->size() == 1 ? "" : "s");
+    return DecodeResult{
+        .kind = DetectionKind::yaml,
+        .output = std::move(*json),
+        .confidence = 0.6,
+        .summary = "YAML " + shape + " → JSON (" + entries + " " + noun + ")",
+        .details = {{"shape", shape}, {"entries", entries}, {"normalized", "json"}},
+        .terminal = true,
+    };
+}
+
+} // namespace orvel
