@@ -1,0 +1,16 @@
+#pragma once
+
+#include "orvel/Detector.h"
+
+namespace orvel {
+
+/// Crypt-style password hashes ("$2b$12$...", "$argon2id$...") named by their scheme, and bare
+/// hexadecimal digests whose algorithm can only be guessed from the length. Both come with a
+/// security note; the result is terminal.
+class HashDetector final : public Detector {
+public:
+    DetectionKind kind() const override { return DetectionKind::hash; }
+    std::optional<DecodeResult> decode(std::string_view text) const override;
+};
+
+} // namespace orvel

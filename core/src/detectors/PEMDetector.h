@@ -1,0 +1,15 @@
+#pragma once
+
+#include "orvel/Detector.h"
+
+namespace orvel {
+
+/// The first PEM armour block anywhere in the text: its label and DER size, and for a
+/// certificate the subject, issuer, validity with an expiry verdict, and DNS names. Terminal.
+class PEMDetector final : public Detector {
+public:
+    DetectionKind kind() const override { return DetectionKind::pem; }
+    std::optional<DecodeResult> decode(std::string_view text) const override;
+};
+
+} // namespace orvel
