@@ -26,6 +26,12 @@ struct RegexMatch {
 /// and `.` mean what ICU makes them mean, `^` and `$` anchor at the ends of the whole text.
 /// A pattern that does not compile matches nothing. Texts must be valid UTF-8; an invalid text
 /// matches nothing. Thread-safe: one instance may be matched from many threads at once.
+///
+/// Runs on PCRE2's JIT. ICU constructs with no exact PCRE2 counterpart make the pattern
+/// invalid instead of matching differently: set operations inside classes (`[a&&b]`,
+/// `[a--[b]]`), negated nested classes, look-behind of varying length. Under `(?i)` case
+/// folding is PCRE2's simple folding. A search that runs out of its backtracking budget
+/// (catastrophic patterns) counts as no match.
 class Regex {
 public:
     explicit Regex(std::string_view icuPattern);
@@ -39,9 +45,11 @@ public:
     bool matches(std::string_view text) const;
     /// The leftmost match with its capture groups.
     std::optional<RegexMatch> firstMatch(std::string_view text) const;
-    /// Every non-overlapping match, left to right (an empty match moves on by one character).
+    /// Every non-overlapping match, left to right, as ICU's find loop reports them: the next
+    /// search starts where a match ended, one character later after an empty match.
     std::vector<TextRange> allMatches(std::string_view text) const;
-    /// `text` with every match replaced by `replacement` taken literally.
+    /// `text` with every match of allMatches() replaced by `replacement` taken literally: unlike
+    /// ICU's replaceAll, `$1` and backslashes in `replacement` are not interpreted.
     std::string replaceAll(std::string_view text, std::string_view replacement) const;
 
 private:
