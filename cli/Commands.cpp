@@ -13,7 +13,13 @@ int run(int argc, char** argv) {
 
     InspectOptions inspectOptions;
     CLI::App* inspectCommand = app.add_subcommand("inspect", "Decode one text layer by layer");
-    inspectCommand->add_flag("--json", inspectOptions.json, "Print the JSON export document of the chain");
+    CLI::Option* jsonFlag =
+        inspectCommand->add_flag("--json", inspectOptions.json, "Print the JSON export document of the chain");
+    inspectCommand
+        ->add_flag("--prompt", inspectOptions.prompt,
+                   "Print the instructions and the prompt a language model would be given to explain the chain "
+                   "(for example to pipe them to a local model)")
+        ->excludes(jsonFlag);
     inspectCommand->add_option("TEXT", inspectOptions.text,
                                "The text to inspect; standard input when absent or \"-\" (put -- before a TEXT that starts with a dash)");
     inspectCommand->footer("Exit status: 0 when something was recognised, 1 when nothing was, 2 on usage errors.");

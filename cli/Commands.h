@@ -12,6 +12,7 @@ int run(int argc, char** argv);
 
 struct InspectOptions {
     bool json = false;
+    bool prompt = false;     ///< print what a language model would be asked instead of the chain
     std::string text = "-";  ///< "-" reads standard input
 };
 

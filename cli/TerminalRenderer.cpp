@@ -109,4 +109,16 @@ std::string renderChain(const DecodeChain& chain, RenderStyle style) {
     return out;
 }
 
+std::string renderExplanation(std::string_view text, ExplainerSource source, RenderStyle style) {
+    const Painter painter(style);
+    return fmt::format("\n{} {}\n{}\n", painter.heading("Explanation"), painter.muted(fmt::format("· {}", rawValue(source))),
+                       displayable(text));
+}
+
+// The prompt quotes decoded payloads, so it is shown with the same escapes as the rendering;
+// a model reads "\u{1B}" as well as the raw byte.
+std::string renderModelRequest(const ExplanationRequest& request) {
+    return displayable(request.instructions) + "\n\n" + displayable(request.prompt) + "\n";
+}
+
 } // namespace orvel::cli

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "orvel/DecodeChain.h"
+#include "orvel/ExplainerSource.h"
+#include "orvel/ExplanationRequest.h"
 
 namespace orvel::cli {
 
@@ -16,5 +19,11 @@ RenderStyle styleForStandardOutput();
 
 /// The readable rendering of a chain: shape, one block per step, final value.
 std::string renderChain(const DecodeChain& chain, RenderStyle style);
+
+/// The explanation block that ends the readable rendering: a heading naming the source, then the text.
+std::string renderExplanation(std::string_view text, ExplainerSource source, RenderStyle style);
+
+/// The instruction text, an empty line and the prompt, as a language model would receive them.
+std::string renderModelRequest(const ExplanationRequest& request);
 
 } // namespace orvel::cli

@@ -9,13 +9,16 @@
 
 #include <gtest/gtest.h>
 
+#include "orvel/ExplanationRequest.h"
 #include "orvel/JSON.h"
+#include "orvel/Orvel.h"
+#include "orvel/TemplateExplainer.h"
 #include "support/Base64Encode.h"
 
 namespace orvel {
 namespace {
 
-struct Run {
+struct ProgramRun {
     int status = -1;
     std::string out;
     std::string err;
@@ -29,20 +32,20 @@ std::string slurp(const std::filesystem::path& path) {
 }
 
 // Runs the program with `arguments` (already shell-quoted) and `input` on standard input.
-Run runOrvel(const std::string& arguments, const std::string& input = "") {
+ProgramRun runOrvel(const std::string& arguments, const std::string& input = "") {
     const auto dir = std::filesystem::temp_directory_path() / ("orvel-cli-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "in", std::ios::binary) << input;
     const std::string command = "NO_COLOR=1 '" ORVEL_CLI_PATH "' " + arguments + " < '" + (dir / "in").string() + "' > '" +
                                 (dir / "out").string() + "' 2> '" + (dir / "err").string() + "'";
     const int raw = std::system(command.c_str());
-    Run run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "out"), slurp(dir / "err")};
+    ProgramRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "out"), slurp(dir / "err")};
     std::filesystem::remove_all(dir);
     return run;
 }
 
 TEST(Commands, InspectJSONExportsTheChain) {
-    const Run run = runOrvel("inspect --json", testing::base64Encode(R"({"b":1,"a":[true,null,"x/y"]})") + "\n");
+    const ProgramRun run = runOrvel("inspect --json", testing::base64Encode(R"({"b":1,"a":[true,null,"x/y"]})") + "\n");
     ASSERT_EQ(run.status, 0) << run.err;
     ASSERT_EQ(run.out.back(), '\n');
     const auto document = JSON::parse(run.out);
@@ -54,7 +57,7 @@ TEST(Commands, InspectJSONExportsTheChain) {
 }
 
 TEST(Commands, ReadableRenderingShowsShapeStepsAndFinalValue) {
-    const Run run = runOrvel("inspect '" + testing::base64Encode(R"({"a":"x"})") + "'");
+    const ProgramRun run = runOrvel("inspect '" + testing::base64Encode(R"({"a":"x"})") + "'");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("base64 → json"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("[1] base64 · 70%"), std::string::npos) << run.out;
@@ -65,11 +68,11 @@ TEST(Commands, ReadableRenderingShowsShapeStepsAndFinalValue) {
 }
 
 TEST(Commands, UnrecognisedInputExitsOne) {
-    const Run readable = runOrvel("inspect 'hello world'");
+    const ProgramRun readable = runOrvel("inspect 'hello world'");
     EXPECT_EQ(readable.status, 1);
     EXPECT_NE(readable.out.find("Not recognised"), std::string::npos);
 
-    const Run json = runOrvel("inspect --json", "hello world");
+    const ProgramRun json = runOrvel("inspect --json", "hello world");
     EXPECT_EQ(json.status, 1);
     const auto document = JSON::parse(json.out);
     ASSERT_TRUE(document);
@@ -83,32 +86,54 @@ TEST(Commands, UnrecognisedInputExitsOne) {
 }
 
 TEST(Commands, UsageErrorsAndHelp) {
-    const Run unknown = runOrvel("inspect --bogus");
+    const ProgramRun unknown = runOrvel("inspect --bogus");
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(std::count(unknown.err.begin(), unknown.err.end(), '\n'), 1) << unknown.err;
     EXPECT_EQ(runOrvel("").status, 2);
     EXPECT_EQ(runOrvel("frobnicate").status, 2);
     EXPECT_EQ(runOrvel("inspect a b").status, 2);
 
-    const Run help = runOrvel("inspect --help");
+    const ProgramRun help = runOrvel("inspect --help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--json"), std::string::npos);
-    const Run version = runOrvel("--version");
+    const ProgramRun version = runOrvel("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("orvel ", 0), 0u);
 }
 
 TEST(Commands, InvalidUTF8AndControlCharactersAreHandled) {
-    const Run invalid = runOrvel("inspect --json", "[\"\xff\xfe\"]");
+    const ProgramRun invalid = runOrvel("inspect --json", "[\"\xff\xfe\"]");
     EXPECT_EQ(invalid.status, 0);
     EXPECT_NE(invalid.err.find("not valid UTF-8"), std::string::npos);
     EXPECT_TRUE(JSON::parse(invalid.out));
 
     // A decoded escape sequence must not reach the terminal raw.
-    const Run escape = runOrvel("inspect", testing::base64Encode("title\x1b]0;pwned\x07 and more text here"));
+    const ProgramRun escape = runOrvel("inspect", testing::base64Encode("title\x1b]0;pwned\x07 and more text here"));
     EXPECT_EQ(escape.status, 0);
     EXPECT_EQ(escape.out.find('\x1b'), std::string::npos);
     EXPECT_NE(escape.out.find("\\u{1B}]0;pwned\\u{07}"), std::string::npos) << escape.out;
+}
+
+TEST(Commands, ReadableRenderingEndsWithTheExplanationAndItsSource) {
+    const std::string input = testing::base64Encode(R"({"user":"alice","path":"/v1"})");
+    const ProgramRun run = runOrvel("inspect '" + input + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string explanation = TemplateExplainer().explainSync(inspect(input));
+    EXPECT_TRUE(run.out.ends_with("\"\n}\n\nExplanation · deterministic\n" + explanation + "\n")) << run.out;
+
+    EXPECT_EQ(runOrvel("inspect 'hello world'").out.find("Explanation"), std::string::npos);
+}
+
+TEST(Commands, PromptPrintsWhatAModelWouldBeAsked) {
+    for (const std::string& input : {testing::base64Encode(R"({"token":"a/b"})"), std::string("hello world\n")}) {
+        const ProgramRun run = runOrvel("inspect --prompt", input);
+        const ExplanationRequest request(inspect(input));
+        EXPECT_EQ(run.status, request.isRecognized ? 0 : 1);
+        EXPECT_EQ(run.out, request.instructions + "\n\n" + request.prompt + "\n");
+    }
+    // The prompt quotes the raw input, which must not reach a terminal unescaped either.
+    EXPECT_NE(runOrvel("inspect --prompt", "bell\x07").out.find("Raw input:\nbell\\u{07}\n"), std::string::npos);
+    EXPECT_EQ(runOrvel("inspect --prompt --json", "e30=").status, 2);
 }
 
 } // namespace
