@@ -64,5 +64,32 @@ TEST(Bytes, FromWrapperTriesBase64ThenBase64urlThenHex) {
     EXPECT_FALSE(Bytes::fromWrapper("not a wrapper at all"));
 }
 
+TEST(Bytes, WrappedCandidatesListEveryReadingInWrapperOrder) {
+    const auto wrappers = [](std::string_view text) {
+        std::vector<std::string> names;
+        for (const auto& reading : Bytes::wrappedCandidates(text)) names.push_back(reading.wrapper);
+        return names;
+    };
+    // Hex of a length divisible by 4 reads three ways; only the last is the hex the user meant.
+    const auto all = Bytes::wrappedCandidates(" 1f8b0800000000000003\n");
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].wrapper, "base64");
+    EXPECT_EQ(all[1].wrapper, "base64url");
+    EXPECT_EQ(all[1].data, all[0].data);
+    EXPECT_EQ(all[2].wrapper, "hex");
+    EXPECT_EQ(all[2].data, (ByteString{0x1F, 0x8B, 0x08, 0, 0, 0, 0, 0, 0, 0x03}));
+    EXPECT_EQ(wrappers("1f8b08000000000003"), (std::vector<std::string>{"base64url", "hex"}));
+
+    EXPECT_EQ(wrappers("aGVsbG8gd29ybGQ="), (std::vector<std::string>{"base64", "base64url"}));
+    EXPECT_EQ(wrappers("aGVsbG8gd29y+A=="), std::vector<std::string>{"base64"});
+    EXPECT_EQ(wrappers("aGVsbG8gd29y-A"), std::vector<std::string>{"base64url"});
+    EXPECT_TRUE(wrappers("aGVsbG8").empty());
+    EXPECT_TRUE(wrappers("0123456789abcdef0").empty());
+    // The first reading is always the one fromWrapper picks.
+    for (const std::string_view text : {"aGVsbG8gd2", "1f8b0800000000000003", "aGVsbG8gd29y-A"}) {
+        EXPECT_EQ(Bytes::wrappedCandidates(text).front().data, Bytes::fromWrapper(text)->data) << text;
+    }
+}
+
 } // namespace
 } // namespace orvel

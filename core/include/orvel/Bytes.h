@@ -36,6 +36,11 @@ struct Unwrapped {
 /// that matches and decodes wins. Absent for trimmed texts shorter than 8 characters.
 std::optional<Unwrapped> fromWrapper(std::string_view text);
 
+/// Every reading of `text` (trimmed, at least 8 characters) as base64, base64url and hex, in that
+/// order, that matches its alphabet and decodes. Container detectors take the first reading under
+/// which their container opens: hex of a length divisible by 4 is valid base64 too.
+std::vector<Unwrapped> wrappedCandidates(std::string_view text);
+
 /// The bytes as text when they are valid UTF-8.
 std::optional<std::string> utf8Text(const ByteString& bytes);
 

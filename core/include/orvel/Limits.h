@@ -11,6 +11,14 @@ inline constexpr std::size_t maxInspectBytes = std::size_t{16} << 20;
 /// Deeper JSON documents are not parsed (the reader and writer stay off the stack's edge).
 inline constexpr int maxJSONDepth = 512;
 
+/// An inflation that reaches this many bytes is refused. It is where the last of the ten
+/// four-fold buffers of the unhinted attempt loop overflows; a gzip size hint may promise more,
+/// but it is read from the untrusted stream, so it never raises the bound.
+inline constexpr std::size_t maxInflatedBytesPerStep = std::size_t{16} << 20;
+/// Longer base58 texts are not decoded: decoding is quadratic in the length, and real base58
+/// tokens (addresses, keys, content ids) are a few dozen characters.
+inline constexpr std::size_t maxBase58InputBytes = std::size_t{8} << 10;
+
 /// A DER element lists at most this many children. The X.509 walk is a fixed number of levels
 /// deep, so nesting costs nothing, but a 12 MiB body of two-byte elements would otherwise
 /// become millions of nodes; the longest real lists (SAN names) hold a few thousand.

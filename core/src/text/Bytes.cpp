@@ -80,7 +80,12 @@ std::optional<ByteString> base64url(std::string_view text) {
     return base64(standard);
 }
 
-std::optional<Unwrapped> fromWrapper(std::string_view text) {
+namespace {
+
+// Offers each reading of `text` that matches and decodes to `take`, in wrapper order, until
+// `take` answers true.
+template <typename Take>
+void forEachReading(std::string_view text, Take take) {
     static const Regex standardAlphabet("^[A-Za-z0-9+/]+={0,2}$");
     static const Regex urlSafeAlphabet("^[A-Za-z0-9_-]+={0,2}$");
     static const Regex hexDigits("^[0-9a-fA-F]+$");
@@ -88,18 +93,37 @@ std::optional<Unwrapped> fromWrapper(std::string_view text) {
     const std::string_view trimmedText = Text::trimmed(text);
     // Every wrapper alphabet is ASCII without line breaks, so a text that can match has as many
     // characters as bytes; anything else fails the expressions below.
-    if (trimmedText.size() < 8) return std::nullopt;
+    if (trimmedText.size() < 8) return;
 
     if (standardAlphabet.matches(trimmedText)) {
-        if (auto bytes = base64(trimmedText)) return Unwrapped{std::move(*bytes), "base64"};
+        if (auto bytes = base64(trimmedText); bytes && take(Unwrapped{std::move(*bytes), "base64"})) return;
     }
     if (urlSafeAlphabet.matches(trimmedText)) {
-        if (auto bytes = base64url(trimmedText)) return Unwrapped{std::move(*bytes), "base64url"};
+        if (auto bytes = base64url(trimmedText); bytes && take(Unwrapped{std::move(*bytes), "base64url"})) return;
     }
     if (hexDigits.matches(trimmedText) && trimmedText.size() % 2 == 0) {
-        if (auto bytes = hex(trimmedText)) return Unwrapped{std::move(*bytes), "hex"};
+        if (auto bytes = hex(trimmedText)) take(Unwrapped{std::move(*bytes), "hex"});
     }
-    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Unwrapped> fromWrapper(std::string_view text) {
+    std::optional<Unwrapped> first;
+    forEachReading(text, [&](Unwrapped reading) {
+        first = std::move(reading);
+        return true;
+    });
+    return first;
+}
+
+std::vector<Unwrapped> wrappedCandidates(std::string_view text) {
+    std::vector<Unwrapped> readings;
+    forEachReading(text, [&](Unwrapped reading) {
+        readings.push_back(std::move(reading));
+        return false;
+    });
+    return readings;
 }
 
 std::optional<std::string> utf8Text(const ByteString& bytes) {
