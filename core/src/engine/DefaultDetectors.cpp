@@ -1,7 +1,15 @@
 #include "orvel/ChainEngine.h"
 
+#include "detectors/Base32Detector.h"
+#include "detectors/Base58Detector.h"
 #include "detectors/Base64Detector.h"
+#include "detectors/GzipDetector.h"
+#include "detectors/HexDetector.h"
 #include "detectors/JSONDetector.h"
+#include "detectors/URLEncodingDetector.h"
+#include "detectors/UUIDDetector.h"
+#include "detectors/UnixTimestampDetector.h"
+#include "detectors/ZlibDetector.h"
 
 namespace orvel {
 
@@ -9,8 +17,16 @@ const DetectorList& defaultDetectors() {
     // Registry order is priority order: specific formats first, generic alphabets last, and on
     // equal confidence the detector nearer the front wins.
     static const DetectorList detectors{
+        std::make_shared<URLEncodingDetector>(),
+        std::make_shared<GzipDetector>(),
+        std::make_shared<ZlibDetector>(),
         std::make_shared<JSONDetector>(),
+        std::make_shared<UUIDDetector>(),
+        std::make_shared<UnixTimestampDetector>(),
         std::make_shared<Base64Detector>(),
+        std::make_shared<Base32Detector>(),
+        std::make_shared<Base58Detector>(),
+        std::make_shared<HexDetector>(),
     };
     return detectors;
 }

@@ -1,0 +1,73 @@
+#include "detectors/Base32Detector.h"
+
+#include <array>
+#include <cstdint>
+
+#include <fmt/format.h>
+
+#include "orvel/Regex.h"
+#include "orvel/Text.h"
+#include "orvel/Unicode.h"
+
+namespace orvel {
+namespace {
+
+constexpr int kNotInAlphabet = -1;
+
+constexpr std::array<int, 256> kDigitValues = [] {
+    std::array<int, 256> values{};
+    values.fill(kNotInAlphabet);
+    constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZ234567";
+    for (std::size_t i = 0; i < alphabet.size(); ++i) values[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
+    return values;
+}();
+
+} // namespace
+
+std::optional<ByteString> Base32Detector::base32Decode(std::string_view text) {
+    ByteString bytes;
+    bytes.reserve(text.size() * 5 / 8);
+    std::uint64_t accumulator = 0;
+    int bits = 0;
+    for (const char c : text) {
+        if (c == '=') continue;
+        const int value = kDigitValues[static_cast<unsigned char>(c)];
+        if (value == kNotInAlphabet) return std::nullopt;
+        accumulator = accumulator << 5 | static_cast<std::uint64_t>(value);
+        bits += 5;
+        if (bits >= 8) {
+            bits -= 8;
+            bytes.push_back(static_cast<std::uint8_t>(accumulator >> bits));
+        }
+    }
+    return bytes;
+}
+
+std::optional<DecodeResult> Base32Detector::decode(std::string_view text) const {
+    // No length rule: unpadded base32 is common (TOTP secrets), and a stray partial group only
+    // loses its trailing bits.
+    static const Regex base32Text("^[A-Z2-7]+={0,6}$");
+
+    const std::string_view candidate = Text::trimmed(text);
+    if (!base32Text.matches(candidate)) return std::nullopt;
+    // The alphabet is ASCII: bytes are characters here.
+    if (candidate.size() < 8) return std::nullopt;
+
+    const auto bytes = base32Decode(candidate);
+    if (!bytes || bytes->empty()) return std::nullopt;
+    auto decoded = Bytes::utf8Text(*bytes);
+    if (!decoded || !Text::looksLikePrintableText(*decoded)) return std::nullopt;
+    if (Unicode::canonicallyEqual(*decoded, candidate)) return std::nullopt;
+
+    const std::string count = std::to_string(bytes->size());
+    return DecodeResult{
+        .kind = DetectionKind::base32,
+        .output = std::move(*decoded),
+        .confidence = 0.55,
+        .summary = fmt::format("Base32 → {} bytes of text", count),
+        .details = {{"bytes", count}},
+        .terminal = false,
+    };
+}
+
+} // namespace orvel

@@ -1,0 +1,22 @@
+#include "detectors/GzipDetector.h"
+
+#include "detectors/CompressedText.h"
+#include "orvel/Deflate.h"
+
+namespace orvel {
+namespace {
+
+std::optional<ByteString> openGzip(const ByteString& data) {
+    const auto member = Deflate::stripGzip(data);
+    if (!member) return std::nullopt;
+    // ISIZE 0 says nothing (an empty member, or a multiple of 4 GiB): inflate without a hint.
+    return Deflate::inflate(member->body, member->isize >= 1 ? std::optional<std::uint64_t>(member->isize) : std::nullopt);
+}
+
+} // namespace
+
+std::optional<DecodeResult> GzipDetector::decode(std::string_view text) const {
+    return decodeCompressedText(text, {DetectionKind::gzip, 0.92, "gzip", openGzip});
+}
+
+} // namespace orvel

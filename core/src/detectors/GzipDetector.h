@@ -1,0 +1,14 @@
+#pragma once
+
+#include "orvel/Detector.h"
+
+namespace orvel {
+
+/// A gzip member in a base64, base64url or hex wrapper whose content is readable UTF-8 text.
+class GzipDetector final : public Detector {
+public:
+    DetectionKind kind() const override { return DetectionKind::gzip; }
+    std::optional<DecodeResult> decode(std::string_view text) const override;
+};
+
+} // namespace orvel

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "orvel/Detector.h"
+
+namespace orvel {
+
+/// Hexadecimal byte pairs, optionally after "0x", whose bytes are readable UTF-8 text. Binary
+/// payloads in hex are left to the container detectors, digests to the hash detector.
+class HexDetector final : public Detector {
+public:
+    DetectionKind kind() const override { return DetectionKind::hex; }
+    std::optional<DecodeResult> decode(std::string_view text) const override;
+};
+
+} // namespace orvel

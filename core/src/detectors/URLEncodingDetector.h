@@ -1,0 +1,14 @@
+#pragma once
+
+#include "orvel/Detector.h"
+
+namespace orvel {
+
+/// One layer of RFC 3986 percent-encoding; doubly encoded text comes apart one layer per step.
+class URLEncodingDetector final : public Detector {
+public:
+    DetectionKind kind() const override { return DetectionKind::url; }
+    std::optional<DecodeResult> decode(std::string_view text) const override;
+};
+
+} // namespace orvel

@@ -1,0 +1,33 @@
+#include "detectors/UUIDDetector.h"
+
+#include <algorithm>
+
+#include "orvel/Regex.h"
+#include "orvel/Text.h"
+
+namespace orvel {
+
+std::optional<DecodeResult> UUIDDetector::decode(std::string_view text) const {
+    static const Regex canonicalForm(
+        "^[0-9a-fA-F]{8}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{12}$");
+
+    const std::string_view candidate = Text::trimmed(text);
+    if (!canonicalForm.matches(candidate)) return std::nullopt;
+
+    // The first digit of the third group, as written: neither the version nor the variant is
+    // checked, so the nil UUID says "0" and an unassigned version is shown as it is.
+    const std::string version(1, candidate[14]);
+    std::string lowered(candidate);
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                   [](char c) { return c >= 'A' && c <= 'F' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return DecodeResult{
+        .kind = DetectionKind::uuid,
+        .output = std::move(lowered),
+        .confidence = 0.96,
+        .summary = "UUID (version " + version + ")",
+        .details = {{"version", version}},
+        .terminal = true,
+    };
+}
+
+} // namespace orvel

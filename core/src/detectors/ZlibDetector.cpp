@@ -1,0 +1,22 @@
+#include "detectors/ZlibDetector.h"
+
+#include "detectors/CompressedText.h"
+#include "orvel/Deflate.h"
+
+namespace orvel {
+namespace {
+
+std::optional<ByteString> openZlib(const ByteString& data) {
+    const auto body = Deflate::stripZlib(data);
+    if (!body) return std::nullopt;
+    // zlib carries no size field: start from the smallest buffer.
+    return Deflate::inflate(*body, std::nullopt);
+}
+
+} // namespace
+
+std::optional<DecodeResult> ZlibDetector::decode(std::string_view text) const {
+    return decodeCompressedText(text, {DetectionKind::zlib, 0.88, "zlib", openZlib});
+}
+
+} // namespace orvel
