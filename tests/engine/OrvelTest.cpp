@@ -12,7 +12,7 @@ TEST(Orvel, RegistryFollowsPriorityOrder) {
     std::vector<DetectionKind> kinds;
     for (const auto& detector : defaultDetectors()) kinds.push_back(detector->kind());
     // Structured formats before the generic alphabets.
-    EXPECT_EQ(kinds, (std::vector{DetectionKind::url, DetectionKind::gzip, DetectionKind::zlib, DetectionKind::json,
+    EXPECT_EQ(kinds, (std::vector{DetectionKind::jwt, DetectionKind::pem, DetectionKind::hash, DetectionKind::url, DetectionKind::gzip, DetectionKind::zlib, DetectionKind::json,
                                   DetectionKind::uuid, DetectionKind::unixTimestamp, DetectionKind::base64,
                                   DetectionKind::base32, DetectionKind::base58, DetectionKind::hex}));
     EXPECT_EQ(standardEngine().threshold(), 0.5);

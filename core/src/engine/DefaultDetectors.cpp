@@ -4,8 +4,11 @@
 #include "detectors/Base58Detector.h"
 #include "detectors/Base64Detector.h"
 #include "detectors/GzipDetector.h"
+#include "detectors/HashDetector.h"
 #include "detectors/HexDetector.h"
 #include "detectors/JSONDetector.h"
+#include "detectors/JWTDetector.h"
+#include "detectors/PEMDetector.h"
 #include "detectors/URLEncodingDetector.h"
 #include "detectors/UUIDDetector.h"
 #include "detectors/UnixTimestampDetector.h"
@@ -17,6 +20,9 @@ const DetectorList& defaultDetectors() {
     // Registry order is priority order: specific formats first, generic alphabets last, and on
     // equal confidence the detector nearer the front wins.
     static const DetectorList detectors{
+        std::make_shared<JWTDetector>(),
+        std::make_shared<PEMDetector>(),
+        std::make_shared<HashDetector>(),
         std::make_shared<URLEncodingDetector>(),
         std::make_shared<GzipDetector>(),
         std::make_shared<ZlibDetector>(),

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "orvel/Detector.h"
+
+namespace orvel {
+
+/// A JSON Web Token in compact form: the header's algorithm with its risk, typ and kid, the time
+/// claims with an expiry verdict, the common string claims and the meaning of each registered
+/// claim. The output is the payload text, which the JSON detector renders next; nothing is verified.
+class JWTDetector final : public Detector {
+public:
+    DetectionKind kind() const override { return DetectionKind::jwt; }
+    std::optional<DecodeResult> decode(std::string_view text) const override;
+};
+
+} // namespace orvel
