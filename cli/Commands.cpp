@@ -24,6 +24,12 @@ int run(int argc, char** argv) {
                                "The text to inspect; standard input when absent or \"-\" (put -- before a TEXT that starts with a dash)");
     inspectCommand->footer("Exit status: 0 when something was recognised, 1 when nothing was, 2 on usage errors.");
 
+    ScanOptions scanOptions;
+    CLI::App* scanCommand = app.add_subcommand("scan", "Find and decode every artifact in a log or any longer text");
+    scanCommand->add_flag("--json", scanOptions.json, "Print the JSON export document of the findings");
+    scanCommand->add_option("FILE", scanOptions.file, "The file to scan; standard input when absent or \"-\"");
+    scanCommand->footer("Exit status: 0 when something was found, 1 when nothing was, 2 on usage errors and unreadable input.");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -36,6 +42,7 @@ int run(int argc, char** argv) {
     }
 
     if (inspectCommand->parsed()) return inspect(inspectOptions);
+    if (scanCommand->parsed()) return scan(scanOptions);
     return kUsageError;
 }
 

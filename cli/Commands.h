@@ -19,4 +19,12 @@ struct InspectOptions {
 /// `orvel inspect`: prints the chain of one text, readable or as the export document.
 int inspect(const InspectOptions& options);
 
+struct ScanOptions {
+    bool json = false;
+    std::string file = "-";  ///< "-" reads standard input
+};
+
+/// `orvel scan`: lists every artifact found in a file or standard input.
+int scan(const ScanOptions& options);
+
 } // namespace orvel::cli

@@ -1,5 +1,8 @@
 #include "InputReader.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
 
 #include <fmt/format.h>
@@ -8,15 +11,37 @@
 
 namespace orvel::cli {
 
-std::optional<std::string> readStandardInput() {
+namespace {
+
+// Reads straight into the result; a regular file's size is known up front, so a large log is
+// copied once, from the kernel into the string, and never regrown.
+std::optional<std::string> readAll(std::FILE* stream) {
+    struct stat status {};
     std::string data;
-    char buffer[1 << 16];
-    while (true) {
-        const std::size_t count = std::fread(buffer, 1, sizeof buffer, stdin);
-        data.append(buffer, count);
-        if (count < sizeof buffer) break;
+    if (::fstat(::fileno(stream), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+        data.reserve(static_cast<std::size_t>(status.st_size) + 1);
     }
-    if (std::ferror(stdin)) return std::nullopt;
+    std::size_t used = 0;
+    while (true) {
+        if (data.size() == used) data.resize(std::max<std::size_t>(used * 2, std::max<std::size_t>(data.capacity(), 1 << 16)));
+        const std::size_t count = std::fread(data.data() + used, 1, data.size() - used, stream);
+        used += count;
+        if (count == 0) break;
+    }
+    if (std::ferror(stream)) return std::nullopt;
+    data.resize(used);
+    return data;
+}
+
+} // namespace
+
+std::optional<std::string> readStandardInput() { return readAll(stdin); }
+
+std::optional<std::string> readFile(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return std::nullopt;
+    auto data = readAll(file);
+    std::fclose(file);
     return data;
 }
 

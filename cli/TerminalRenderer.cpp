@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "orvel/DetailCategorizer.h"
+#include "orvel/Unicode.h"
 
 namespace orvel::cli {
 namespace {
@@ -82,6 +83,21 @@ std::string shapeText(const DecodeChain& chain) {
     return shape;
 }
 
+// At most `limit` characters on one line: line breaks shown as "⏎", a long text cut in the middle.
+std::string oneLinePreview(std::string_view text, std::size_t limit) {
+    std::string flat;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        flat += text[i] == '\n' ? std::string_view("⏎") : text.substr(i, 1);
+    }
+    const std::size_t length = Unicode::graphemeCount(flat);
+    if (length <= limit) return displayable(flat);
+    const std::size_t half = (limit - 1) / 2;
+    const std::string_view head = Unicode::graphemePrefix(flat, half);
+    const std::string_view tail = std::string_view(flat).substr(Unicode::graphemePrefix(flat, length - half).size());
+    return displayable(head) + "…" + displayable(tail);
+}
+
 } // namespace
 
 RenderStyle styleForStandardOutput() {
@@ -106,6 +122,18 @@ std::string renderChain(const DecodeChain& chain, RenderStyle style) {
         appendTable(out, painter, "What it means / next steps", split.notes);
     }
     out += fmt::format("\n{}\n{}\n", painter.heading("Final value"), displayable(chain.finalValue()));
+    return out;
+}
+
+std::string renderFindings(const std::vector<ScanFinding>& findings, RenderStyle style) {
+    const Painter painter(style);
+    std::string out = fmt::format("{}\n", painter.heading(fmt::format("Found {} artifact(s)", findings.size())));
+    std::size_t lineWidth = 1;
+    for (const auto& finding : findings) lineWidth = std::max(lineWidth, std::to_string(finding.line).size());
+    for (const auto& finding : findings) {
+        out += fmt::format("{}  {}  {}\n", painter.muted(fmt::format("line {:>{}}", finding.line, lineWidth)),
+                           oneLinePreview(finding.matchedText, 60), painter.kind(shapeText(finding.chain)));
+    }
     return out;
 }
 

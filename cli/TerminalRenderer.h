@@ -2,10 +2,12 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "orvel/DecodeChain.h"
 #include "orvel/ExplainerSource.h"
 #include "orvel/ExplanationRequest.h"
+#include "orvel/ScanFinding.h"
 
 namespace orvel::cli {
 
@@ -19,6 +21,10 @@ RenderStyle styleForStandardOutput();
 
 /// The readable rendering of a chain: shape, one block per step, final value.
 std::string renderChain(const DecodeChain& chain, RenderStyle style);
+
+/// The readable list of scan findings: a count, then per finding its line, the matched text
+/// (shortened in the middle) and its chain's shape.
+std::string renderFindings(const std::vector<ScanFinding>& findings, RenderStyle style);
 
 /// The explanation block that ends the readable rendering: a heading naming the source, then the text.
 std::string renderExplanation(std::string_view text, ExplainerSource source, RenderStyle style);

@@ -1,6 +1,7 @@
 #include "orvel/Orvel.h"
 
 #include "orvel/Limits.h"
+#include "orvel/Scanner.h"
 #include "orvel/Unicode.h"
 
 namespace orvel {
@@ -10,10 +11,24 @@ const ChainEngine& standardEngine() {
     return engine;
 }
 
+namespace {
+
+const Scanner& standardScanner() {
+    static const Scanner scanner(ChainEngine(defaultDetectors(), 0.5, 12));
+    return scanner;
+}
+
+} // namespace
+
 DecodeChain inspect(std::string_view text) {
     if (!Unicode::isValidUTF8(text)) return inspect(Unicode::toValidUTF8(text));
     if (text.size() > Limits::maxInspectBytes) return DecodeChain{std::string(text), {}};
     return standardEngine().inspect(text);
+}
+
+std::vector<ScanFinding> scan(std::string_view text, const Scanner::Progress& progress) {
+    if (!Unicode::isValidUTF8(text)) return scan(Unicode::toValidUTF8(text), progress);
+    return standardScanner().scan(text, progress);
 }
 
 } // namespace orvel

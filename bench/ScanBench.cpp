@@ -1,0 +1,57 @@
+// Scan throughput on a realistic log, the split between proposing candidates and inspecting
+// them, and scaling on adversarial inputs (each 10 MB case should cost about ten 1 MB cases).
+#include <benchmark/benchmark.h>
+
+#include "LogGenerator.h"
+#include "orvel/Orvel.h"
+#include "scan/CandidateSources.h"
+
+namespace {
+
+const std::string& mixedLog() {
+    static const std::string log = orvel::bench::LogGenerator().generate(std::size_t{8} << 20);
+    return log;
+}
+
+void BM_ScanMixedLog(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(orvel::scan(mixedLog()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * mixedLog().size()));
+}
+BENCHMARK(BM_ScanMixedLog)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ProposeCandidatesMixedLog(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(orvel::proposeCandidates(mixedLog()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * mixedLog().size()));
+}
+BENCHMARK(BM_ProposeCandidatesMixedLog)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+std::string repeated(std::string_view unit, std::size_t bytes) {
+    std::string text;
+    text.reserve(bytes + unit.size());
+    while (text.size() < bytes) text += unit;
+    return text;
+}
+
+std::string adversarial(int shape, std::size_t bytes) {
+    switch (shape) {
+    case 0: return std::string(bytes, '{');
+    case 1: return repeated("[INFO] ", bytes);
+    case 2: return "eyJ" + std::string(bytes, 'a');
+    case 3: return repeated("a=", bytes);
+    case 4: return repeated("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/", bytes);
+    default: return repeated("-----BEGIN X-----\n", bytes);
+    }
+}
+
+void BM_ScanAdversarial(benchmark::State& state) {
+    const std::string text = adversarial(static_cast<int>(state.range(0)), static_cast<std::size_t>(state.range(1)) << 20);
+    for (auto _ : state) benchmark::DoNotOptimize(orvel::scan(text));
+    static const char* const names[] = {"{", "[INFO] ", "eyJ+letters", "a=", "base64 run", "BEGIN lines"};
+    state.SetLabel(std::string(names[state.range(0)]) + " x " + std::to_string(state.range(1)) + " MB");
+}
+BENCHMARK(BM_ScanAdversarial)
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {1, 10}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+} // namespace

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "orvel/ChainEngine.h"
+#include "orvel/ScanFinding.h"
+
+namespace orvel {
+
+/// Finds every artifact embedded in a longer text: proposes candidate stretches from ten fixed
+/// sources, keeps those the engine recognises and that do not overlap an earlier find, and
+/// returns them in text order with their lines.
+class Scanner {
+public:
+    explicit Scanner(ChainEngine engine);
+
+    /// Told how many candidates have been looked at out of how many, now and then.
+    using Progress = std::function<void(std::size_t examined, std::size_t total)>;
+
+    /// Every finding in `text` (valid UTF-8), sorted by position. Never fails.
+    std::vector<ScanFinding> scan(std::string_view text, const Progress& progress = {}) const;
+
+private:
+    ChainEngine m_engine;
+};
+
+} // namespace orvel

@@ -1,0 +1,56 @@
+#include "scan/CandidateSources.h"
+
+#include <array>
+
+#include "orvel/Regex.h"
+#include "orvel/Unicode.h"
+#include "scan/BracketMatcher.h"
+
+namespace orvel {
+namespace {
+
+// Candidate sources before and after the bracket matcher, in the order they are tried; an
+// earlier source wins wherever two candidates overlap.
+const std::array<Regex, 3>& sourcesBeforeJSON() {
+    static const std::array<Regex, 3> patterns{
+        Regex(R"(-----BEGIN [A-Z0-9 ]+-----[A-Za-z0-9+/=\s]+-----END [A-Z0-9 ]+-----)"),
+        Regex(R"(\$(?:2[abxy]|[1567]|y|argon2(?:id|i|d)|scrypt|pbkdf2[A-Za-z0-9-]*)\$[A-Za-z0-9./+=,$-]+)"),
+        Regex(R"(\beyJ[A-Za-z0-9_-]+\.[A-Za-z0-9_-]+\.[A-Za-z0-9_-]*)"),
+    };
+    return patterns;
+}
+
+const std::array<Regex, 6>& sourcesAfterJSON() {
+    static const std::array<Regex, 6> patterns{
+        Regex(R"(\b[0-9a-fA-F]{8}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{12}\b)"),
+        Regex(R"([A-Za-z_][A-Za-z0-9_.]*=[^\s&]*(?:&[A-Za-z_][A-Za-z0-9_.]*=[^\s&]*)+)"),
+        Regex(R"(\b[A-Za-z0-9+/_-]{24,}={0,2})"),
+        Regex(R"(\b(?:0x)?[0-9a-fA-F]{16,}\b)"),
+        Regex(R"(\b\d{13}\b)"),
+        Regex(R"(\b\d{10}\b)"),
+    };
+    return patterns;
+}
+
+std::vector<TextRange> regexRanges(const Regex& pattern, std::string_view text) {
+    std::vector<TextRange> ranges = pattern.allMatches(text);
+    // A match that starts or ends inside a user-perceived character is no stretch of the text.
+    std::erase_if(ranges, [&](const TextRange& range) {
+        return !Unicode::isGraphemeBoundary(text, range.begin) || !Unicode::isGraphemeBoundary(text, range.end);
+    });
+    return ranges;
+}
+
+} // namespace
+
+std::vector<TextRange> proposeCandidates(std::string_view text) {
+    std::vector<TextRange> all;
+    const auto append = [&all](std::vector<TextRange> ranges) { all.insert(all.end(), ranges.begin(), ranges.end()); };
+    for (const Regex& pattern : sourcesBeforeJSON()) append(regexRanges(pattern, text));
+    if (!text.empty()) append(jsonRanges(text));
+    for (const Regex& pattern : sourcesAfterJSON()) append(regexRanges(pattern, text));
+    return all;
+}
+
+
+} // namespace orvel

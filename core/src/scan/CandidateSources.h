@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "orvel/Regex.h"
+
+namespace orvel {
+
+/// The stretches of `text` worth inspecting, source by source in priority order (armour
+/// blocks, password hashes, tokens, bracket runs, UUIDs, query strings, base64-like runs, hex
+/// runs, 13- and 10-digit numbers), each source in text order. Stretches may overlap.
+std::vector<TextRange> proposeCandidates(std::string_view text);
+
+} // namespace orvel

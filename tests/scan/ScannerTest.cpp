@@ -1,0 +1,98 @@
+#include "orvel/Scanner.h"
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "orvel/Orvel.h"
+
+namespace orvel {
+namespace {
+
+// Recognises, as a terminal step of `kind`, every text the predicate accepts.
+class PredicateDetector final : public Detector {
+public:
+    PredicateDetector(DetectionKind kind, std::function<bool(std::string_view)> accepts)
+        : m_kind(kind), m_accepts(std::move(accepts)) {}
+    DetectionKind kind() const override { return m_kind; }
+    std::optional<DecodeResult> decode(std::string_view text) const override {
+        if (!m_accepts(text)) return std::nullopt;
+        return DecodeResult{m_kind, std::string(text), 0.9, "stub", {}, true};
+    }
+
+private:
+    DetectionKind m_kind;
+    std::function<bool(std::string_view)> m_accepts;
+};
+
+Scanner scannerAccepting(DetectionKind kind, std::function<bool(std::string_view)> accepts) {
+    return Scanner(ChainEngine({std::make_shared<PredicateDetector>(kind, std::move(accepts))}, 0.5, 12));
+}
+
+using Found = std::vector<std::pair<std::string, int>>;
+
+Found found(const std::vector<ScanFinding>& findings) {
+    Found all;
+    for (const auto& finding : findings) all.emplace_back(finding.matchedText, finding.line);
+    return all;
+}
+
+const auto anything = [](std::string_view) { return true; };
+
+TEST(Scanner, EarlierSourcesSwallowWhatTheyCover) {
+    // A recognised JSON object hides the id and the epoch inside it.
+    const std::string log = "boot\nready\n{\"id\":\"0f8c2a9e-1b2c-4d3e-8f90-123456789abc\",\"at\":1700000000}\nend";
+    const auto inJSON = orvel::scan(log);
+    ASSERT_EQ(inJSON.size(), 1u);
+    EXPECT_EQ(inJSON[0].line, 3);
+    EXPECT_EQ(inJSON[0].kind(), DetectionKind::json);
+
+    // A token inside an object is reported alone: tokens are proposed before brackets.
+    const Scanner tokens = scannerAccepting(DetectionKind::jwt, anything);
+    const std::string token = "eyJhbGciOiJIUzI1NiJ9.eyJzdWIiOiIxIn0.c2ln";
+    EXPECT_EQ(found(tokens.scan("{\"auth\":\"" + token + "\"}")), (Found{{token, 1}}));
+
+    // An armour block swallows the base64 runs inside it.
+    const std::string pem = "-----BEGIN CERTIFICATE-----\nMIIBszCCAVmgAwIBAgIUQ2VydGlmaWNhdGVCb2R5\n-----END CERTIFICATE-----";
+    EXPECT_EQ(found(scannerAccepting(DetectionKind::pem, anything).scan("cert:\n" + pem + "\n")), (Found{{pem, 2}}));
+}
+
+TEST(Scanner, RejectedCandidatesDoNotBlockLaterSources) {
+    // "[INFO]" is a bracket candidate nobody recognises; the query string inside stays available.
+    const Scanner queries = scannerAccepting(DetectionKind::queryString, [](std::string_view text) {
+        return text.find('&') != std::string_view::npos && text.front() != '[';
+    });
+    // The query pattern runs on to the closing bracket, which is not white space or "&".
+    EXPECT_EQ(found(queries.scan("[a=1&b=2] x=1 y=2&z=3")), (Found{{"a=1&b=2]", 1}, {"y=2&z=3", 1}}));
+    EXPECT_TRUE(queries.scan("a=1").empty());  // one pair is no query string candidate
+
+    // A 13-digit number is tried before the 10-digit pattern, which cannot match inside it.
+    const Scanner numbers = scannerAccepting(DetectionKind::unixTimestamp, anything);
+    EXPECT_EQ(found(numbers.scan("t=1700000000123 u=1700000000")), (Found{{"1700000000123", 1}, {"1700000000", 1}}));
+}
+
+TEST(Scanner, LinesCountLineFeedCharactersAndFindingsSortByPosition) {
+    const Scanner tokens = scannerAccepting(DetectionKind::jwt, anything);
+    const std::string token = "eyJhIjoxfQ.eyJiIjoyfQ.c2ln";
+    EXPECT_EQ(found(tokens.scan("one\n" + token + "\nthree\nfour\n" + token)), (Found{{token, 2}, {token, 5}}));
+    EXPECT_EQ(found(tokens.scan("one\r\ntwo\r\n" + token)), (Found{{token, 1}}));  // CR LF is no line feed
+    EXPECT_EQ(found(tokens.scan("one\rtwo\r" + token)), (Found{{token, 1}}));
+
+    // Sources run in order, findings come back in text order.
+    const std::string uuid = "0f8c2a9e-1b2c-4d3e-8f90-123456789abc";
+    const std::string pem = "-----BEGIN KEY-----\nAAAA\n-----END KEY-----";
+    const auto sorted = found(scannerAccepting(DetectionKind::uuid, anything).scan(uuid + "\n\n\n" + pem));
+    EXPECT_EQ(sorted, (Found{{uuid, 1}, {pem, 4}}));
+}
+
+TEST(Scanner, MatchesInsideACharacterAreNotStretches) {
+    const Scanner anyRun = scannerAccepting(DetectionKind::base64, anything);
+    const std::string run = "QUJDREVGR0hJSktMTU5PUFFSU1RVVldY";
+    EXPECT_EQ(found(anyRun.scan("x " + run + " y")), (Found{{run, 1}}));
+    // A combining mark fuses the run's last letter with it: the match would end mid-character.
+    EXPECT_TRUE(anyRun.scan(run + "\u0301").empty());
+    EXPECT_TRUE(orvel::scan("").empty());
+}
+
+} // namespace
+} // namespace orvel
