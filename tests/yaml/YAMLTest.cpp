@@ -37,6 +37,10 @@ TEST(YAML, SplitMappingAtTheFirstColonAndSpaceOutsideQuotes) {
     EXPECT_EQ(split("'it''s: x': y"), (Pair{"'it''s: x'", "y"}));  // quotes toggle, no escapes
     EXPECT_EQ(split("\"it's: x\": y"), (Pair{"\"it's: x\"", "y"}));
     EXPECT_FALSE(split("https://example.com"));
+    // A colon or space carrying a combining mark is a different character.
+    EXPECT_FALSE(split("a:\u0301 b"));
+    EXPECT_FALSE(split("a: \u0301b"));
+    EXPECT_EQ(split("\u00E9: \u00E8"), (Pair{"\u00E9", "\u00E8"}));
     EXPECT_FALSE(split(": value"));
     EXPECT_FALSE(split("\"open: quote"));
 }

@@ -15,23 +15,6 @@
 namespace orvel {
 namespace {
 
-bool isContinuationByte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
-
-/// Is there a user-perceived character boundary between the scalar ending at `offset` and the
-/// one starting there? Escapes are ASCII and two ASCII characters (other than CR LF) are always
-/// apart, so only a non-ASCII neighbour can join an escape's first or last character to it (a
-/// prepended mark before the backslash, a combining mark after the last digit). The rules that
-/// decide this look no further than those two scalars, so asking about the pair alone gives
-/// the answer for the whole text.
-bool isCharacterBoundary(std::string_view text, std::size_t offset) {
-    if (offset == 0 || offset == text.size()) return true;
-    std::size_t before = offset - 1;
-    while (before > 0 && isContinuationByte(text[before])) --before;
-    std::size_t after = offset + 1;
-    while (after < text.size() && isContinuationByte(text[after])) ++after;
-    return Unicode::graphemeCount(text.substr(before, after - before)) == 2;
-}
-
 /// The value of `digits` read as hexadecimal, when every one of them is a hex digit.
 std::optional<std::uint32_t> hexValue(std::string_view digits) {
     if (!std::ranges::all_of(digits, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; })) {
@@ -48,14 +31,16 @@ struct Escape {
 };
 
 /// The escape that starts with the backslash at `offset`, if it is a whole run of characters
-/// that names something we can write.
+/// that names something we can write. Escapes are ASCII, and two ASCII characters other than
+/// CR LF are always apart, so only the two ends can be joined to a neighbour (a prepended mark
+/// before the backslash, a combining mark after the last digit).
 std::optional<Escape> escapeAt(std::string_view text, std::size_t offset) {
-    if (offset + 1 >= text.size() || !isCharacterBoundary(text, offset)) return std::nullopt;
+    if (offset + 1 >= text.size() || !Unicode::isGraphemeBoundary(text, offset)) return std::nullopt;
     const char letter = text[offset + 1];
     const std::size_t length = letter == 'u' ? 6 : letter == 'x' ? 4 : 0;
     if (length == 0 || offset + length > text.size()) return std::nullopt;
     const auto value = hexValue(text.substr(offset + 2, length - 2));
-    if (!value || !isCharacterBoundary(text, offset + length)) return std::nullopt;
+    if (!value || !Unicode::isGraphemeBoundary(text, offset + length)) return std::nullopt;
     // A lone surrogate is not a character; pairs are not combined, so both halves stay escaped.
     if (*value >= 0xD800 && *value <= 0xDFFF) return std::nullopt;
     return Escape{length, *value};

@@ -12,6 +12,7 @@
 
 #include "orvel/Limits.h"
 #include "orvel/Regex.h"
+#include "orvel/Unicode.h"
 
 namespace orvel::YAML {
 namespace {
@@ -111,6 +112,11 @@ std::optional<std::int64_t> decimalInteger(std::string_view text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
     return value;
+}
+
+/// Is the byte at `offset` a user-perceived character of its own?
+bool isWholeCharacter(std::string_view text, std::size_t offset) {
+    return Unicode::isGraphemeBoundary(text, offset) && Unicode::isGraphemeBoundary(text, offset + 1);
 }
 
 using LineList = std::vector<const Line*>;
@@ -227,18 +233,22 @@ std::optional<Preprocessed> preprocess(std::string_view text) {
     return result;
 }
 
-bool isSequenceLine(std::string_view text) { return text == "-" || text.starts_with("- "); }
+bool isSequenceLine(std::string_view text) {
+    return text == "-" || (text.starts_with("- ") && Unicode::isGraphemeBoundary(text, 2));
+}
 
 std::optional<KeyValue> splitMapping(std::string_view line) {
     bool inDouble = false;
     bool inSingle = false;
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
+        // The syntax characters are ASCII; one joined to a combining mark is another character.
+        if ((c != '"' && c != '\'' && c != ':') || !isWholeCharacter(line, i)) continue;
         if (c == '"' && !inSingle) {
             inDouble = !inDouble;
         } else if (c == '\'' && !inDouble) {
             inSingle = !inSingle;
-        } else if (c == ':' && !inDouble && !inSingle && (i + 1 == line.size() || line[i + 1] == ' ')) {
+        } else if (c == ':' && !inDouble && !inSingle && (i + 1 == line.size() || (line[i + 1] == ' ' && isWholeCharacter(line, i + 1)))) {
             const std::string_view key = trimmedOfSpacesAndTabs(line.substr(0, i));
             if (key.empty()) return std::nullopt;
             return KeyValue{std::string(key), std::string(trimmedOfSpacesAndTabs(line.substr(i + 1)))};
