@@ -138,3 +138,41 @@ TEST(Commands, PromptPrintsWhatAModelWouldBeAsked) {
 
 } // namespace
 } // namespace orvel
+
+namespace orvel {
+namespace {
+
+TEST(Commands, ScanListsFindingsFromStandardInputOrAFile) {
+    const std::string log = "start\n[INFO] body={\"user\":42,\"note\":\"a/b\"}\r\nnext " +
+                            testing::base64Encode(R"({"retry":3,"reason":"rate limited"})") + "\n";
+    const ProgramRun readable = runOrvel("scan", log);
+    ASSERT_EQ(readable.status, 0) << readable.err;
+    EXPECT_NE(readable.out.find("Found 2 artifact(s)"), std::string::npos) << readable.out;
+    EXPECT_NE(readable.out.find("line 2  {\"user\":42,\"note\":\"a/b\"}  json"), std::string::npos) << readable.out;
+
+    const auto path = std::filesystem::temp_directory_path() / ("orvel-scan-" + std::to_string(::getpid()) + ".log");
+    std::ofstream(path, std::ios::binary) << log;
+    const ProgramRun json = runOrvel("scan --json '" + path.string() + "'");
+    std::filesystem::remove(path);
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto document = JSON::parse(json.out);
+    ASSERT_TRUE(document);
+    EXPECT_EQ((*document)["count"], 2);
+    EXPECT_EQ((*document)["findings"][0]["line"], 2);
+    EXPECT_EQ((*document)["findings"][1]["line"], 2);  // CR LF is one character, not a line feed
+    EXPECT_EQ((*document)["findings"][1]["shape"], JSON::Value({"base64", "json"}));
+}
+
+TEST(Commands, ScanWithoutFindingsOrInputFailsClearly) {
+    const ProgramRun none = runOrvel("scan", "nothing to see here\n");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.out.find("Found 0 artifact(s)"), std::string::npos);
+    EXPECT_EQ(JSON::parse(runOrvel("scan --json", "").out)->at("count"), 0);
+
+    const ProgramRun missing = runOrvel("scan /nonexistent/orvel.log");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "orvel: cannot read /nonexistent/orvel.log\n");
+}
+
+} // namespace
+} // namespace orvel
