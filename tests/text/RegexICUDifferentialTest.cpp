@@ -102,7 +102,13 @@ private:
 
 std::string describe(const std::vector<TextRange>& ranges) {
     std::string out;
-    for (const TextRange& r : ranges) out += "[" + std::to_string(r.begin) + "," + std::to_string(r.end) + ")";
+    for (const TextRange& r : ranges) {
+        out += '[';
+        out += std::to_string(r.begin);
+        out += ',';
+        out += std::to_string(r.end);
+        out += ')';
+    }
     return out.empty() ? "none" : out;
 }
 
@@ -158,7 +164,7 @@ public:
                    "-" + run("0123456789ABCDEF", 4) + "-" + run("0123456789abcdef", pick(11, 13));
         case 6:
             return oneOf({cp(0xE9), cp(0x436) + cp(0x438), cp(0x4E2D) + cp(0x6587), cp(0x627) + cp(0x644) + cp(0x639),
-                          cp(0x663) + cp(0x664), "e" + cp(0x301), cp(0x1F600), cp(0x1F469) + cp(0x200D) + cp(0x1F4BB)});
+                          cp(0x663) + cp(0x664), "e\xCC\x81", cp(0x1F600), cp(0x1F469) + cp(0x200D) + cp(0x1F4BB)});
         case 7:
             return oneOf({cp(0x301), cp(0x300), cp(0x200B), cp(0x200D), cp(0x200C), cp(0xAD), cp(0xFEFF)});
         case 8:
@@ -177,11 +183,10 @@ public:
     }
 
     std::string glue() {
-        return oneOf({" ",        "  ",        "\t",      "\n",       "\r\n",     "\r",
-                      cp(0x0B),   cp(0x0C),    cp(0x85),  cp(0xA0),   cp(0x3000), cp(0x2028),
-                      cp(0x2029), cp(0x301),   cp(0x300), cp(0x200B), cp(0x200D), cp(0xAD),
-                      cp(0xFEFF), cp(0x1F600), ",",       ".",        "=",        "-",
-                      "(",        ")",         "\"",      cp(0xE9),   cp(0x436),  "e" + cp(0x301)});
+        return oneOf({" ",        "  ",     "\t",       "\n",        "\r\n",     "\r",       cp(0x0B),  cp(0x0C),
+                      cp(0x85),   cp(0xA0), cp(0x3000), cp(0x2028),  cp(0x2029), cp(0x301),  cp(0x300), cp(0x200B),
+                      cp(0x200D), cp(0xAD), cp(0xFEFF), cp(0x1F600), ",",        ".",        "=",       "-",
+                      "(",        ")",      "\"",       cp(0xE9),    cp(0x436),  "e\xCC\x81"});
     }
 
     std::string pem() {

@@ -54,6 +54,8 @@ std::size_t sequenceLength(unsigned char lead) {
     return 4;
 }
 
+std::size_t utf8Length(UChar32 c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
+
 UChar32 decodeAt(const unsigned char* text, std::size_t at) {
     const unsigned char lead = text[at];
     switch (sequenceLength(lead)) {
@@ -203,8 +205,8 @@ std::optional<icu::UnicodeSet> icuSet(std::string_view pattern) {
     return set;
 }
 
-// Every character ICU knows (surrogates aside) as one UTF-8 text, in code point order: what
-// PCRE2's tables are checked against.
+// Every character ICU knows (surrogates and the private-use planes aside) as one UTF-8 text,
+// in code point order: what PCRE2's tables are checked against.
 struct ProbeText {
     std::string utf8;
     icu::UnicodeSet characters;
@@ -213,7 +215,14 @@ struct ProbeText {
 const ProbeText& probeText() {
     static const ProbeText probe = [] {
         ProbeText p;
-        p.characters = icuSet("[[:^Cn:]-[:Cs:]]").value_or(icu::UnicodeSet());
+        p.characters = icuSet("[[:^Cn:]-[:Cs:]-[\\U000F0000-\\U0010FFFF]]").value_or(icu::UnicodeSet());
+        std::size_t bytes = 0;
+        for (int32_t i = 0; i < p.characters.getRangeCount(); ++i) {
+            const UChar32 first = p.characters.getRangeStart(i);
+            const UChar32 last = p.characters.getRangeEnd(i);
+            bytes += static_cast<std::size_t>(last - first + 1) * utf8Length(last);
+        }
+        p.utf8.reserve(bytes); // an upper bound: no copying while it grows
         for (int32_t i = 0; i < p.characters.getRangeCount(); ++i) {
             for (UChar32 c = p.characters.getRangeStart(i); c <= p.characters.getRangeEnd(i); ++c)
                 appendUTF8(p.utf8, c);
