@@ -76,7 +76,8 @@ BENCHMARK(BM_InspectTenMegabytesOfHexText)->Unit(benchmark::kMillisecond)->Itera
 
 void BM_InspectBase64GzipJSON(benchmark::State& state) {
     const std::string json = R"({"service":"billing","retry":[1,2,4],"path":"/v1/invoices","ok":false})";
-    const std::string input = orvel::testing::base64Encode(orvel::testing::compress(json, orvel::testing::Framing::gzip));
+    const std::string input =
+        orvel::testing::base64Encode(orvel::testing::compress(json, orvel::testing::Framing::gzip));
     for (auto _ : state) benchmark::DoNotOptimize(orvel::inspect(input));
 }
 BENCHMARK(BM_InspectBase64GzipJSON)->Unit(benchmark::kMicrosecond);

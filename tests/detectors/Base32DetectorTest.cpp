@@ -25,10 +25,10 @@ TEST(Base32Detector, DecodesCoreutilsOutputPaddedOrNot) {
 }
 
 TEST(Base32Detector, PartialGroupsLoseTheirTrailingBits) {
-    EXPECT_EQ(Base32Detector::base32Decode("NBSWY3DP"), bytesOf("hello"));   // 8 characters: 5 bytes
-    EXPECT_EQ(Base32Detector::base32Decode("NBSWY3DPE"), bytesOf("hello"));  // 9: still 5
+    EXPECT_EQ(Base32Detector::base32Decode("NBSWY3DP"), bytesOf("hello"));  // 8 characters: 5 bytes
+    EXPECT_EQ(Base32Detector::base32Decode("NBSWY3DPE"), bytesOf("hello")); // 9: still 5
     EXPECT_EQ(Base32Detector::base32Decode("NBSWY3DPEE======"), bytesOf("hello!"));
-    EXPECT_EQ(Base32Detector::base32Decode("NB=SWY3DP"), bytesOf("hello"));  // "=" is skipped anywhere
+    EXPECT_EQ(Base32Detector::base32Decode("NB=SWY3DP"), bytesOf("hello")); // "=" is skipped anywhere
     EXPECT_EQ(Base32Detector::base32Decode(""), ByteString{});
     EXPECT_FALSE(Base32Detector::base32Decode("NBSWY3D1"));
     // The accumulator keeps only 64 bits; long input must not depend on the lost ones.
@@ -39,15 +39,15 @@ TEST(Base32Detector, PartialGroupsLoseTheirTrailingBits) {
 }
 
 TEST(Base32Detector, DeclinesWhatTheExpressionOrTextTestRejects) {
-    EXPECT_FALSE(decode("nbswy3dpeb3w64tmmq======"));   // lower case
-    EXPECT_TRUE(decode("NBSWY3DPEB3W64TMMQ======"));    // "hello world"
+    EXPECT_FALSE(decode("nbswy3dpeb3w64tmmq======")); // lower case
+    EXPECT_TRUE(decode("NBSWY3DPEB3W64TMMQ======"));  // "hello world"
     EXPECT_TRUE(decode("NBSWY3DPEB3W64TMMQ"));
-    EXPECT_FALSE(decode("NBSWY3DPEB3W64TMMQ======="));  // seven "="
+    EXPECT_FALSE(decode("NBSWY3DPEB3W64TMMQ=======")); // seven "="
     EXPECT_FALSE(decode("NBSWY3DPEB3=W64TMMQ"));
-    EXPECT_FALSE(decode("NBSWY3D"));                    // 7 characters
+    EXPECT_FALSE(decode("NBSWY3D")); // 7 characters
     EXPECT_EQ(decode("NBSWY3DP")->output, "hello");
-    EXPECT_FALSE(decode("AAAAAAAA"));                   // zero bytes
-    EXPECT_FALSE(decode("77777777"));                   // not UTF-8
+    EXPECT_FALSE(decode("AAAAAAAA")); // zero bytes
+    EXPECT_FALSE(decode("77777777")); // not UTF-8
 }
 
 } // namespace

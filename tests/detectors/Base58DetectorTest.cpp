@@ -32,7 +32,7 @@ ByteString byteWiseDecode(std::string_view text) {
 
 // The base58 text of `bytes`, for building inputs.
 std::string base58Encode(std::string_view bytes) {
-    std::vector<unsigned> digits;  // least significant first
+    std::vector<unsigned> digits; // least significant first
     for (const unsigned char byte : bytes) {
         unsigned carry = byte;
         for (auto& digit : digits) {
@@ -72,19 +72,19 @@ TEST(Base58Detector, WordWiseDecodingMatchesTheTextbook) {
     EXPECT_EQ(Base58Detector::base58Decode(""), ByteString{});
     EXPECT_EQ(Base58Detector::base58Decode("111"), ByteString(3, 0));
     EXPECT_EQ(Base58Detector::base58Decode("zzzzz"), (ByteString{0x27, 0x1F, 0x35, 0x9F}));  // 58^5 - 1
-    EXPECT_EQ(Base58Detector::base58Decode("211111"), (ByteString{0x27, 0x1F, 0x35, 0xA0}));  // 58^5
+    EXPECT_EQ(Base58Detector::base58Decode("211111"), (ByteString{0x27, 0x1F, 0x35, 0xA0})); // 58^5
     EXPECT_FALSE(Base58Detector::base58Decode("abc0"));
 }
 
 TEST(Base58Detector, DeclinesOutsideItsAlphabetAndLimits) {
-    EXPECT_FALSE(decode("StV1DL6CwTryKy0"));  // 0, O, I and l are not digits
+    EXPECT_FALSE(decode("StV1DL6CwTryKy0")); // 0, O, I and l are not digits
     EXPECT_FALSE(decode("StV1DL6CwTryKyO"));
     EXPECT_FALSE(decode("StV1DL6CwTryKyI"));
     EXPECT_FALSE(decode("StV1DL6CwTryKyl"));
-    EXPECT_FALSE(decode("123456789123"));    // digits only
-    EXPECT_FALSE(decode("2NEpo7T"));         // 7 characters
+    EXPECT_FALSE(decode("123456789123")); // digits only
+    EXPECT_FALSE(decode("2NEpo7T"));      // 7 characters
     EXPECT_EQ(decode("4xTUrvud74")->output, "hello!?");
-    EXPECT_FALSE(decode("11111111"));        // zero bytes only
+    EXPECT_FALSE(decode("11111111")); // zero bytes only
     EXPECT_FALSE(decode("2222222222222222"));
 
     // At the cap a long text still decodes; one character more and it is not attempted. Leading
@@ -93,7 +93,7 @@ TEST(Base58Detector, DeclinesOutsideItsAlphabetAndLimits) {
     const std::string message = [] {
         std::string text;
         while (text.size() < cap) text += "Base58 is quadratic to decode, so long input is capped. ";
-        text.resize(cap * 100 / 137);  // base58 needs about 1.366 characters per byte
+        text.resize(cap * 100 / 137); // base58 needs about 1.366 characters per byte
         return text;
     }();
     std::string atCap = base58Encode(message);

@@ -64,7 +64,8 @@ TEST(GzipDetector, ReportsTheWrapperItOpenedUnder) {
     EXPECT_EQ(unpadded->details.at("wrapper"), "base64url");
     EXPECT_EQ(unpadded->summary, "gzip (base64url) → 72 bytes");
 
-    EXPECT_EQ(inspect(readTestData("gzip-json-92-bytes.hex")).kinds(), (std::vector{DetectionKind::gzip, DetectionKind::json}));
+    EXPECT_EQ(inspect(readTestData("gzip-json-92-bytes.hex")).kinds(),
+              (std::vector{DetectionKind::gzip, DetectionKind::json}));
 }
 
 TEST(GzipDetector, DeclinesTruncatedForeignAndBinaryStreams) {

@@ -22,21 +22,21 @@ TEST(HexDetector, DecodesPairsWithOrWithoutPrefix) {
     EXPECT_EQ(decode("6f72766c")->output, "orvl");
     EXPECT_EQ(decode("0x6F72766C")->summary, "Hex → 4 bytes of text");
     EXPECT_EQ(decode("0X6f72766C")->output, "orvl");
-    EXPECT_EQ(decode("c3a9c3a9c3a9")->summary, "Hex → 6 bytes of text");  // "ééé": bytes, not characters
+    EXPECT_EQ(decode("c3a9c3a9c3a9")->summary, "Hex → 6 bytes of text"); // "ééé": bytes, not characters
 }
 
 TEST(HexDetector, DeclinesShortOddSpacedAndBinary) {
     EXPECT_FALSE(decode("6f7276"));
-    EXPECT_FALSE(decode("0x6f7276"));  // the prefix does not count
+    EXPECT_FALSE(decode("0x6f7276")); // the prefix does not count
     EXPECT_FALSE(decode("0x0x6f72766c"));
     EXPECT_FALSE(decode("6f72766c6"));
     EXPECT_FALSE(decode("6f 72 76 6c"));
     EXPECT_FALSE(decode("0x6f0x720x760x6c"));
     EXPECT_FALSE(decode("6f72766g"));
-    EXPECT_FALSE(decode("6f72766c00000000"));  // half the characters are NUL
-    EXPECT_FALSE(decode("6f72766cc3"));        // cut-off UTF-8
-    EXPECT_FALSE(decode("d41d8cd98f00b204e9800998ecf8427e"));  // a digest is not text
-    EXPECT_TRUE(decode("61626364656667686900"));               // one NUL in ten is allowed
+    EXPECT_FALSE(decode("6f72766c00000000"));                 // half the characters are NUL
+    EXPECT_FALSE(decode("6f72766cc3"));                       // cut-off UTF-8
+    EXPECT_FALSE(decode("d41d8cd98f00b204e9800998ecf8427e")); // a digest is not text
+    EXPECT_TRUE(decode("61626364656667686900"));              // one NUL in ten is allowed
 }
 
 TEST(HexDetector, YieldsToBase64OnTextBothRead) {

@@ -34,21 +34,21 @@ TEST(UnixTimestampDetector, RendersLikeDate) {
 
 TEST(UnixTimestampDetector, BoundsAndShapes) {
     EXPECT_TRUE(decode(" 1000000000\n"));
-    EXPECT_FALSE(decode("0999999999"));  // ten digits, below the range
+    EXPECT_FALSE(decode("0999999999")); // ten digits, below the range
     EXPECT_FALSE(decode("999999999"));
     EXPECT_TRUE(decode("4102444800"));
     EXPECT_FALSE(decode("4102444801"));
     EXPECT_TRUE(decode("1000000000000"));
     EXPECT_FALSE(decode("0999999999999"));
     EXPECT_TRUE(decode("4102444800000"));
-    EXPECT_FALSE(decode("4102444800001"));  // a millisecond past the horizon
+    EXPECT_FALSE(decode("4102444800001")); // a millisecond past the horizon
     EXPECT_FALSE(decode("9000000000000"));
-    EXPECT_FALSE(decode("17000000000"));    // 11 digits
-    EXPECT_FALSE(decode("170000000000"));   // 12
+    EXPECT_FALSE(decode("17000000000"));  // 11 digits
+    EXPECT_FALSE(decode("170000000000")); // 12
     EXPECT_FALSE(decode("-1700000000"));
     EXPECT_FALSE(decode("1700000000.5"));
     EXPECT_FALSE(decode("1.7e9"));
-    EXPECT_FALSE(decode("１７００００００００"));  // fullwidth digits are not [0-9]
+    EXPECT_FALSE(decode("１７００００００００")); // fullwidth digits are not [0-9]
 }
 
 TEST(UnixTimestampDetector, BeatsTheGenericAlphabets) {

@@ -43,7 +43,7 @@ TEST(ZlibDetector, HeaderDecidesAndChecksumDoesNot) {
     EXPECT_FALSE(decode(base64Encode(notMultipleOf31)));
     std::string presetDictionary = stream;
     presetDictionary[0] = 0x78;
-    presetDictionary[1] = 0x20;  // FDICT, yet 0x7820 is a multiple of 31
+    presetDictionary[1] = 0x20; // FDICT, yet 0x7820 is a multiple of 31
     EXPECT_FALSE(decode(base64Encode(presetDictionary)));
 
     for (std::size_t length = 0; length < stream.size(); ++length) {

@@ -15,9 +15,7 @@ enum class Framing { raw, zlib, gzip };
 /// `piece` repeated `times` times, compressed at level 9 in the given framing. The repetition is
 /// fed piece by piece, so a gibibyte of zeros never sits in memory.
 inline std::string compress(std::string_view piece, Framing framing, std::uint64_t times = 1) {
-    const int windowBits = framing == Framing::raw    ? -MAX_WBITS
-                           : framing == Framing::zlib ? MAX_WBITS
-                                                      : MAX_WBITS + 16;
+    const int windowBits = framing == Framing::raw ? -MAX_WBITS : framing == Framing::zlib ? MAX_WBITS : MAX_WBITS + 16;
     z_stream stream{};
     deflateInit2(&stream, 9, Z_DEFLATED, windowBits, 9, Z_DEFAULT_STRATEGY);
     std::string input(piece);

@@ -33,11 +33,11 @@ TEST(Deflate, StripGzipSkipsEveryOptionalHeaderField) {
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->body, bytesOf(body));
     EXPECT_EQ(plain->isize, 11u);
-    EXPECT_EQ(Deflate::stripGzip(gzipMember(0, "", body, 0x04030201))->isize, 0x04030201u);  // little-endian
+    EXPECT_EQ(Deflate::stripGzip(gzipMember(0, "", body, 0x04030201))->isize, 0x04030201u); // little-endian
 
     // FEXTRA (XLEN 3), FNAME, FCOMMENT and FHCRC together; FTEXT and reserved bits are ignored.
-    const std::string optional = std::string("\x03\x00xyz", 5) + std::string("name.txt\0", 9) +
-                                 std::string("a comment\0", 10) + "\xAB\xCD";
+    const std::string optional =
+        std::string("\x03\x00xyz", 5) + std::string("name.txt\0", 9) + std::string("a comment\0", 10) + "\xAB\xCD";
     const auto everything = Deflate::stripGzip(gzipMember(0x04 | 0x08 | 0x10 | 0x02 | 0x01 | 0xE0, optional, body, 11));
     ASSERT_TRUE(everything);
     EXPECT_EQ(everything->body, bytesOf(body));
@@ -52,7 +52,7 @@ TEST(Deflate, StripGzipDeclinesBadOrShortHeaders) {
         EXPECT_FALSE(Deflate::stripGzip(broken)) << at;
     }
     EXPECT_FALSE(Deflate::stripGzip(ByteString(member.begin(), member.begin() + 17)));
-    EXPECT_TRUE(Deflate::stripGzip(gzipMember(0, "", "", 0)));  // 18 bytes: an empty body, for inflate to refuse
+    EXPECT_TRUE(Deflate::stripGzip(gzipMember(0, "", "", 0))); // 18 bytes: an empty body, for inflate to refuse
     // Fields that run past the end: a huge XLEN, a name without its terminator.
     EXPECT_FALSE(Deflate::stripGzip(gzipMember(0x04, "\xFF\xFF", body, 11)));
     EXPECT_FALSE(Deflate::stripGzip(gzipMember(0x08, "no terminator", "", 0)));
@@ -73,10 +73,10 @@ TEST(Deflate, StripZlibChecksTheHeader) {
 
     EXPECT_FALSE(Deflate::stripZlib(bytesOf(stream.substr(0, 5))));
     EXPECT_TRUE(Deflate::stripZlib(ByteString{0x78, 0x9C, 0, 0, 0, 0}));
-    EXPECT_FALSE(Deflate::stripZlib(ByteString{0x78, 0x9D, 0, 0, 0, 0}));  // not a multiple of 31
-    EXPECT_FALSE(Deflate::stripZlib(ByteString{0x79, 0x9C, 0, 0, 0, 0}));  // method 9
-    EXPECT_FALSE(Deflate::stripZlib(ByteString{0x78, 0x20, 0, 0, 0, 0}));  // passes the check, but FDICT
-    EXPECT_TRUE(Deflate::stripZlib(ByteString{0x08, 0x1D, 0, 0, 0, 0}));   // window bits are not looked at
+    EXPECT_FALSE(Deflate::stripZlib(ByteString{0x78, 0x9D, 0, 0, 0, 0})); // not a multiple of 31
+    EXPECT_FALSE(Deflate::stripZlib(ByteString{0x79, 0x9C, 0, 0, 0, 0})); // method 9
+    EXPECT_FALSE(Deflate::stripZlib(ByteString{0x78, 0x20, 0, 0, 0, 0})); // passes the check, but FDICT
+    EXPECT_TRUE(Deflate::stripZlib(ByteString{0x08, 0x1D, 0, 0, 0, 0}));  // window bits are not looked at
 }
 
 TEST(Deflate, InflateAcceptsOnlyWholeNonEmptyStreams) {
@@ -85,8 +85,8 @@ TEST(Deflate, InflateAcceptsOnlyWholeNonEmptyStreams) {
     EXPECT_EQ(Deflate::inflate(bytesOf(stream), std::nullopt), bytesOf(text));
 
     EXPECT_FALSE(Deflate::inflate(ByteString{}, std::nullopt));
-    EXPECT_FALSE(Deflate::inflate(bytesOf(compress("", Framing::raw)), std::nullopt));  // valid, but nothing
-    EXPECT_FALSE(Deflate::inflate(ByteString{0xFF, 0xFF, 0xFF, 0xFF}, std::nullopt));    // reserved block type
+    EXPECT_FALSE(Deflate::inflate(bytesOf(compress("", Framing::raw)), std::nullopt)); // valid, but nothing
+    EXPECT_FALSE(Deflate::inflate(ByteString{0xFF, 0xFF, 0xFF, 0xFF}, std::nullopt));  // reserved block type
     for (std::size_t length = 1; length < stream.size(); ++length) {
         EXPECT_FALSE(Deflate::inflate(bytesOf(stream.substr(0, length)), std::nullopt)) << length;
     }
@@ -115,7 +115,8 @@ TEST(Deflate, InflateStopsAtTheOutputCap) {
     static_assert(cap == std::size_t{64} << 18, "the cap is where the unhinted attempt loop gives up");
     const ByteString below = bytesOf(compress(std::string(cap - 1, 'a'), Framing::raw));
     const ByteString at = bytesOf(compress(std::string(cap, 'a'), Framing::raw));
-    for (const std::optional<std::uint64_t> hint : {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{cap * 4}}) {
+    for (const std::optional<std::uint64_t> hint :
+         {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{cap * 4}}) {
         const auto inflated = Deflate::inflate(below, hint);
         ASSERT_TRUE(inflated);
         EXPECT_EQ(inflated->size(), cap - 1);

@@ -13,7 +13,7 @@ namespace orvel::Deflate {
 /// The DEFLATE body of a gzip member and its ISIZE trailer field.
 struct GzipBody {
     ByteString body;
-    std::uint32_t isize = 0;  ///< uncompressed size modulo 2^32, as the stream claims it
+    std::uint32_t isize = 0; ///< uncompressed size modulo 2^32, as the stream claims it
 };
 
 /// The body of a gzip member: header (with its optional fields) and 8-byte trailer cut off.

@@ -18,7 +18,8 @@ constexpr std::array<int, 256> kDigitValues = [] {
     std::array<int, 256> values{};
     values.fill(kNotInAlphabet);
     constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZ234567";
-    for (std::size_t i = 0; i < alphabet.size(); ++i) values[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
+    for (std::size_t i = 0; i < alphabet.size(); ++i)
+        values[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
     return values;
 }();
 

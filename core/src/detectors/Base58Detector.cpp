@@ -21,7 +21,8 @@ constexpr std::array<int, 256> kDigitValues = [] {
     std::array<int, 256> values{};
     values.fill(kNotInAlphabet);
     constexpr std::string_view alphabet = "123456789ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz";
-    for (std::size_t i = 0; i < alphabet.size(); ++i) values[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
+    for (std::size_t i = 0; i < alphabet.size(); ++i)
+        values[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
     return values;
 }();
 
@@ -32,7 +33,7 @@ constexpr std::size_t kDigitsPerPass = 5;
 } // namespace
 
 std::optional<ByteString> Base58Detector::base58Decode(std::string_view text) {
-    std::vector<std::uint32_t> limbs;  // the number so far, least significant limb first
+    std::vector<std::uint32_t> limbs; // the number so far, least significant limb first
     for (std::size_t start = 0; start < text.size(); start += kDigitsPerPass) {
         std::uint64_t multiplier = 1;
         std::uint64_t carry = 0;

@@ -12,7 +12,7 @@ namespace orvel {
 struct CompressedContainer {
     DetectionKind kind;
     double confidence;
-    std::string_view name;  ///< opens the summary: "gzip", "zlib"
+    std::string_view name; ///< opens the summary: "gzip", "zlib"
     /// The inflated content of a whole container, or nothing when the bytes are not one.
     std::optional<ByteString> (*open)(const ByteString& data);
 };

@@ -10,7 +10,8 @@ std::optional<ByteString> openGzip(const ByteString& data) {
     const auto member = Deflate::stripGzip(data);
     if (!member) return std::nullopt;
     // ISIZE 0 says nothing (an empty member, or a multiple of 4 GiB): inflate without a hint.
-    return Deflate::inflate(member->body, member->isize >= 1 ? std::optional<std::uint64_t>(member->isize) : std::nullopt);
+    return Deflate::inflate(member->body,
+                            member->isize >= 1 ? std::optional<std::uint64_t>(member->isize) : std::nullopt);
 }
 
 } // namespace

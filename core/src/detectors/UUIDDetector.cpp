@@ -8,8 +8,7 @@
 namespace orvel {
 
 std::optional<DecodeResult> UUIDDetector::decode(std::string_view text) const {
-    static const Regex canonicalForm(
-        "^[0-9a-fA-F]{8}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{12}$");
+    static const Regex canonicalForm("^[0-9a-fA-F]{8}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{12}$");
 
     const std::string_view candidate = Text::trimmed(text);
     if (!canonicalForm.matches(candidate)) return std::nullopt;

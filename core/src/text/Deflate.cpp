@@ -47,7 +47,8 @@ std::optional<GzipBody> stripGzip(std::span<const std::uint8_t> data) {
     // A name or comment runs to its zero byte; a missing terminator ends the header at the end of
     // the data, which then has no room left for a trailer.
     const auto skipZeroTerminated = [&] {
-        if (pos < data.size()) pos = std::find(data.begin() + static_cast<std::ptrdiff_t>(pos), data.end(), 0) - data.begin();
+        if (pos < data.size())
+            pos = std::find(data.begin() + static_cast<std::ptrdiff_t>(pos), data.end(), 0) - data.begin();
         ++pos;
     };
     if (flags & kGzipName) skipZeroTerminated();
@@ -58,7 +59,8 @@ std::optional<GzipBody> stripGzip(std::span<const std::uint8_t> data) {
     const std::size_t trailer = data.size() - 8;
     const std::uint32_t isize = data[trailer + 4] | std::uint32_t{data[trailer + 5]} << 8 |
                                 std::uint32_t{data[trailer + 6]} << 16 | std::uint32_t{data[trailer + 7]} << 24;
-    return GzipBody{ByteString(data.begin() + static_cast<std::ptrdiff_t>(pos), data.begin() + static_cast<std::ptrdiff_t>(trailer)),
+    return GzipBody{ByteString(data.begin() + static_cast<std::ptrdiff_t>(pos),
+                               data.begin() + static_cast<std::ptrdiff_t>(trailer)),
                     isize};
 }
 
@@ -66,7 +68,8 @@ std::optional<ByteString> stripZlib(std::span<const std::uint8_t> data) {
     if (data.size() < 6) return std::nullopt;
     const std::uint8_t method = data[0];
     const std::uint8_t flags = data[1];
-    if ((method & 0x0F) != 8 || (method * 256 + flags) % 31 != 0 || (flags & kZlibPresetDictionary)) return std::nullopt;
+    if ((method & 0x0F) != 8 || (method * 256 + flags) % 31 != 0 || (flags & kZlibPresetDictionary))
+        return std::nullopt;
     return ByteString(data.begin() + 2, data.end() - 4);
 }
 
