@@ -24,4 +24,14 @@ inline constexpr std::size_t maxBase58InputBytes = std::size_t{8} << 10;
 /// become millions of nodes; the longest real lists (SAN names) hold a few thousand.
 inline constexpr std::size_t maxDERChildren = std::size_t{1} << 16;
 
+/// Deeper XML documents are declined. libxml2 itself refuses more than 257 levels unless told
+/// XML_PARSE_HUGE, which we never pass; our own walk over the tree keeps to its default.
+inline constexpr int maxXMLDepth = 256;
+/// Deeper property lists are not parsed: libplist's readers and writer recurse once per level.
+inline constexpr int maxPlistDepth = 512;
+/// A binary property list can refer to one object from many places, so a few hundred bytes
+/// can describe billions of nodes, and libplist would build them all. Real ones have hundreds
+/// to a few thousand; an XML property list has no sharing, so its text bounds it already.
+inline constexpr std::size_t maxPlistNodes = std::size_t{1} << 18;
+
 } // namespace orvel::Limits

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "orvel/Detector.h"
+
+namespace orvel {
+
+/// A well-formed XML document, rendered pretty-printed with its root element and the number of
+/// element children under it. Property lists are left to the property-list detector. Parsing
+/// never touches the network or the file system.
+class XMLDetector final : public Detector {
+public:
+    DetectionKind kind() const override { return DetectionKind::xml; }
+    std::optional<DecodeResult> decode(std::string_view text) const override;
+};
+
+} // namespace orvel
