@@ -1,0 +1,235 @@
+#include "detectors/PlistDetector.h"
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <plist/plist.h>
+
+#include "orvel/Bytes.h"
+#include "orvel/Limits.h"
+#include "orvel/Text.h"
+#include "orvel/Unicode.h"
+
+namespace orvel {
+namespace {
+
+struct PlistDeleter {
+    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+struct XMLBufferDeleter {
+    void operator()(char* text) const { plist_to_xml_free(text); }
+};
+
+/// Does the XML text nest elements deeper than a property list of Limits::maxPlistDepth levels
+/// needs (one more for the <plist> element)? A linear scan over the tags, so that libplist's
+/// recursive reader never sees a document that would run the stack out. Comments, CDATA,
+/// processing instructions and declarations do not count.
+bool xmlNestsTooDeep(std::string_view text) {
+    int depth = 0;
+    std::size_t i = text.find('<');
+    while (i != std::string_view::npos && i + 1 < text.size()) {
+        const std::string_view rest = text.substr(i);
+        std::string_view terminator = ">";
+        if (rest.starts_with("<!--")) terminator = "-->";
+        else if (rest.starts_with("<![CDATA[")) terminator = "]]>";
+        else if (rest.starts_with("<?")) terminator = "?>";
+        const std::size_t end = text.find(terminator, i + 1);
+        if (end == std::string_view::npos) return false;  // unterminated: the reader will refuse it
+        if (rest[1] == '/') {
+            --depth;
+        } else if (rest[1] != '!' && rest[1] != '?' && text[end - 1] != '/') {
+            if (++depth > Limits::maxPlistDepth + 1) return true;
+        }
+        i = text.find('<', end + terminator.size());
+    }
+    return false;
+}
+
+/// The object graph of a binary property list, read only as far as needed to bound what
+/// libplist would build: nesting depth and node count once shared objects are expanded.
+class BinaryPlistShape {
+public:
+    explicit BinaryPlistShape(const ByteString& bytes) : m_bytes(bytes) {}
+
+    /// False for a graph nested deeper than Limits::maxPlistDepth, with more than
+    /// Limits::maxPlistNodes nodes after expansion, with a cycle, or that cannot be read.
+    bool withinLimits() {
+        constexpr std::size_t headerSize = 8;
+        constexpr std::size_t trailerSize = 32;
+        if (m_bytes.size() < headerSize + trailerSize) return false;
+        const std::size_t trailer = m_bytes.size() - trailerSize;
+        m_offsetSize = m_bytes[trailer + 6];
+        m_refSize = m_bytes[trailer + 7];
+        const std::uint64_t objects = bigEndian(trailer + 8, 8);
+        const std::uint64_t top = bigEndian(trailer + 16, 8);
+        m_offsetTable = bigEndian(trailer + 24, 8);
+        if (m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8) return false;
+        if (objects == 0 || top >= objects || m_offsetTable < headerSize || m_offsetTable > trailer) return false;
+        if (objects > (trailer - m_offsetTable) / m_offsetSize) return false;
+        m_objects = static_cast<std::size_t>(objects);
+        return expandedSize(static_cast<std::size_t>(top)).has_value();
+    }
+
+private:
+    struct Frame {
+        std::size_t object;
+        std::vector<std::size_t> children;
+        std::size_t next = 0;
+        std::size_t nodes = 1;
+    };
+
+    std::uint64_t bigEndian(std::size_t offset, std::size_t size) const {
+        std::uint64_t value = 0;
+        for (std::size_t k = 0; k < size; ++k) value = value << 8 | m_bytes[offset + k];
+        return value;
+    }
+
+    /// The objects `object` refers to (keys and values of a dictionary), or nothing when its
+    /// header or references fall outside the object area.
+    std::optional<std::vector<std::size_t>> children(std::size_t object) const {
+        const std::uint64_t offset = bigEndian(m_offsetTable + object * m_offsetSize, m_offsetSize);
+        if (offset < 8 || offset >= m_offsetTable) return std::nullopt;
+        auto position = static_cast<std::size_t>(offset);
+        const std::uint8_t marker = m_bytes[position++];
+        const int type = marker >> 4;
+        const bool dictionary = type == 0xD;
+        if (type != 0xA && type != 0xC && !dictionary) return std::vector<std::size_t>{};
+        std::uint64_t count = marker & 0x0F;
+        if (count == 0x0F) {
+            // The count follows as an integer object of 1, 2, 4 or 8 bytes.
+            if (position >= m_offsetTable || (m_bytes[position] & 0xF0) != 0x10) return std::nullopt;
+            const std::size_t size = std::size_t{1} << (m_bytes[position] & 0x0F);
+            ++position;
+            if (size > 8 || size > m_offsetTable - position) return std::nullopt;
+            count = bigEndian(position, size);
+            position += size;
+        }
+        const std::uint64_t references = dictionary ? count * 2 : count;
+        if (count > m_offsetTable || references > (m_offsetTable - position) / m_refSize) return std::nullopt;
+        std::vector<std::size_t> result;
+        result.reserve(static_cast<std::size_t>(references));
+        for (std::uint64_t k = 0; k < references; ++k) {
+            const std::uint64_t child = bigEndian(position + static_cast<std::size_t>(k) * m_refSize, m_refSize);
+            if (child >= m_objects) return std::nullopt;
+            result.push_back(static_cast<std::size_t>(child));
+        }
+        return result;
+    }
+
+    /// Nodes under `top` once every reference is expanded: a depth-first walk on an explicit
+    /// stack with each object's size remembered, so shared objects are measured once.
+    std::optional<std::size_t> expandedSize(std::size_t top) {
+        constexpr std::size_t unknown = 0;
+        std::vector<std::size_t> sizes(m_objects, unknown);
+        std::vector<bool> onPath(m_objects, false);
+        std::vector<Frame> path;
+        const auto enter = [&](std::size_t object) {
+            auto references = children(object);
+            if (!references || path.size() >= static_cast<std::size_t>(Limits::maxPlistDepth)) return false;
+            onPath[object] = true;
+            path.push_back(Frame{object, std::move(*references)});
+            return true;
+        };
+        if (!enter(top)) return std::nullopt;
+        while (true) {
+            Frame& frame = path.back();
+            if (frame.next < frame.children.size()) {
+                const std::size_t child = frame.children[frame.next++];
+                if (onPath[child]) return std::nullopt;  // a cycle
+                if (sizes[child] != unknown) {
+                    frame.nodes += sizes[child];
+                } else if (!enter(child)) {
+                    return std::nullopt;
+                }
+                continue;
+            }
+            if (frame.nodes > Limits::maxPlistNodes) return std::nullopt;
+            const std::size_t nodes = frame.nodes;
+            sizes[frame.object] = nodes;
+            onPath[frame.object] = false;
+            path.pop_back();
+            if (path.empty()) return nodes;
+            path.back().nodes += nodes;
+        }
+    }
+
+    const ByteString& m_bytes;
+    std::size_t m_offsetSize = 0;
+    std::size_t m_refSize = 0;
+    std::size_t m_offsetTable = 0;
+    std::size_t m_objects = 0;
+};
+
+std::string rootType(plist_t root) {
+    switch (plist_get_node_type(root)) {
+    case PLIST_ARRAY: return "array";
+    case PLIST_DICT: return "dict";
+    case PLIST_STRING: return "string";
+    case PLIST_DATA: return "data";
+    case PLIST_DATE: return "date";
+    default: return "value";
+    }
+}
+
+/// The result for a parsed property list: its XML rendering and root type.
+std::optional<DecodeResult> describe(PlistPtr value, const std::string& format, const std::optional<std::string>& wrapper) {
+    if (!value) return std::nullopt;
+    char* written = nullptr;
+    std::uint32_t length = 0;
+    plist_to_xml(static_cast<plist_t>(value.get()), &written, &length);
+    const std::unique_ptr<char, XMLBufferDeleter> xml(written);
+    if (!xml || length == 0) return std::nullopt;
+    std::string output(xml.get(), length);
+    if (!Unicode::isValidUTF8(output)) return std::nullopt;
+
+    const std::string root = rootType(static_cast<plist_t>(value.get()));
+    Details details{{"format", format}, {"root", root}};
+    std::string summary = format + " property list";
+    if (wrapper) {
+        details.emplace("wrapper", *wrapper);
+        summary += " (" + *wrapper + ")";
+    }
+    summary += " — root " + root;
+    return DecodeResult{
+        .kind = DetectionKind::plist,
+        .output = std::move(output),
+        .confidence = 0.95,
+        .summary = std::move(summary),
+        .details = std::move(details),
+        .terminal = true,
+    };
+}
+
+} // namespace
+
+std::optional<DecodeResult> PlistDetector::decode(std::string_view text) const {
+    const std::string_view trimmed = Text::trimmed(text);
+    if (trimmed.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+
+    if (trimmed.find("<plist") != std::string_view::npos || trimmed.find("<!DOCTYPE plist") != std::string_view::npos) {
+        if (xmlNestsTooDeep(trimmed)) return std::nullopt;
+        plist_t root = nullptr;
+        plist_from_xml(trimmed.data(), static_cast<std::uint32_t>(trimmed.size()), &root);
+        return describe(PlistPtr(root), "xml", std::nullopt);
+    }
+
+    // The first wrapper under which the bytes are a binary property list wins: hex text made of
+    // digits alone is often valid base64 too, and only one reading is the property list.
+    for (const Bytes::Unwrapped& candidate : Bytes::wrappedCandidates(trimmed)) {
+        const ByteString& bytes = candidate.data;
+        if (bytes.size() < 6 || std::memcmp(bytes.data(), "bplist", 6) != 0) continue;
+        if (!BinaryPlistShape(bytes).withinLimits()) continue;
+        plist_t root = nullptr;
+        plist_from_bin(reinterpret_cast<const char*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()), &root);
+        if (auto result = describe(PlistPtr(root), "binary", candidate.wrapper)) return result;
+    }
+    return std::nullopt;
+}
+
+} // namespace orvel

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "orvel/Detector.h"
+
+namespace orvel {
+
+/// A property list pasted as XML, or a binary one inside a base64, base64url or hex wrapper,
+/// rendered as an XML property list (version 1.0) with its root type.
+class PlistDetector final : public Detector {
+public:
+    DetectionKind kind() const override { return DetectionKind::plist; }
+    std::optional<DecodeResult> decode(std::string_view text) const override;
+};
+
+} // namespace orvel
