@@ -19,8 +19,6 @@ public:
     /// The model's answer, trimmed of white space and line breaks, or the template text.
     std::string explain(const DecodeChain& chain, std::stop_token stop = {}) const override;
 
-    const LanguageModel& model() const { return *m_model; }
-
 private:
     std::shared_ptr<const LanguageModel> m_model;
 };
