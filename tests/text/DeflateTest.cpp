@@ -57,12 +57,6 @@ TEST(Deflate, StripGzipDeclinesBadOrShortHeaders) {
     EXPECT_FALSE(Deflate::stripGzip(gzipMember(0x04, "\xFF\xFF", body, 11)));
     EXPECT_FALSE(Deflate::stripGzip(gzipMember(0x08, "no terminator", "", 0)));
     EXPECT_FALSE(Deflate::stripGzip(gzipMember(0x08 | 0x10, std::string("name\0", 5), "", 0)));
-    // Every prefix of a real member either fails to strip or leaves a body that does not inflate.
-    const std::string full = compress("Every prefix of this member must decline.", Framing::gzip);
-    for (std::size_t length = 0; length < full.size(); ++length) {
-        const auto stripped = Deflate::stripGzip(bytesOf(full.substr(0, length)));
-        EXPECT_FALSE(stripped && Deflate::inflate(stripped->body, stripped->isize)) << length;
-    }
 }
 
 TEST(Deflate, StripZlibChecksTheHeader) {

@@ -26,11 +26,12 @@ constexpr unsigned kGrowthBits = 2 * (10 - 1);
 // Output arrives in steps of this size, so memory follows what the stream actually produces.
 constexpr std::size_t kOutputStep = std::size_t{64} << 10;
 
-// The output size at which the attempt loop gives up (its last buffer filled), and our cap.
+// The output size at which the attempt loop gives up (its last buffer filled), or our cap if
+// that comes first. Compared before shifting, so a hint near 2^64 cannot overflow.
 std::size_t finalCapacity(std::optional<std::uint64_t> hint) {
     const std::uint64_t first = hint && *hint > kSmallestCapacity ? *hint : kSmallestCapacity;
     if (first > (Limits::maxInflatedBytesPerStep >> kGrowthBits)) return Limits::maxInflatedBytesPerStep;
-    return static_cast<std::size_t>(std::min<std::uint64_t>(first << kGrowthBits, Limits::maxInflatedBytesPerStep));
+    return static_cast<std::size_t>(first << kGrowthBits);
 }
 
 struct InflateEnd {
