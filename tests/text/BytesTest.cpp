@@ -91,5 +91,15 @@ TEST(Bytes, WrappedCandidatesListEveryReadingInWrapperOrder) {
     }
 }
 
+TEST(Bytes, PercentDecodingNeedsWholeEscapesAndUTF8) {
+    EXPECT_EQ(Bytes::percentDecoded("a%2Fb%3d%20c+d"), "a/b= c+d");
+    EXPECT_EQ(Bytes::percentDecoded("%E2%82%AC"), "\u20AC");
+    EXPECT_EQ(Bytes::percentDecoded("%2525"), "%25");  // decoded once
+    EXPECT_EQ(Bytes::percentDecoded(""), "");
+    for (const char* broken : {"%", "%2", "a%zz", "%g1", "%E2%82", "%ff", "%+1"}) {
+        EXPECT_FALSE(Bytes::percentDecoded(broken)) << broken;
+    }
+}
+
 } // namespace
 } // namespace orvel

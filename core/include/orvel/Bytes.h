@@ -41,6 +41,11 @@ std::optional<Unwrapped> fromWrapper(std::string_view text);
 /// which their container opens: hex of a length divisible by 4 is valid base64 too.
 std::vector<Unwrapped> wrappedCandidates(std::string_view text);
 
+/// Every "%" followed by two hex digits decoded to its byte, once; absent when a "%" is not
+/// followed by two hex digits or the bytes are not UTF-8. "+" stays "+" (form encoding of
+/// blanks is not assumed).
+std::optional<std::string> percentDecoded(std::string_view text);
+
 /// The bytes as text when they are valid UTF-8.
 std::optional<std::string> utf8Text(const ByteString& bytes);
 

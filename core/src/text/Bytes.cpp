@@ -126,6 +126,24 @@ std::vector<Unwrapped> wrappedCandidates(std::string_view text) {
     return readings;
 }
 
+std::optional<std::string> percentDecoded(std::string_view text) {
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            decoded += text[i];
+            continue;
+        }
+        if (text.size() - i < 3) return std::nullopt;
+        const auto byte = hex(text.substr(i + 1, 2));
+        if (!byte) return std::nullopt;
+        decoded += static_cast<char>(byte->front());
+        i += 2;
+    }
+    if (!Unicode::isValidUTF8(decoded)) return std::nullopt;
+    return decoded;
+}
+
 std::optional<std::string> utf8Text(const ByteString& bytes) {
     std::string text(bytes.begin(), bytes.end());
     if (!Unicode::isValidUTF8(text)) return std::nullopt;
