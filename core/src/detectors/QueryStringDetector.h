@@ -1,0 +1,15 @@
+#pragma once
+
+#include "orvel/Detector.h"
+
+namespace orvel {
+
+/// A URL query string or form body (key=value pairs joined by "&"), listed by key with the
+/// values percent-decoded. An OAuth "error" code is explained from the OAuth error catalogue.
+class QueryStringDetector final : public Detector {
+public:
+    DetectionKind kind() const override { return DetectionKind::queryString; }
+    std::optional<DecodeResult> decode(std::string_view text) const override;
+};
+
+} // namespace orvel
