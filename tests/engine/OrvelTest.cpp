@@ -12,9 +12,12 @@ TEST(Orvel, RegistryFollowsPriorityOrder) {
     std::vector<DetectionKind> kinds;
     for (const auto& detector : defaultDetectors()) kinds.push_back(detector->kind());
     // Structured formats before the generic alphabets.
-    EXPECT_EQ(kinds, (std::vector{DetectionKind::jwt, DetectionKind::pem, DetectionKind::hash, DetectionKind::url, DetectionKind::gzip, DetectionKind::zlib, DetectionKind::json,
-                                  DetectionKind::uuid, DetectionKind::unixTimestamp, DetectionKind::base64,
-                                  DetectionKind::base32, DetectionKind::base58, DetectionKind::hex}));
+    EXPECT_EQ(kinds, (std::vector{DetectionKind::jwt, DetectionKind::pem, DetectionKind::hash, DetectionKind::plist,
+                                  DetectionKind::xml, DetectionKind::url, DetectionKind::gzip, DetectionKind::zlib,
+                                  DetectionKind::json, DetectionKind::yaml, DetectionKind::uuid,
+                                  DetectionKind::unixTimestamp, DetectionKind::queryString, DetectionKind::htmlEntities,
+                                  DetectionKind::unicodeEscape, DetectionKind::base64, DetectionKind::base32,
+                                  DetectionKind::base58, DetectionKind::hex}));
     EXPECT_EQ(standardEngine().threshold(), 0.5);
     EXPECT_EQ(standardEngine().maxDepth(), 12);
 }
@@ -28,6 +31,18 @@ TEST(Orvel, Base64WrappedJSONComesApartInTwoSteps) {
 
     const DecodeChain urlSafe = inspect(testing::base64Encode(R"({"k":"??>>"})", true, false));
     EXPECT_EQ(urlSafe.kinds(), (std::vector{DetectionKind::base64url, DetectionKind::json}));
+}
+
+TEST(Orvel, EscapedTextComesApartBeforeItsStructure) {
+    EXPECT_EQ(inspect("{&quot;a&quot;:&quot;x&lt;y&quot;}").kinds(),
+              (std::vector{DetectionKind::htmlEntities, DetectionKind::json}));
+    EXPECT_EQ(inspect(R"(\u003clist\u003e\u003citem/\u003e\u003c/list\u003e)").kinds(),
+              (std::vector{DetectionKind::unicodeEscape, DetectionKind::xml}));
+    EXPECT_EQ(inspect("redirect=%2Fhome&state=abc").kinds(), (std::vector{DetectionKind::url, DetectionKind::queryString}));
+    EXPECT_EQ(inspect("error=invalid_grant&state=abc").kinds(), std::vector{DetectionKind::queryString});
+    // The property-list detector stands before XML, YAML and the alphabets.
+    EXPECT_EQ(inspect("<plist version=\"1.0\"><array/></plist>").kinds(), std::vector{DetectionKind::plist});
+    EXPECT_EQ(inspect("name: api\nport: 8080").kinds(), std::vector{DetectionKind::yaml});
 }
 
 TEST(Orvel, HostileInputIsAnsweredNotCrashedOn) {
