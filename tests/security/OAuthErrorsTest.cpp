@@ -41,11 +41,6 @@ TEST(OAuthErrors, TextsAreKeptCharacterForCharacter) {
                   "/authorize; check server clock."}));
     EXPECT_EQ(OAuthErrors::lookup("invalid_request")->likelyCause,
               "A required field (grant_type, code, redirect_uri\u2026) is absent, duplicated, or wrongly encoded.");
-    EXPECT_EQ(OAuthErrors::lookup("invalid_token")->nextStep,
-              "Refresh the token; verify you send it as 'Authorization: Bearer <token>' and the audience matches "
-              "the API.");
-    EXPECT_EQ(OAuthErrors::lookup("temporarily_unavailable")->likelyCause,
-              "Transient provider unavailability (HTTP 503-like).");
 }
 
 TEST(OAuthErrors, LookupIsExact) {

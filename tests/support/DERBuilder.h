@@ -9,19 +9,35 @@
 
 namespace orvel::testing {
 
-inline ByteString der(std::uint8_t tag, const ByteString& content) {
+/// The identifier and length octets of an element with `length` content bytes.
+inline ByteString derHeader(std::uint8_t tag, std::size_t length) {
     ByteString out{tag};
-    const std::size_t n = content.size();
-    if (n < 0x80) {
-        out.push_back(static_cast<std::uint8_t>(n));
-    } else {
-        ByteString length;
-        for (std::size_t rest = n; rest > 0; rest >>= 8) length.insert(length.begin(), static_cast<std::uint8_t>(rest));
-        out.push_back(static_cast<std::uint8_t>(0x80 | length.size()));
-        out.insert(out.end(), length.begin(), length.end());
+    if (length < 0x80) {
+        out.push_back(static_cast<std::uint8_t>(length));
+        return out;
     }
+    ByteString octets;
+    for (std::size_t rest = length; rest > 0; rest >>= 8) octets.insert(octets.begin(), static_cast<std::uint8_t>(rest));
+    out.push_back(static_cast<std::uint8_t>(0x80 | octets.size()));
+    out.insert(out.end(), octets.begin(), octets.end());
+    return out;
+}
+
+inline ByteString der(std::uint8_t tag, const ByteString& content) {
+    ByteString out = derHeader(tag, content.size());
     out.insert(out.end(), content.begin(), content.end());
     return out;
+}
+
+/// `depth` SEQUENCEs, each the only content of the one around it; built back to front in
+/// linear time, since wrapping one level at a time would copy quadratically.
+inline ByteString nestedSequences(int depth) {
+    ByteString reversed;
+    for (int level = 0; level < depth; ++level) {
+        const ByteString header = derHeader(0x30, reversed.size());
+        reversed.insert(reversed.end(), header.rbegin(), header.rend());
+    }
+    return ByteString(reversed.rbegin(), reversed.rend());
 }
 
 inline ByteString der(std::uint8_t tag, std::string_view text) { return der(tag, ByteString(text.begin(), text.end())); }
