@@ -61,10 +61,9 @@ TEST(Orvel, HostileInputIsAnsweredNotCrashedOn) {
     EXPECT_EQ(repaired.kinds(), std::vector{DetectionKind::json});
 
     // Above the cap nothing is examined, at the cap everything is.
-    std::string atCap = "[" + std::string(Limits::maxInspectBytes - 2, ' ') + "]";
-    EXPECT_TRUE(inspect(atCap).isRecognized());
-    atCap.insert(1, " ");
-    EXPECT_FALSE(inspect(atCap).isRecognized());
+    const auto paddedArray = [](std::size_t size) { return "[" + std::string(size - 2, ' ') + "]"; };
+    EXPECT_TRUE(inspect(paddedArray(Limits::maxInspectBytes)).isRecognized());
+    EXPECT_FALSE(inspect(paddedArray(Limits::maxInspectBytes + 1)).isRecognized());
 }
 
 } // namespace
