@@ -92,7 +92,8 @@ void BM_InspectAmpersandsWithoutSemicolon(benchmark::State& state) {
 BENCHMARK(BM_InspectAmpersandsWithoutSemicolon)->Unit(benchmark::kMillisecond);
 
 void BM_InspectOneMegabyteOfUnicodeEscapes(benchmark::State& state) {
-    measure(state, repeated(R"(caf\u00e9 \x41 )", 1 << 20), [](const std::string& text) { return orvel::inspect(text); });
+    measure(state, repeated(R"(caf\u00e9 \x41 )", 1 << 20),
+            [](const std::string& text) { return orvel::inspect(text); });
 }
 BENCHMARK(BM_InspectOneMegabyteOfUnicodeEscapes)->Unit(benchmark::kMillisecond);
 

@@ -45,7 +45,7 @@ TEST(HTMLEntitiesDetector, UnresolvableReferencesStayAsWritten) {
               "&#4294967296; &#x100000000; &#4294967295; <");
     EXPECT_FALSE(decode("&#xD800;"));
     EXPECT_FALSE(decode("&#1114112;"));
-    EXPECT_FALSE(decode("&#x; & ; &#;"));  // nothing the gate accepts
+    EXPECT_FALSE(decode("&#x; & ; &#;")); // nothing the gate accepts
     EXPECT_FALSE(decode("no references here"));
     EXPECT_FALSE(decode(""));
 }

@@ -148,9 +148,9 @@ TEST(PlistDetector, HostileStructuresAreRefusedBeforeLibplistBuildsThem) {
     EXPECT_TRUE(decode(wide(Limits::maxPlistNodes)));
     EXPECT_FALSE(decode(wide(Limits::maxPlistNodes + 1)));
 
-    EXPECT_FALSE(decode(testing::base64Encode(arraysPlist({{1}, {0}}))));  // a cycle
-    EXPECT_FALSE(decode(testing::base64Encode(arraysPlist({{0}}))));       // refers to itself
-    EXPECT_FALSE(decode(testing::base64Encode(arraysPlist({{5}}))));       // past the last object
+    EXPECT_FALSE(decode(testing::base64Encode(arraysPlist({{1}, {0}})))); // a cycle
+    EXPECT_FALSE(decode(testing::base64Encode(arraysPlist({{0}}))));      // refers to itself
+    EXPECT_FALSE(decode(testing::base64Encode(arraysPlist({{5}}))));      // past the last object
 }
 
 } // namespace

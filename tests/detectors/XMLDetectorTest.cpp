@@ -35,9 +35,10 @@ TEST(XMLDetector, RootAndChildElements) {
 }
 
 TEST(XMLDetector, RendersInTheLibraryLayoutWhateverTheInputLayout) {
-    const std::string expected = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                 "<config>\n  <name>api</name>\n  <ports>\n    <port n=\"80\"/>\n    <port n=\"443\"/>\n"
-                                 "  </ports>\n  <empty/>\n</config>";
+    const std::string expected =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<config>\n  <name>api</name>\n  <ports>\n    <port n=\"80\"/>\n    <port n=\"443\"/>\n"
+        "  </ports>\n  <empty/>\n</config>";
     const auto compact = decode("\n  <?xml version=\"1.0\"?><config><name>api</name><ports><port n=\"80\"></port>"
                                 "<port n='443'/></ports><empty></empty></config>\n");
     ASSERT_TRUE(compact);
@@ -82,7 +83,7 @@ TEST(XMLDetector, HostileDocumentsStayBounded) {
         laughs += "\">\n";
     }
     laughs += "]>\n<lolz>&lol9;</lolz>";
-    EXPECT_FALSE(decode(laughs));  // libxml2's entity-amplification check refuses it
+    EXPECT_FALSE(decode(laughs)); // libxml2's entity-amplification check refuses it
 
     // An external entity naming a local file is never read: the reference stays a reference.
     const std::string secret = ::testing::TempDir() + "orvel-xml-secret.txt";

@@ -16,15 +16,15 @@ namespace orvel::YAML {
 
 /// One significant line.
 struct Line {
-    std::size_t indent = 0;  ///< leading spaces
-    std::string text;        ///< without the leading spaces and without trailing white space
+    std::size_t indent = 0; ///< leading spaces
+    std::string text;       ///< without the leading spaces and without trailing white space
 
     friend bool operator==(const Line&, const Line&) = default;
 };
 
 struct Preprocessed {
     std::vector<Line> lines;
-    bool sawMarker = false;  ///< a "---" or "..." line was skipped
+    bool sawMarker = false; ///< a "---" or "..." line was skipped
 };
 
 /// The significant lines of `text` (blank and comment lines and document markers left out);
@@ -36,7 +36,7 @@ bool isSequenceLine(std::string_view text);
 
 struct KeyValue {
     std::string key;
-    std::string value;  ///< may be empty
+    std::string value; ///< may be empty
 };
 
 /// `line` split at its first colon outside quotes that ends the line or is followed by a

@@ -36,8 +36,8 @@ constexpr std::array<NamedEntity, 12> kNamedEntities{{
     {"trade", "\u2122"},
 }};
 
-constexpr std::size_t kLongestName = std::ranges::max(
-    kNamedEntities, {}, [](const NamedEntity& entity) { return entity.name.size(); }).name.size();
+constexpr std::size_t kLongestName =
+    std::ranges::max(kNamedEntities, {}, [](const NamedEntity& entity) { return entity.name.size(); }).name.size();
 
 /// The scalar named by a numeric reference's digits, or nothing when they are not all digits of
 /// `base`, overflow 32 bits, or name a surrogate or a value above U+10FFFF.

@@ -36,11 +36,14 @@ bool xmlNestsTooDeep(std::string_view text) {
     while (i != std::string_view::npos && i + 1 < text.size()) {
         const std::string_view rest = text.substr(i);
         std::string_view terminator = ">";
-        if (rest.starts_with("<!--")) terminator = "-->";
-        else if (rest.starts_with("<![CDATA[")) terminator = "]]>";
-        else if (rest.starts_with("<?")) terminator = "?>";
+        if (rest.starts_with("<!--"))
+            terminator = "-->";
+        else if (rest.starts_with("<![CDATA["))
+            terminator = "]]>";
+        else if (rest.starts_with("<?"))
+            terminator = "?>";
         const std::size_t end = text.find(terminator, i + 1);
-        if (end == std::string_view::npos) return false;  // unterminated: the reader will refuse it
+        if (end == std::string_view::npos) return false; // unterminated: the reader will refuse it
         if (rest[1] == '/') {
             --depth;
         } else if (rest[1] != '!' && rest[1] != '?' && text[end - 1] != '/') {
@@ -141,7 +144,7 @@ private:
             Frame& frame = path.back();
             if (frame.next < frame.children.size()) {
                 const std::size_t child = frame.children[frame.next++];
-                if (onPath[child]) return std::nullopt;  // a cycle
+                if (onPath[child]) return std::nullopt; // a cycle
                 if (sizes[child] != unknown) {
                     frame.nodes += sizes[child];
                 } else if (!enter(child)) {
@@ -168,17 +171,24 @@ private:
 
 std::string rootType(plist_t root) {
     switch (plist_get_node_type(root)) {
-    case PLIST_ARRAY: return "array";
-    case PLIST_DICT: return "dict";
-    case PLIST_STRING: return "string";
-    case PLIST_DATA: return "data";
-    case PLIST_DATE: return "date";
-    default: return "value";
+    case PLIST_ARRAY:
+        return "array";
+    case PLIST_DICT:
+        return "dict";
+    case PLIST_STRING:
+        return "string";
+    case PLIST_DATA:
+        return "data";
+    case PLIST_DATE:
+        return "date";
+    default:
+        return "value";
     }
 }
 
 /// The result for a parsed property list: its XML rendering and root type.
-std::optional<DecodeResult> describe(PlistPtr value, const std::string& format, const std::optional<std::string>& wrapper) {
+std::optional<DecodeResult> describe(PlistPtr value, const std::string& format,
+                                     const std::optional<std::string>& wrapper) {
     if (!value) return std::nullopt;
     char* written = nullptr;
     std::uint32_t length = 0;

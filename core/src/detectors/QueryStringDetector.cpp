@@ -14,8 +14,8 @@ namespace orvel {
 namespace {
 
 struct Pair {
-    std::string_view key;  ///< as written
-    std::string value;     ///< percent-decoded, or as written when that fails
+    std::string_view key; ///< as written
+    std::string value;    ///< percent-decoded, or as written when that fails
 };
 
 /// The pairs of `text` in input order, or nothing when any piece between "&"s is not a
@@ -70,7 +70,8 @@ std::optional<DecodeResult> QueryStringDetector::decode(std::string_view text) c
             details.insert_or_assign("likely_cause", info->likelyCause);
             details.insert_or_assign("next_step", info->nextStep);
             summary = "OAuth error: " + error->value + " — " + info->meaning;
-            output += "\n\n→ " + info->meaning + "\nlikely cause: " + info->likelyCause + "\nnext step: " + info->nextStep;
+            output +=
+                "\n\n→ " + info->meaning + "\nlikely cause: " + info->likelyCause + "\nnext step: " + info->nextStep;
         }
     }
 

@@ -26,7 +26,7 @@ std::optional<std::uint32_t> hexValue(std::string_view digits) {
 }
 
 struct Escape {
-    std::size_t length;  ///< backslash included
+    std::size_t length; ///< backslash included
     std::uint32_t codePoint;
 };
 

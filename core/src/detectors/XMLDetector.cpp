@@ -44,7 +44,8 @@ std::string_view nodeText(const xmlChar* text) {
 }
 
 bool isBlankText(const xmlNode* node) {
-    return node->type == XML_TEXT_NODE && nodeText(node->content).find_first_not_of(" \t\r\n") == std::string_view::npos;
+    return node->type == XML_TEXT_NODE &&
+           nodeText(node->content).find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
 /// Drops the indentation between child elements so that the writer lays the document out
@@ -109,7 +110,8 @@ std::optional<std::string> prettyPrinted(xmlDoc* document, bool withDeclaration)
 std::optional<DecodeResult> XMLDetector::decode(std::string_view text) const {
     const std::string_view document = Text::trimmed(text);
     if (!document.starts_with('<')) return std::nullopt;
-    if (document.find("<plist") != std::string_view::npos || document.find("<!DOCTYPE plist") != std::string_view::npos) {
+    if (document.find("<plist") != std::string_view::npos ||
+        document.find("<!DOCTYPE plist") != std::string_view::npos) {
         return std::nullopt;
     }
     if (document.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;

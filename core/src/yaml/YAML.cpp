@@ -82,7 +82,8 @@ std::string withoutTrailingWhiteSpace(std::string_view text) {
     std::size_t tailStart = text.size();
     while (tailStart > 0) {
         const auto byte = static_cast<unsigned char>(text[tailStart - 1]);
-        if (byte < 0x80 && std::string_view(" \t\n\v\f\r").find(static_cast<char>(byte)) == std::string_view::npos) break;
+        if (byte < 0x80 && std::string_view(" \t\n\v\f\r").find(static_cast<char>(byte)) == std::string_view::npos)
+            break;
         --tailStart;
     }
     std::string result(text.substr(0, tailStart));
@@ -248,7 +249,8 @@ std::optional<KeyValue> splitMapping(std::string_view line) {
             inDouble = !inDouble;
         } else if (c == '\'' && !inDouble) {
             inSingle = !inSingle;
-        } else if (c == ':' && !inDouble && !inSingle && (i + 1 == line.size() || (line[i + 1] == ' ' && isWholeCharacter(line, i + 1)))) {
+        } else if (c == ':' && !inDouble && !inSingle &&
+                   (i + 1 == line.size() || (line[i + 1] == ' ' && isWholeCharacter(line, i + 1)))) {
             const std::string_view key = trimmedOfSpacesAndTabs(line.substr(0, i));
             if (key.empty()) return std::nullopt;
             return KeyValue{std::string(key), std::string(trimmedOfSpacesAndTabs(line.substr(i + 1)))};
@@ -270,7 +272,8 @@ std::optional<JSON::Value> parseBlock(const std::vector<Line>& lines, std::size_
 JSON::Value scalar(std::string_view text) {
     static const Regex decimalNumber(R"(^[+-]?[0-9]*\.?[0-9]+([eE][+-]?[0-9]+)?$)");
     const std::string_view trimmed = trimmedOfSpacesAndTabs(text);
-    if (trimmed.size() >= 2 && trimmed.front() == trimmed.back() && (trimmed.front() == '"' || trimmed.front() == '\'')) {
+    if (trimmed.size() >= 2 && trimmed.front() == trimmed.back() &&
+        (trimmed.front() == '"' || trimmed.front() == '\'')) {
         return std::string(trimmed.substr(1, trimmed.size() - 2));
     }
     if (trimmed.empty() || trimmed == "~" || trimmed == "null" || trimmed == "Null" || trimmed == "NULL") {
