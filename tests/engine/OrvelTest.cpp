@@ -61,7 +61,12 @@ TEST(Orvel, HostileInputIsAnsweredNotCrashedOn) {
     EXPECT_EQ(repaired.kinds(), std::vector{DetectionKind::json});
 
     // Above the cap nothing is examined, at the cap everything is.
-    const auto paddedArray = [](std::size_t size) { return "[" + std::string(size - 2, ' ') + "]"; };
+    const auto paddedArray = [](std::size_t size) {
+        std::string array(size, ' ');
+        array.front() = '[';
+        array.back() = ']';
+        return array;
+    };
     EXPECT_TRUE(inspect(paddedArray(Limits::maxInspectBytes)).isRecognized());
     EXPECT_FALSE(inspect(paddedArray(Limits::maxInspectBytes + 1)).isRecognized());
 }
