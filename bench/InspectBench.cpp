@@ -10,7 +10,7 @@ namespace {
 
 // About 200 bytes once wrapped: a typical API error body.
 const std::string kSmallDocument =
-    R"({"error":"invalid_request","status":400,"path":"/v1/orders","trace":"a1b2c3d4","retry":false,"limits":[10,20]})";
+    R"({"error":"invalid_request","status":400,"path":"/v1/orders/7f3a","trace":"a1b2c3d4e5f6","retry":false,"limits":[10,20,50],"docs":"/errors/400"})";
 
 std::string largeDocument() {
     std::string json = "[";
