@@ -3,11 +3,9 @@
 #include <array>
 #include <cstdint>
 
-#include <fmt/format.h>
-
+#include "detectors/AlphabetText.h"
 #include "orvel/Regex.h"
 #include "orvel/Text.h"
-#include "orvel/Unicode.h"
 
 namespace orvel {
 namespace {
@@ -54,21 +52,7 @@ std::optional<DecodeResult> Base32Detector::decode(std::string_view text) const 
     // The alphabet is ASCII: bytes are characters here.
     if (candidate.size() < 8) return std::nullopt;
 
-    const auto bytes = base32Decode(candidate);
-    if (!bytes || bytes->empty()) return std::nullopt;
-    auto decoded = Bytes::utf8Text(*bytes);
-    if (!decoded || !Text::looksLikePrintableText(*decoded)) return std::nullopt;
-    if (Unicode::canonicallyEqual(*decoded, candidate)) return std::nullopt;
-
-    const std::string count = std::to_string(bytes->size());
-    return DecodeResult{
-        .kind = DetectionKind::base32,
-        .output = std::move(*decoded),
-        .confidence = 0.55,
-        .summary = fmt::format("Base32 → {} bytes of text", count),
-        .details = {{"bytes", count}},
-        .terminal = false,
-    };
+    return alphabetTextStep(DetectionKind::base32, "Base32", 0.55, candidate, base32Decode(candidate));
 }
 
 } // namespace orvel

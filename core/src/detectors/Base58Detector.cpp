@@ -5,12 +5,10 @@
 #include <cstdint>
 #include <vector>
 
-#include <fmt/format.h>
-
+#include "detectors/AlphabetText.h"
 #include "orvel/Limits.h"
 #include "orvel/Regex.h"
 #include "orvel/Text.h"
-#include "orvel/Unicode.h"
 
 namespace orvel {
 namespace {
@@ -77,21 +75,7 @@ std::optional<DecodeResult> Base58Detector::decode(std::string_view text) const 
     // Digit runs are ids, counters and timestamps far more often than base58.
     if (digitsOnly.matches(candidate)) return std::nullopt;
 
-    const auto bytes = base58Decode(candidate);
-    if (!bytes || bytes->empty()) return std::nullopt;
-    auto decoded = Bytes::utf8Text(*bytes);
-    if (!decoded || !Text::looksLikePrintableText(*decoded)) return std::nullopt;
-    if (Unicode::canonicallyEqual(*decoded, candidate)) return std::nullopt;
-
-    const std::string count = std::to_string(bytes->size());
-    return DecodeResult{
-        .kind = DetectionKind::base58,
-        .output = std::move(*decoded),
-        .confidence = 0.5,
-        .summary = fmt::format("Base58 → {} bytes of text", count),
-        .details = {{"bytes", count}},
-        .terminal = false,
-    };
+    return alphabetTextStep(DetectionKind::base58, "Base58", 0.5, candidate, base58Decode(candidate));
 }
 
 } // namespace orvel

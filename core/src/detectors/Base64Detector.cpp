@@ -1,11 +1,9 @@
 #include "detectors/Base64Detector.h"
 
-#include <fmt/format.h>
-
+#include "detectors/AlphabetText.h"
 #include "orvel/Bytes.h"
 #include "orvel/Regex.h"
 #include "orvel/Text.h"
-#include "orvel/Unicode.h"
 
 namespace orvel {
 
@@ -23,21 +21,8 @@ std::optional<DecodeResult> Base64Detector::decode(std::string_view text) const 
     // Timestamps, ids and other digit runs are valid base64 but almost never meant as such.
     if (digitsOnly.matches(candidate)) return std::nullopt;
 
-    const auto bytes = urlSafe ? Bytes::base64url(candidate) : Bytes::base64(candidate);
-    if (!bytes || bytes->empty()) return std::nullopt;
-    auto decoded = Bytes::utf8Text(*bytes);
-    if (!decoded || !Text::looksLikePrintableText(*decoded)) return std::nullopt;
-    if (Unicode::canonicallyEqual(*decoded, candidate)) return std::nullopt;
-
-    const std::string count = std::to_string(bytes->size());
-    return DecodeResult{
-        .kind = urlSafe ? DetectionKind::base64url : DetectionKind::base64,
-        .output = std::move(*decoded),
-        .confidence = 0.7,
-        .summary = fmt::format("{} → {} bytes of text", urlSafe ? "Base64url" : "Base64", count),
-        .details = {{"bytes", count}},
-        .terminal = false,
-    };
+    return alphabetTextStep(urlSafe ? DetectionKind::base64url : DetectionKind::base64, urlSafe ? "Base64url" : "Base64",
+                            0.7, candidate, urlSafe ? Bytes::base64url(candidate) : Bytes::base64(candidate));
 }
 
 } // namespace orvel

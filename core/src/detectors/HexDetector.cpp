@@ -1,7 +1,6 @@
 #include "detectors/HexDetector.h"
 
-#include <fmt/format.h>
-
+#include "detectors/AlphabetText.h"
 #include "orvel/Bytes.h"
 #include "orvel/Regex.h"
 #include "orvel/Text.h"
@@ -17,21 +16,7 @@ std::optional<DecodeResult> HexDetector::decode(std::string_view text) const {
     if (candidate.size() < 8 || candidate.size() % 2 != 0) return std::nullopt;
     if (!hexDigits.matches(candidate)) return std::nullopt;
 
-    const auto bytes = Bytes::hex(candidate);
-    if (!bytes) return std::nullopt;
-    auto decoded = Bytes::utf8Text(*bytes);
-    // Half as many bytes as digits: the text can never equal its input, so no progress test.
-    if (!decoded || !Text::looksLikePrintableText(*decoded)) return std::nullopt;
-
-    const std::string count = std::to_string(bytes->size());
-    return DecodeResult{
-        .kind = DetectionKind::hex,
-        .output = std::move(*decoded),
-        .confidence = 0.6,
-        .summary = fmt::format("Hex → {} bytes of text", count),
-        .details = {{"bytes", count}},
-        .terminal = false,
-    };
+    return alphabetTextStep(DetectionKind::hex, "Hex", 0.6, candidate, Bytes::hex(candidate));
 }
 
 } // namespace orvel
