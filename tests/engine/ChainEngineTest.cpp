@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "orvel/Limits.h"
+
 namespace orvel {
 namespace {
 
@@ -114,6 +116,19 @@ TEST(ChainEngine, DepthLimitBoundsTheChain) {
     EXPECT_FALSE(ChainEngine({grow}, 0.5, 0).inspect("x").isRecognized());
     EXPECT_FALSE(ChainEngine({grow}, 0.5, -1).inspect("x").isRecognized());
     EXPECT_EQ(grow->calls, before);  // depth 0 consults nobody
+}
+
+TEST(ChainEngine, ChainStopsPeelingOnceItsOutputReachesTheCap) {
+    // Every pass unwraps another layer of `layer` bytes (a new letter each time, so no cycle).
+    const auto layersOf = [](std::size_t layer) {
+        return std::make_shared<StubDetector>([layer](std::string_view text) -> std::optional<DecodeResult> {
+            const char next = static_cast<char>('a' + (text.front() - 'a' + 1) % 26);
+            return result(DetectionKind::gzip, std::string(layer, next), 0.9);
+        });
+    };
+    const std::size_t quarter = Limits::maxChainOutputBytes / 4;
+    EXPECT_EQ(ChainEngine({layersOf(quarter)}, 0.5, 12).inspect("a").steps.size(), 4u);      // exactly the cap
+    EXPECT_EQ(ChainEngine({layersOf(quarter - 1)}, 0.5, 12).inspect("a").steps.size(), 5u);  // just below it
 }
 
 TEST(ChainEngine, OnlyTheFirstPassIsTrimmedAndTheInputIsKept) {

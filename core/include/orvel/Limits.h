@@ -8,6 +8,10 @@ namespace orvel::Limits {
 
 /// Larger texts are not inspected at all.
 inline constexpr std::size_t maxInspectBytes = std::size_t{16} << 20;
+/// A chain stops peeling once its steps hold this much output together. Each inflation is
+/// capped on its own, but a few kilobytes can nest one compressed layer inside another, each
+/// near that cap, and the chain would grow by the step cap on every pass.
+inline constexpr std::size_t maxChainOutputBytes = std::size_t{64} << 20;
 /// Deeper JSON documents are not parsed (the reader and writer stay off the stack's edge).
 inline constexpr int maxJSONDepth = 512;
 

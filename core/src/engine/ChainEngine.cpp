@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "orvel/Limits.h"
 #include "orvel/Text.h"
 #include "orvel/Unicode.h"
 
@@ -36,6 +37,7 @@ DecodeChain ChainEngine::inspect(std::string_view text) const {
     std::string current(Text::trimmed(text));
     // Canonical forms of every examined text: a repeat means the encodings cycle.
     std::vector<std::string> seen;
+    std::size_t outputBytes = 0;
 
     while (std::cmp_less(chain.steps.size(), m_maxDepth)) {
         std::string canonical = Unicode::nfc(current);
@@ -47,6 +49,8 @@ DecodeChain ChainEngine::inspect(std::string_view text) const {
         chain.steps.push_back(std::move(*chosen));
         const DecodeResult& step = chain.steps.back();
         if (step.terminal) break;
+        outputBytes += step.output.size();
+        if (outputBytes >= Limits::maxChainOutputBytes) break;
         current = step.output;
     }
     return chain;
