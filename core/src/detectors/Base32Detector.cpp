@@ -5,21 +5,13 @@
 
 #include "detectors/AlphabetText.h"
 #include "orvel/Regex.h"
+#include "text/DigitTable.h"
 #include "orvel/Text.h"
 
 namespace orvel {
 namespace {
 
-constexpr int kNotInAlphabet = -1;
-
-constexpr std::array<int, 256> kDigitValues = [] {
-    std::array<int, 256> values{};
-    values.fill(kNotInAlphabet);
-    constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZ234567";
-    for (std::size_t i = 0; i < alphabet.size(); ++i)
-        values[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
-    return values;
-}();
+constexpr std::array<int, 256> kDigitValues = digitTable("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567");
 
 } // namespace
 

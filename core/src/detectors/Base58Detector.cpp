@@ -9,20 +9,12 @@
 #include "orvel/Limits.h"
 #include "orvel/Regex.h"
 #include "orvel/Text.h"
+#include "text/DigitTable.h"
 
 namespace orvel {
 namespace {
 
-constexpr int kNotInAlphabet = -1;
-
-constexpr std::array<int, 256> kDigitValues = [] {
-    std::array<int, 256> values{};
-    values.fill(kNotInAlphabet);
-    constexpr std::string_view alphabet = "123456789ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz";
-    for (std::size_t i = 0; i < alphabet.size(); ++i)
-        values[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
-    return values;
-}();
+constexpr std::array<int, 256> kDigitValues = digitTable("123456789ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz");
 
 // Five digits at a time: 58^5 < 2^30, so limb × 58^5 + carry always fits in 64 bits. Taking
 // 32-bit limbs and five digits per pass does about twenty times less work than byte by byte.

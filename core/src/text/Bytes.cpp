@@ -5,26 +5,20 @@
 #include "orvel/Regex.h"
 #include "orvel/Text.h"
 #include "orvel/Unicode.h"
+#include "text/DigitTable.h"
 
 namespace orvel::Bytes {
 namespace {
-
-constexpr int kInvalid = -1;
 
 constexpr int hexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return kInvalid;
+    return kNotInAlphabet;
 }
 
-constexpr std::array<int, 256> kBase64Values = [] {
-    std::array<int, 256> values{};
-    values.fill(kInvalid);
-    constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (std::size_t i = 0; i < alphabet.size(); ++i) values[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
-    return values;
-}();
+constexpr std::array<int, 256> kBase64Values =
+    digitTable("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
 
 } // namespace
 
@@ -35,7 +29,7 @@ std::optional<ByteString> hex(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); i += 2) {
         const int high = hexDigitValue(text[i]);
         const int low = hexDigitValue(text[i + 1]);
-        if (high == kInvalid || low == kInvalid) return std::nullopt;
+        if (high == kNotInAlphabet || low == kNotInAlphabet) return std::nullopt;
         bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
     }
     return bytes;
@@ -54,7 +48,7 @@ std::optional<ByteString> base64(std::string_view text) {
     int bits = 0;
     for (std::size_t i = 0; i < symbols; ++i) {
         const int value = kBase64Values[static_cast<unsigned char>(text[i])];
-        if (value == kInvalid) return std::nullopt;
+        if (value == kNotInAlphabet) return std::nullopt;
         accumulator = (accumulator << 6 | static_cast<std::uint32_t>(value)) & 0xFFFFFF;
         bits += 6;
         if (bits >= 8) {
