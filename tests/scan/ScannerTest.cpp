@@ -1,10 +1,12 @@
 #include "orvel/Scanner.h"
 
 #include <functional>
+#include <random>
 
 #include <gtest/gtest.h>
 
 #include "orvel/Orvel.h"
+#include "scan/CandidateSources.h"
 
 namespace orvel {
 namespace {
@@ -92,6 +94,37 @@ TEST(Scanner, MatchesInsideACharacterAreNotStretches) {
     // A combining mark fuses the run's last letter with it: the match would end mid-character.
     EXPECT_TRUE(anyRun.scan(run + "\u0301").empty());
     EXPECT_TRUE(orvel::scan("").empty());
+}
+
+TEST(Scanner, DecidingClusterByClusterGivesTheSequentialAnswer) {
+    // The plain reading: every candidate in source order against every range accepted so far.
+    const auto accepts = [](std::string_view text) { return std::hash<std::string_view>{}(text) % 3 != 0; };
+    const auto sequential = [&](std::string_view text) {
+        std::vector<std::pair<TextRange, std::string>> accepted;
+        for (const TextRange& candidate : proposeCandidates(text)) {
+            const bool blocked = std::any_of(accepted.begin(), accepted.end(), [&](const auto& taken) {
+                return candidate.begin < taken.first.end && taken.first.begin < candidate.end;
+            });
+            const std::string_view stretch = text.substr(candidate.begin, candidate.end - candidate.begin);
+            if (!blocked && accepts(stretch)) accepted.emplace_back(candidate, stretch);
+        }
+        std::stable_sort(accepted.begin(), accepted.end(), [](const auto& a, const auto& b) { return a.first.begin < b.first.begin; });
+        std::vector<std::string> texts;
+        for (const auto& [range, stretch] : accepted) texts.push_back(stretch);
+        return texts;
+    };
+    const Scanner scanner = scannerAccepting(DetectionKind::json, accepts);
+    const std::vector<std::string> pieces{"{\"a\":", "}", "[", "]", " ", "\n", "a=1", "&b=2", "eyJhIjoxfQ.", "eyJiIjoyfQ.",
+                                          "c2ln", "0f8c2a9e-1b2c-4d3e-8f90-123456789abc", "1700000000", "123",
+                                          "QUJDREVGR0hJSktMTU5PUFFSU1RVVldY", "deadbeefdeadbeef", "é", "\""};
+    std::mt19937 random(7);
+    for (int round = 0; round < 500; ++round) {
+        std::string text;
+        for (int i = static_cast<int>(random() % 30); i > 0; --i) text += pieces[random() % pieces.size()];
+        std::vector<std::string> clustered;
+        for (const auto& finding : scanner.scan(text)) clustered.push_back(finding.matchedText);
+        ASSERT_EQ(clustered, sequential(text)) << text;
+    }
 }
 
 } // namespace

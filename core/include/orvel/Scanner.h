@@ -19,8 +19,15 @@ public:
     /// Told how many candidates have been looked at out of how many, now and then.
     using Progress = std::function<void(std::size_t examined, std::size_t total)>;
 
+    /// Receives the findings one by one, in text order.
+    using FindingSink = std::function<void(ScanFinding&&)>;
+
     /// Every finding in `text` (valid UTF-8), sorted by position. Never fails.
     std::vector<ScanFinding> scan(std::string_view text, const Progress& progress = {}) const;
+
+    /// The same findings handed over as soon as they are settled, so that a large log's
+    /// findings need not all be held at once.
+    void scan(std::string_view text, const FindingSink& found, const Progress& progress = {}) const;
 
 private:
     ChainEngine m_engine;
