@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "orvel/JSON.h"
+
 namespace orvel {
 namespace {
 
@@ -68,9 +70,24 @@ TEST(OrvelJSON, FindingRepeatsItsChainShape) {
     EXPECT_NE(document.find("        \"shape\" : [\n          \"uuid\"\n        ],"), std::string::npos);
 }
 
+TEST(OrvelJSON, ScanDocumentIsTheCanonicalRenderingOfItsValue) {
+    const DecodeResult json{DetectionKind::json, "{\n  \"a\" : \"x/y\"\n}", 0.95, "JSON object", {{"topLevel", "object"}}, true};
+    const DecodeResult base64{DetectionKind::base64, "{\"a\":\"x/y\"}", 0.7, "Base64 → 13 bytes of text", {{"bytes", "13"}}, false};
+    const std::vector<ScanFinding> findings{{"{\"a\":\"x/y\"}", 2, DecodeChain{"{\"a\":\"x/y\"}", {json}}},
+                                            {"eyJhIjoieC95In0=", 7, DecodeChain{"eyJhIjoieC95In0=", {base64, json}}}};
+    for (std::size_t count = 0; count <= findings.size(); ++count) {
+        const std::string document = OrvelJSON::string(std::vector(findings.begin(), findings.begin() + static_cast<long>(count)));
+        const auto value = JSON::parse(document);
+        ASSERT_TRUE(value) << document;
+        EXPECT_EQ(JSON::write(*value, {.pretty = true, .escapeSlashes = false}), document);
+        EXPECT_EQ((*value)["count"], count);
+    }
+}
+
 TEST(OrvelJSON, UnwritableValueFallsBackToEmptyObject) {
     const DecodeResult nan{DetectionKind::hex, "x", std::numeric_limits<double>::quiet_NaN(), "s", {}, true};
     EXPECT_EQ(OrvelJSON::string(DecodeChain{"x", {nan}}), "{}");
+    EXPECT_EQ(OrvelJSON::string(std::vector{ScanFinding{"x", 1, DecodeChain{"x", {nan}}}}), "{}");
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,5 +16,16 @@ std::string string(const DecodeChain& chain);
 
 /// The export document of a scan: count and findings (line, matchedText, shape, chain).
 std::string string(const std::vector<ScanFinding>& findings);
+
+// The scan document in pieces, for findings that arrive one at a time: the head, the elements
+// joined by ",\n", then the tail make exactly string(findings), whose fallback "{}" stands in
+// when an element cannot be written.
+
+/// One finding as an element of the document's "findings" array, indented to its place.
+std::optional<std::string> findingElement(const ScanFinding& finding);
+/// Everything before the first element of a document with `count` findings.
+std::string scanDocumentHead(std::size_t count);
+/// Everything after the last element.
+std::string scanDocumentTail(std::size_t count);
 
 } // namespace orvel::OrvelJSON

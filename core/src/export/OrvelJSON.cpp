@@ -39,19 +39,43 @@ std::string encode(const JSON::Value& record) {
 
 std::string string(const DecodeChain& chain) { return encode(chainRecord(chain)); }
 
-std::string string(const std::vector<ScanFinding>& findings) {
-    JSON::Value list = JSON::Value::array();
-    for (const auto& finding : findings) {
-        JSON::Value chain = chainRecord(finding.chain);
-        JSON::Value shape = chain["shape"];
-        list.push_back({
-            {"line", finding.line},
-            {"matchedText", finding.matchedText},
-            {"shape", std::move(shape)},
-            {"chain", std::move(chain)},
-        });
+std::optional<std::string> findingElement(const ScanFinding& finding) {
+    JSON::Value chain = chainRecord(finding.chain);
+    JSON::Value shape = chain["shape"];
+    const JSON::Value record{
+        {"line", finding.line},
+        {"matchedText", finding.matchedText},
+        {"shape", std::move(shape)},
+        {"chain", std::move(chain)},
+    };
+    const auto written = JSON::write(record, {.pretty = true, .escapeSlashes = false});
+    if (!written) return std::nullopt;
+    // Two levels deep in the document. Strings hold no raw line feeds, so every line feed
+    // starts a line of layout.
+    std::string element = "    ";
+    element.reserve(written->size() + written->size() / 8);
+    for (const char c : *written) {
+        element += c;
+        if (c == '\n') element += "    ";
     }
-    return encode({{"count", findings.size()}, {"findings", std::move(list)}});
+    return element;
+}
+
+std::string scanDocumentHead(std::size_t count) {
+    return "{\n  \"count\" : " + std::to_string(count) + ",\n  \"findings\" : [" + (count > 0 ? "\n" : "");
+}
+
+std::string scanDocumentTail(std::size_t count) { return count > 0 ? "\n  ]\n}" : "]\n}"; }
+
+std::string string(const std::vector<ScanFinding>& findings) {
+    std::string document = scanDocumentHead(findings.size());
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const auto element = findingElement(findings[i]);
+        if (!element) return "{}";
+        if (i > 0) document += ",\n";
+        document += *element;
+    }
+    return document + scanDocumentTail(findings.size());
 }
 
 } // namespace orvel::OrvelJSON
