@@ -1,6 +1,8 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include <fmt/format.h>
 
@@ -26,6 +28,19 @@ Scanner::Progress progressOnTerminal(std::size_t inputBytes) {
     };
 }
 
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+bool write(std::FILE* file, std::string_view text) { return std::fwrite(text.data(), 1, text.size(), file) == text.size(); }
+
+bool copy(std::FILE* from, std::FILE* to) {
+    std::rewind(from);
+    char buffer[1 << 16];
+    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, from)) > 0;) {
+        if (!write(to, {buffer, count})) return false;
+    }
+    return !std::ferror(from);
+}
+
 } // namespace
 
 int scan(const ScanOptions& options) {
@@ -36,12 +51,44 @@ int scan(const ScanOptions& options) {
         return kUsageError;
     }
     const std::string text = asValidText(std::move(*raw), fromStandardInput ? "standard input" : options.file);
-    const std::vector<ScanFinding> findings = orvel::scan(text, progressOnTerminal(text.size()));
 
-    const std::string document = options.json ? OrvelJSON::string(findings) + "\n"
-                                               : renderFindings(findings, styleForStandardOutput());
-    std::fwrite(document.data(), 1, document.size(), stdout);
-    return findings.empty() ? kNothingFound : kFound;
+    // Both renderings open with the count, yet a large log's findings are too many to hold at
+    // once: each is written to a spill file as it is settled, and the spill follows the heading.
+    const File spill(std::tmpfile(), &std::fclose);
+    if (!spill) {
+        fmt::print(stderr, "orvel: cannot create a temporary file\n");
+        return kUsageError;
+    }
+    const RenderStyle style = styleForStandardOutput();
+    const std::size_t lineWidth = std::to_string(1 + std::count(text.begin(), text.end(), '\n')).size();
+    std::size_t count = 0;
+    bool writable = true;  // every finding could be written as JSON
+    bool spilled = true;   // and the spill file took it
+    orvel::scan(
+        text,
+        [&](ScanFinding&& finding) {
+            if (options.json) {
+                const auto element = OrvelJSON::findingElement(finding);
+                writable = writable && element.has_value();
+                if (writable) spilled = spilled && write(spill.get(), (count > 0 ? ",\n" : "") + *element);
+            } else {
+                spilled = spilled && write(spill.get(), renderFindingLine(finding, lineWidth, style));
+            }
+            ++count;
+        },
+        progressOnTerminal(text.size()));
+
+    if (!writable) {
+        write(stdout, "{}\n");
+    } else {
+        write(stdout, options.json ? OrvelJSON::scanDocumentHead(count) : renderFindingsHeading(count, style));
+        if (!spilled || !copy(spill.get(), stdout)) {
+            fmt::print(stderr, "orvel: cannot write the findings\n");
+            return kUsageError;
+        }
+        if (options.json) write(stdout, OrvelJSON::scanDocumentTail(count) + "\n");
+    }
+    return count == 0 ? kNothingFound : kFound;
 }
 
 } // namespace orvel::cli

@@ -125,16 +125,14 @@ std::string renderChain(const DecodeChain& chain, RenderStyle style) {
     return out;
 }
 
-std::string renderFindings(const std::vector<ScanFinding>& findings, RenderStyle style) {
+std::string renderFindingsHeading(std::size_t count, RenderStyle style) {
+    return fmt::format("{}\n", Painter(style).heading(fmt::format("Found {} artifact(s)", count)));
+}
+
+std::string renderFindingLine(const ScanFinding& finding, std::size_t lineWidth, RenderStyle style) {
     const Painter painter(style);
-    std::string out = fmt::format("{}\n", painter.heading(fmt::format("Found {} artifact(s)", findings.size())));
-    std::size_t lineWidth = 1;
-    for (const auto& finding : findings) lineWidth = std::max(lineWidth, std::to_string(finding.line).size());
-    for (const auto& finding : findings) {
-        out += fmt::format("{}  {}  {}\n", painter.muted(fmt::format("line {:>{}}", finding.line, lineWidth)),
-                           oneLinePreview(finding.matchedText, 60), painter.kind(shapeText(finding.chain)));
-    }
-    return out;
+    return fmt::format("{}  {}  {}\n", painter.muted(fmt::format("line {:>{}}", finding.line, lineWidth)),
+                       oneLinePreview(finding.matchedText, 60), painter.kind(shapeText(finding.chain)));
 }
 
 std::string renderExplanation(std::string_view text, ExplainerSource source, RenderStyle style) {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "orvel/DecodeChain.h"
 #include "orvel/ExplainerSource.h"
@@ -22,9 +22,12 @@ RenderStyle styleForStandardOutput();
 /// The readable rendering of a chain: shape, one block per step, final value.
 std::string renderChain(const DecodeChain& chain, RenderStyle style);
 
-/// The readable list of scan findings: a count, then per finding its line, the matched text
-/// (shortened in the middle) and its chain's shape.
-std::string renderFindings(const std::vector<ScanFinding>& findings, RenderStyle style);
+/// The heading of the readable list of scan findings: their count.
+std::string renderFindingsHeading(std::size_t count, RenderStyle style);
+
+/// One finding of the readable list: its line (right-aligned in `lineWidth` digits), the
+/// matched text (shortened in the middle) and its chain's shape.
+std::string renderFindingLine(const ScanFinding& finding, std::size_t lineWidth, RenderStyle style);
 
 /// The explanation block that ends the readable rendering: a heading naming the source, then the text.
 std::string renderExplanation(std::string_view text, ExplainerSource source, RenderStyle style);
