@@ -1,19 +1,13 @@
 // Fuzzes reading a stored history: whatever the preferences hold, decoding must not crash, must
 // respect the capacity, and what it accepts must survive a write and a second read unchanged.
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
+#include "Require.h"
 #include "orvel/InspectionHistory.h"
 #include "orvel/Unicode.h"
 
-namespace {
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
-
-} // namespace
+using orvel::fuzzing::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

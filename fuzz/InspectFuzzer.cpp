@@ -1,20 +1,14 @@
 // Fuzzes the engine and checks its rules on every input, not only that it does not crash.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "Require.h"
 #include "orvel/Orvel.h"
 #include "orvel/Text.h"
 #include "orvel/Unicode.h"
 
-namespace {
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
-
-} // namespace
+using orvel::fuzzing::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
