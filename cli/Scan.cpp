@@ -1,3 +1,5 @@
+#include <sys/sendfile.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,8 +34,19 @@ using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
 bool write(std::FILE* file, std::string_view text) { return std::fwrite(text.data(), 1, text.size(), file) == text.size(); }
 
+// Sends the whole spill to `to`: through the kernel where it can (a large scan's export is
+// several times the log), else through a buffer.
 bool copy(std::FILE* from, std::FILE* to) {
-    std::rewind(from);
+    if (std::fflush(from) != 0 || std::fflush(to) != 0) return false;
+    struct stat status {};
+    if (fstat(fileno(from), &status) != 0) return false;
+    off_t sent = 0;
+    while (sent < status.st_size) {
+        const ssize_t count = sendfile(fileno(to), fileno(from), &sent, static_cast<std::size_t>(status.st_size - sent));
+        if (count <= 0) break;
+    }
+    if (sent == status.st_size) return true;
+    if (fseeko(from, sent, SEEK_SET) != 0) return false;
     char buffer[1 << 16];
     for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, from)) > 0;) {
         if (!write(to, {buffer, count})) return false;

@@ -29,4 +29,11 @@ struct WriteOptions {
 /// number, a binary value, or nesting deeper than Limits::maxJSONDepth).
 std::optional<std::string> write(const Value& value, WriteOptions options);
 
+// The pieces of write(), for renderers that lay out a known record without building a Value.
+
+/// Appends `text` as a JSON string, escaped exactly as write() escapes strings.
+void appendString(std::string& out, std::string_view text, WriteOptions options);
+/// Appends `number` as write() spells it; false, appending nothing, when it is not finite.
+bool appendNumber(std::string& out, double number);
+
 } // namespace orvel::JSON

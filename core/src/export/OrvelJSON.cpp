@@ -5,59 +5,129 @@
 namespace orvel::OrvelJSON {
 namespace {
 
-JSON::Value chainRecord(const DecodeChain& chain) {
-    JSON::Value shape = JSON::Value::array();
-    JSON::Value steps = JSON::Value::array();
-    for (const auto& step : chain.steps) {
-        shape.push_back(rawValue(step.kind));
-        JSON::Value details = JSON::Value::object();
-        for (const auto& [key, value] : step.details) details[key] = value;
-        steps.push_back({
-            {"kind", rawValue(step.kind)},
-            {"summary", step.summary},
-            {"confidence", step.confidence},
-            {"output", step.output},
-            {"terminal", step.terminal},
-            {"details", std::move(details)},
-        });
+constexpr JSON::WriteOptions kLayout{.pretty = true, .escapeSlashes = false};
+
+// Lays out a record of known shape straight into text, exactly as the canonical writer would
+// lay out the same value: pretty, two spaces a level. The callers name keys in ascending order.
+// A scan exports hundreds of thousands of records, and building a value tree for each would
+// cost more than deciding them.
+class Layout {
+public:
+    Layout(std::string& out, int depth) : m_out(out), m_depth(depth) {}
+
+    void open(char bracket) {
+        m_out += bracket;
+        ++m_depth;
+        m_empty = true;
     }
-    return {
-        {"input", chain.input},
-        {"recognized", chain.isRecognized()},
-        {"shape", std::move(shape)},
-        {"finalValue", chain.finalValue()},
-        {"steps", std::move(steps)},
-    };
+    void close(char bracket) {
+        --m_depth;
+        if (!m_empty) lineBreak();
+        m_out += bracket;
+        m_empty = false;
+    }
+    void key(std::string_view name) {
+        element();
+        JSON::appendString(m_out, name, kLayout);
+        m_out += " : ";
+    }
+    /// Starts the next element of an array.
+    void element() {
+        if (!m_empty) m_out += ',';
+        m_empty = false;
+        lineBreak();
+    }
+    void string(std::string_view text) { JSON::appendString(m_out, text, kLayout); }
+    void integer(int number) { m_out += std::to_string(number); }
+    void boolean(bool value) { m_out += value ? "true" : "false"; }
+    bool number(double number) { return JSON::appendNumber(m_out, number); }
+
+private:
+    void lineBreak() {
+        m_out += '\n';
+        m_out.append(static_cast<std::size_t>(m_depth) * 2, ' ');
+    }
+
+    std::string& m_out;
+    int m_depth;
+    bool m_empty = false;
+};
+
+void shapeArray(Layout& layout, const DecodeChain& chain) {
+    layout.open('[');
+    for (const auto& step : chain.steps) {
+        layout.element();
+        layout.string(rawValue(step.kind));
+    }
+    layout.close(']');
 }
 
-// The writer sorts keys, so declaration order above does not show in the output.
-std::string encode(const JSON::Value& record) {
-    return JSON::write(record, {.pretty = true, .escapeSlashes = false}).value_or("{}");
+bool stepRecord(Layout& layout, const DecodeResult& step) {
+    layout.open('{');
+    layout.key("confidence");
+    if (!layout.number(step.confidence)) return false;
+    layout.key("details");
+    layout.open('{');
+    for (const auto& [key, value] : step.details) {
+        layout.key(key);
+        layout.string(value);
+    }
+    layout.close('}');
+    layout.key("kind");
+    layout.string(rawValue(step.kind));
+    layout.key("output");
+    layout.string(step.output);
+    layout.key("summary");
+    layout.string(step.summary);
+    layout.key("terminal");
+    layout.boolean(step.terminal);
+    layout.close('}');
+    return true;
+}
+
+bool chainRecord(Layout& layout, const DecodeChain& chain) {
+    layout.open('{');
+    layout.key("finalValue");
+    layout.string(chain.finalValue());
+    layout.key("input");
+    layout.string(chain.input);
+    layout.key("recognized");
+    layout.boolean(chain.isRecognized());
+    layout.key("shape");
+    shapeArray(layout, chain);
+    layout.key("steps");
+    layout.open('[');
+    for (const auto& step : chain.steps) {
+        layout.element();
+        if (!stepRecord(layout, step)) return false;
+    }
+    layout.close(']');
+    layout.close('}');
+    return true;
 }
 
 } // namespace
 
-std::string string(const DecodeChain& chain) { return encode(chainRecord(chain)); }
+std::string string(const DecodeChain& chain) {
+    std::string document;
+    Layout layout(document, 0);
+    return chainRecord(layout, chain) ? document : "{}";
+}
 
 std::optional<std::string> findingElement(const ScanFinding& finding) {
-    JSON::Value chain = chainRecord(finding.chain);
-    JSON::Value shape = chain["shape"];
-    const JSON::Value record{
-        {"line", finding.line},
-        {"matchedText", finding.matchedText},
-        {"shape", std::move(shape)},
-        {"chain", std::move(chain)},
-    };
-    const auto written = JSON::write(record, {.pretty = true, .escapeSlashes = false});
-    if (!written) return std::nullopt;
-    // Two levels deep in the document. Strings hold no raw line feeds, so every line feed
-    // starts a line of layout.
-    std::string element = "    ";
-    element.reserve(written->size() + written->size() / 8);
-    for (const char c : *written) {
-        element += c;
-        if (c == '\n') element += "    ";
-    }
+    // Two levels deep in the document: inside its object and its "findings" array.
+    std::string element(4, ' ');
+    Layout layout(element, 2);
+    layout.open('{');
+    layout.key("chain");
+    if (!chainRecord(layout, finding.chain)) return std::nullopt;
+    layout.key("line");
+    layout.integer(finding.line);
+    layout.key("matchedText");
+    layout.string(finding.matchedText);
+    layout.key("shape");
+    shapeArray(layout, finding.chain);
+    layout.close('}');
     return element;
 }
 

@@ -59,6 +59,33 @@ constexpr std::array<char, 256> escapeTable = [] {
     return table;
 }();
 
+void appendValidString(std::string& out, std::string_view text, bool escapeSlashes) {
+    static constexpr char hex[] = "0123456789abcdef";
+    out += '"';
+    std::size_t run = 0; // start of the bytes not yet appended, which need no escape
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        char escape = escapeTable[byte];
+        if (escape == 0 && byte == '/' && escapeSlashes) {
+            escape = '/';
+        }
+        if (escape == 0) {
+            continue;
+        }
+        out.append(text.substr(run, i - run));
+        run = i + 1;
+        out += '\\';
+        if (escape == 'u') {
+            const char unicode[] = {'u', '0', '0', hex[byte >> 4], hex[byte & 0xF]};
+            out.append(unicode, sizeof unicode);
+        } else {
+            out += escape;
+        }
+    }
+    out.append(text.substr(run));
+    out += '"';
+}
+
 class Writer {
   public:
     Writer(std::string& out, WriteOptions options) : m_out(out), m_options(options) {}
@@ -101,53 +128,9 @@ class Writer {
         return result.ec == std::errc{};
     }
 
-    bool number(double number) {
-        if (!std::isfinite(number)) {
-            return false; // JSON has no spelling for these
-        }
-        // Shortest text that reads back to the same double: 0.95, never 0.94999999999999996.
-        char buffer[32];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-        m_out.append(buffer, result.ptr);
-        return result.ec == std::errc{};
-    }
+    bool number(double number) { return appendNumber(m_out, number); }
 
-    void string(std::string_view text) {
-        // Values are meant to hold valid UTF-8; if one does not, the output still must.
-        if (!Unicode::isValidUTF8(text)) {
-            const std::string repaired = Unicode::toValidUTF8(text);
-            validString(repaired);
-            return;
-        }
-        validString(text);
-    }
-
-    void validString(std::string_view text) {
-        static constexpr char hex[] = "0123456789abcdef";
-        m_out += '"';
-        std::size_t run = 0; // start of the bytes not yet appended, which need no escape
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            const auto byte = static_cast<unsigned char>(text[i]);
-            char escape = escapeTable[byte];
-            if (escape == 0 && byte == '/' && m_options.escapeSlashes) {
-                escape = '/';
-            }
-            if (escape == 0) {
-                continue;
-            }
-            m_out.append(text.substr(run, i - run));
-            run = i + 1;
-            m_out += '\\';
-            if (escape == 'u') {
-                const char unicode[] = {'u', '0', '0', hex[byte >> 4], hex[byte & 0xF]};
-                m_out.append(unicode, sizeof unicode);
-            } else {
-                m_out += escape;
-            }
-        }
-        m_out.append(text.substr(run));
-        m_out += '"';
-    }
+    void string(std::string_view text) { appendString(m_out, text, m_options); }
 
     bool array(const Value::array_t& elements, int depth) {
         if (depth > Limits::maxJSONDepth) {
@@ -247,6 +230,26 @@ std::optional<std::string> write(const Value& value, WriteOptions options) {
     } catch (...) {
         return std::nullopt;
     }
+}
+
+void appendString(std::string& out, std::string_view text, WriteOptions options) {
+    // Values are meant to hold valid UTF-8; if one does not, the output still must.
+    if (!Unicode::isValidUTF8(text)) {
+        appendValidString(out, Unicode::toValidUTF8(text), options.escapeSlashes);
+        return;
+    }
+    appendValidString(out, text, options.escapeSlashes);
+}
+
+bool appendNumber(std::string& out, double number) {
+    if (!std::isfinite(number)) {
+        return false; // JSON has no spelling for these
+    }
+    // Shortest text that reads back to the same double: 0.95, never 0.94999999999999996.
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+    out.append(buffer, result.ptr);
+    return result.ec == std::errc{};
 }
 
 } // namespace orvel::JSON
