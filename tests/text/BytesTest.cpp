@@ -85,10 +85,26 @@ TEST(Bytes, WrappedCandidatesListEveryReadingInWrapperOrder) {
     EXPECT_EQ(wrappers("aGVsbG8gd29y-A"), std::vector<std::string>{"base64url"});
     EXPECT_TRUE(wrappers("aGVsbG8").empty());
     EXPECT_TRUE(wrappers("0123456789abcdef0").empty());
+    EXPECT_TRUE(wrappers("aGVsbG8gd29ybA===").empty());  // three "=" are no padding
+    EXPECT_TRUE(wrappers("aGVs=G8gd29ybGQ=").empty());   // nor is one inside
+    EXPECT_TRUE(wrappers("========").empty());
     // The first reading is always the one fromWrapper picks.
     for (const std::string_view text : {"aGVsbG8gd2", "1f8b0800000000000003", "aGVsbG8gd29y-A"}) {
         EXPECT_EQ(Bytes::wrappedCandidates(text).front().data, Bytes::fromWrapper(text)->data) << text;
     }
+}
+
+TEST(Bytes, OpeningTestLeavesOutReadingsThatCannotBeTheContainer) {
+    const Bytes::OpeningTest gzipMagic = [](std::span<const std::uint8_t> head) {
+        return head.size() >= 2 && head[0] == 0x1F && head[1] == 0x8B;
+    };
+    const auto hexGzip = Bytes::wrappedCandidates(" 1f8b0800000000000003\n", gzipMagic);
+    ASSERT_EQ(hexGzip.size(), 1u);
+    EXPECT_EQ(hexGzip[0].wrapper, "hex");
+    const auto base64Gzip = Bytes::wrappedCandidates("H4sIAAAAAAAAAw==", gzipMagic);
+    ASSERT_EQ(base64Gzip.size(), 2u);
+    EXPECT_EQ(base64Gzip[0].data, (ByteString{0x1F, 0x8B, 0x08, 0, 0, 0, 0, 0, 0, 0x03}));
+    EXPECT_TRUE(Bytes::wrappedCandidates("aGVsbG8gd29ybGQ=", gzipMagic).empty());
 }
 
 TEST(Bytes, PercentDecodingNeedsWholeEscapesAndUTF8) {

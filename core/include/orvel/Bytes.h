@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,10 +37,17 @@ struct Unwrapped {
 /// that matches and decodes wins. Absent for trimmed texts shorter than 8 characters.
 std::optional<Unwrapped> fromWrapper(std::string_view text);
 
+/// How many leading bytes an OpeningTest is shown.
+inline constexpr std::size_t kOpeningBytes = 6;
+
+/// Could bytes that begin with `head` (their first kOpeningBytes) be one container?
+using OpeningTest = bool (*)(std::span<const std::uint8_t> head);
+
 /// Every reading of `text` (trimmed, at least 8 characters) as base64, base64url and hex, in that
 /// order, that matches its alphabet and decodes. Container detectors take the first reading under
-/// which their container opens: hex of a length divisible by 4 is valid base64 too.
-std::vector<Unwrapped> wrappedCandidates(std::string_view text);
+/// which their container opens: hex of a length divisible by 4 is valid base64 too. With `opens`,
+/// a reading whose first bytes fail it is left out before the rest is decoded.
+std::vector<Unwrapped> wrappedCandidates(std::string_view text, OpeningTest opens = nullptr);
 
 /// Every "%" followed by two hex digits decoded to its byte, once; absent when a "%" is not
 /// followed by two hex digits or the bytes are not UTF-8. "+" stays "+" (form encoding of

@@ -16,6 +16,12 @@ struct GzipBody {
     std::uint32_t isize = 0; ///< uncompressed size modulo 2^32, as the stream claims it
 };
 
+/// Do bytes that begin with `head` open a gzip member (magic and method)?
+bool opensAsGzip(std::span<const std::uint8_t> head);
+
+/// Do bytes that begin with `head` open a zlib stream (method, header check, no preset dictionary)?
+bool opensAsZlib(std::span<const std::uint8_t> head);
+
 /// The body of a gzip member: header (with its optional fields) and 8-byte trailer cut off.
 /// Absent for fewer than 18 bytes, a wrong magic or method, or a header that runs past the end.
 std::optional<GzipBody> stripGzip(std::span<const std::uint8_t> data);

@@ -9,7 +9,7 @@ namespace orvel {
 std::optional<DecodeResult> decodeCompressedText(std::string_view text, const CompressedContainer& container) {
     // Bytes::fromWrapper would stop at the first wrapper that decodes, and hex whose length is a
     // multiple of 4 always decodes as base64 first; so each reading is offered to the container.
-    for (const Bytes::Unwrapped& reading : Bytes::wrappedCandidates(text)) {
+    for (const Bytes::Unwrapped& reading : Bytes::wrappedCandidates(text, container.opens)) {
         const auto content = container.open(reading.data);
         if (!content) continue;
         // Binary content (an image, a property list) is some other tool's business.

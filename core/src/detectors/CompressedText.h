@@ -13,6 +13,8 @@ struct CompressedContainer {
     DetectionKind kind;
     double confidence;
     std::string_view name; ///< opens the summary: "gzip", "zlib"
+    /// Whether bytes beginning so can be this container at all; spares decoding the others.
+    Bytes::OpeningTest opens;
     /// The inflated content of a whole container, or nothing when the bytes are not one.
     std::optional<ByteString> (*open)(const ByteString& data);
 };

@@ -17,7 +17,7 @@ std::optional<ByteString> openGzip(const ByteString& data) {
 } // namespace
 
 std::optional<DecodeResult> GzipDetector::decode(std::string_view text) const {
-    return decodeCompressedText(text, {DetectionKind::gzip, 0.92, "gzip", openGzip});
+    return decodeCompressedText(text, {DetectionKind::gzip, 0.92, "gzip", Deflate::opensAsGzip, openGzip});
 }
 
 } // namespace orvel

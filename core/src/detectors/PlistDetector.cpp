@@ -216,6 +216,10 @@ std::optional<DecodeResult> describe(PlistPtr value, const std::string& format,
     };
 }
 
+bool opensAsBinaryPlist(std::span<const std::uint8_t> head) {
+    return head.size() >= 6 && std::memcmp(head.data(), "bplist", 6) == 0;
+}
+
 } // namespace
 
 std::optional<DecodeResult> PlistDetector::decode(std::string_view text) const {
@@ -231,9 +235,9 @@ std::optional<DecodeResult> PlistDetector::decode(std::string_view text) const {
 
     // The first wrapper under which the bytes are a binary property list wins: hex text made of
     // digits alone is often valid base64 too, and only one reading is the property list.
-    for (const Bytes::Unwrapped& candidate : Bytes::wrappedCandidates(trimmed)) {
+    for (const Bytes::Unwrapped& candidate : Bytes::wrappedCandidates(trimmed, opensAsBinaryPlist)) {
         const ByteString& bytes = candidate.data;
-        if (bytes.size() < 6 || std::memcmp(bytes.data(), "bplist", 6) != 0) continue;
+        if (!opensAsBinaryPlist(bytes)) continue;
         if (!BinaryPlistShape(bytes).withinLimits()) continue;
         plist_t root = nullptr;
         plist_from_bin(reinterpret_cast<const char*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()), &root);

@@ -16,7 +16,7 @@ std::optional<ByteString> openZlib(const ByteString& data) {
 } // namespace
 
 std::optional<DecodeResult> ZlibDetector::decode(std::string_view text) const {
-    return decodeCompressedText(text, {DetectionKind::zlib, 0.88, "zlib", openZlib});
+    return decodeCompressedText(text, {DetectionKind::zlib, 0.88, "zlib", Deflate::opensAsZlib, openZlib});
 }
 
 } // namespace orvel

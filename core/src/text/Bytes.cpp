@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "orvel/Regex.h"
 #include "orvel/Text.h"
 #include "orvel/Unicode.h"
 #include "text/DigitTable.h"
@@ -76,26 +75,59 @@ std::optional<ByteString> base64url(std::string_view text) {
 
 namespace {
 
-// Offers each reading of `text` that matches and decodes to `take`, in wrapper order, until
-// `take` answers true.
+// The wrapper alphabets each byte belongs to, as bits.
+constexpr std::uint8_t kStandardBase64 = 1;
+constexpr std::uint8_t kURLSafeBase64 = 2;
+constexpr std::uint8_t kHexDigits = 4;
+
+constexpr std::array<std::uint8_t, 256> kWrapperAlphabets = [] {
+    std::array<std::uint8_t, 256> table{};
+    const auto mark = [&table](std::string_view members, std::uint8_t alphabet) {
+        for (const char c : members) table[static_cast<unsigned char>(c)] |= alphabet;
+    };
+    constexpr std::string_view alphanumerics = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    mark(alphanumerics, kStandardBase64 | kURLSafeBase64);
+    mark("+/", kStandardBase64);
+    mark("-_", kURLSafeBase64);
+    mark("0123456789abcdefABCDEF", kHexDigits);
+    return table;
+}();
+
+/// The wrapper alphabets `text` is written in: base64 forms allow up to two "=" at the end, and
+/// every form wants at least one character of its alphabet.
+std::uint8_t alphabetsOf(std::string_view text) {
+    std::size_t body = text.size();
+    while (body > 0 && text.size() - body < 2 && text[body - 1] == '=') --body;
+    if (body == 0) return 0;
+    std::uint8_t alphabets = body == text.size() ? kStandardBase64 | kURLSafeBase64 | kHexDigits
+                                                 : kStandardBase64 | kURLSafeBase64;
+    for (std::size_t i = 0; i < body && alphabets != 0; ++i) alphabets &= kWrapperAlphabets[static_cast<unsigned char>(text[i])];
+    return alphabets;
+}
+
+// Offers each reading of `text` that is written in its alphabet, opens as `opens` asks and
+// decodes to `take`, in wrapper order, until `take` answers true.
 template <typename Take>
-void forEachReading(std::string_view text, Take take) {
-    static const Regex standardAlphabet("^[A-Za-z0-9+/]+={0,2}$");
-    static const Regex urlSafeAlphabet("^[A-Za-z0-9_-]+={0,2}$");
-    static const Regex hexDigits("^[0-9a-fA-F]+$");
-
+void forEachReading(std::string_view text, OpeningTest opens, Take take) {
     const std::string_view trimmedText = Text::trimmed(text);
-    // Every wrapper alphabet is ASCII without line breaks, so a text that can match has as many
-    // characters as bytes; anything else fails the expressions below.
     if (trimmedText.size() < 8) return;
+    const std::uint8_t alphabets = alphabetsOf(trimmedText);
 
-    if (standardAlphabet.matches(trimmedText)) {
+    // Most texts a container detector sees are no container, and their first characters say so
+    // before the whole text is decoded. Eight base64 or twelve hex characters make six bytes.
+    const auto mayOpen = [&](auto decode, std::size_t characters) {
+        static_assert(kOpeningBytes == 6);
+        if (opens == nullptr || trimmedText.size() <= characters) return true;
+        const auto head = decode(trimmedText.substr(0, characters));
+        return !head || opens(*head);
+    };
+    if ((alphabets & kStandardBase64) && mayOpen(base64, 8)) {
         if (auto bytes = base64(trimmedText); bytes && take(Unwrapped{std::move(*bytes), "base64"})) return;
     }
-    if (urlSafeAlphabet.matches(trimmedText)) {
+    if ((alphabets & kURLSafeBase64) && mayOpen(base64url, 8)) {
         if (auto bytes = base64url(trimmedText); bytes && take(Unwrapped{std::move(*bytes), "base64url"})) return;
     }
-    if (hexDigits.matches(trimmedText) && trimmedText.size() % 2 == 0) {
+    if ((alphabets & kHexDigits) && trimmedText.size() % 2 == 0 && mayOpen(hex, 12)) {
         if (auto bytes = hex(trimmedText)) take(Unwrapped{std::move(*bytes), "hex"});
     }
 }
@@ -104,16 +136,16 @@ void forEachReading(std::string_view text, Take take) {
 
 std::optional<Unwrapped> fromWrapper(std::string_view text) {
     std::optional<Unwrapped> first;
-    forEachReading(text, [&](Unwrapped reading) {
+    forEachReading(text, nullptr, [&](Unwrapped reading) {
         first = std::move(reading);
         return true;
     });
     return first;
 }
 
-std::vector<Unwrapped> wrappedCandidates(std::string_view text) {
+std::vector<Unwrapped> wrappedCandidates(std::string_view text, OpeningTest opens) {
     std::vector<Unwrapped> readings;
-    forEachReading(text, [&](Unwrapped reading) {
+    forEachReading(text, opens, [&](Unwrapped reading) {
         readings.push_back(std::move(reading));
         return false;
     });

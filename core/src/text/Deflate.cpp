@@ -40,8 +40,19 @@ struct InflateEnd {
 
 } // namespace
 
+bool opensAsGzip(std::span<const std::uint8_t> head) {
+    return head.size() >= 3 && head[0] == 0x1F && head[1] == 0x8B && head[2] == 8;
+}
+
+bool opensAsZlib(std::span<const std::uint8_t> head) {
+    if (head.size() < 2) return false;
+    const std::uint8_t method = head[0];
+    const std::uint8_t flags = head[1];
+    return (method & 0x0F) == 8 && (method * 256 + flags) % 31 == 0 && !(flags & kZlibPresetDictionary);
+}
+
 std::optional<GzipBody> stripGzip(std::span<const std::uint8_t> data) {
-    if (data.size() < 18 || data[0] != 0x1F || data[1] != 0x8B || data[2] != 8) return std::nullopt;
+    if (data.size() < 18 || !opensAsGzip(data)) return std::nullopt;
     const std::uint8_t flags = data[3];
     std::size_t pos = 10;
     if (flags & kGzipExtra) pos = 12 + (data[10] | std::size_t{data[11]} << 8);
@@ -66,11 +77,7 @@ std::optional<GzipBody> stripGzip(std::span<const std::uint8_t> data) {
 }
 
 std::optional<ByteString> stripZlib(std::span<const std::uint8_t> data) {
-    if (data.size() < 6) return std::nullopt;
-    const std::uint8_t method = data[0];
-    const std::uint8_t flags = data[1];
-    if ((method & 0x0F) != 8 || (method * 256 + flags) % 31 != 0 || (flags & kZlibPresetDictionary))
-        return std::nullopt;
+    if (data.size() < 6 || !opensAsZlib(data)) return std::nullopt;
     return ByteString(data.begin() + 2, data.end() - 4);
 }
 
