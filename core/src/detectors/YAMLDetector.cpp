@@ -6,10 +6,31 @@
 #include "orvel/YAML.h"
 
 namespace orvel {
+namespace {
+
+// Every top-level line is a "key: value" pair or a "- item", so a document with neither a colon
+// nor a line that opens with a dash is no YAML. Most texts offered are of that sort, and this
+// is cheaper than splitting them into lines.
+bool mayBeBlockYAML(std::string_view document) {
+    if (document.find(':') != std::string_view::npos) return true;
+    for (std::size_t lineStart = 0; lineStart < document.size();) {
+        const std::size_t first = document.find_first_not_of(" \t", lineStart);
+        if (first == std::string_view::npos) return false;
+        if (document[first] == '-') return true;
+        lineStart = document.find('\n', first);
+        if (lineStart == std::string_view::npos) return false;
+        ++lineStart;
+    }
+    return false;
+}
+
+} // namespace
+
 std::optional<DecodeResult> YAMLDetector::decode(std::string_view text) const {
     const std::string_view document = Text::trimmed(text);
     // JSON and XML have detectors of their own; a YAML reading of them would only be worse.
-    if (document.empty() || document.starts_with('{') || document.starts_with('[') || document.starts_with('<')) {
+    if (document.empty() || document.starts_with('{') || document.starts_with('[') || document.starts_with('<') ||
+        !mayBeBlockYAML(document)) {
         return std::nullopt;
     }
     const auto preprocessed = YAML::preprocess(document);
