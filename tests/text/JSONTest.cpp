@@ -129,6 +129,20 @@ TEST(JSONTest, ReaderDeclinesMalformedText) {
     EXPECT_EQ(parse(" {\"a\" : [ ] }\n"), Value({{"a", Value::array()}}));
 }
 
+TEST(JSONTest, BracketedLogWordsAreRefusedAtTheirFirstElement) {
+    for (const char* text : {"[INFO]", "[2026-10-09T00:00:00Z]", "[0x1f]", "[12 34]", "{user}", "{ 'a': 1 }", "[", "{ ", "[-"}) {
+        EXPECT_EQ(parse(text), std::nullopt) << text;
+    }
+    // Every way a first element may open still reaches the parser.
+    const std::pair<const char*, Value> accepted[] = {
+        {"[ -1.5E+3 ,2]", Value::array({-1500.0, 2})}, {"[7\n]", Value::array({7})}, {"[0]", Value::array({0})},
+        {"[true, false, null]", Value::array({true, false, nullptr})}, {"[\"a\"]", Value::array({"a"})},
+        {"[[], {}]", Value::array({Value::array(), Value::object()})}, {"\r\n{ }", Value::object()},
+        {"\xEF\xBB\xBF { \"a\" : 1 }", Value({{"a", 1}})}, {"[ ]", Value::array()},
+    };
+    for (const auto& [text, value] : accepted) EXPECT_EQ(parse(text), value) << text;
+}
+
 TEST(JSONTest, DepthLimitOnBothSides) {
     constexpr auto limit = static_cast<std::size_t>(orvel::Limits::maxJSONDepth);
     EXPECT_TRUE(parse(nested(limit)).has_value());

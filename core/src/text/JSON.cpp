@@ -43,6 +43,36 @@ bool nestsTooDeep(std::string_view text) {
     return false;
 }
 
+/// Does the first element of a top-level array or object in `text` already break the grammar?
+/// Scanned logs are full of bracketed levels, times and names ("[INFO]", "[2026-10-09T00:00:00Z]",
+/// "{user}"), and the parser's syntax errors are costly to build, so these are refused first.
+/// Only a necessary condition: whatever passes is still up to the parser.
+bool opensBadly(std::string_view text) {
+    constexpr std::string_view blank = " \t\n\r";
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
+    const std::size_t open = text.find_first_not_of(blank);
+    if (open == std::string_view::npos || (text[open] != '[' && text[open] != '{')) {
+        return false;
+    }
+    const std::size_t first = text.find_first_not_of(blank, open + 1);
+    if (first == std::string_view::npos) {
+        return true;
+    }
+    const char c = text[first];
+    if (text[open] == '{') {
+        return c != '"' && c != '}';
+    }
+    if (c == '-' || (c >= '0' && c <= '9')) {
+        // A number is made of these characters alone, and a delimiter follows it.
+        const std::size_t end = text.find_first_not_of("0123456789+-.eE", first);
+        const std::size_t next = end == std::string_view::npos ? end : text.find_first_not_of(blank, end);
+        return next == std::string_view::npos || (text[next] != ',' && text[next] != ']');
+    }
+    return std::string_view("[{\"]tfn").find(c) == std::string_view::npos;
+}
+
 // How each byte appears inside a string: 0 as itself, 'u' as \u00XX, else after a backslash.
 constexpr std::array<char, 256> escapeTable = [] {
     std::array<char, 256> table{};
@@ -202,7 +232,7 @@ class Writer {
 } // namespace
 
 std::optional<Value> parse(std::string_view text) {
-    if (nestsTooDeep(text)) {
+    if (opensBadly(text) || nestsTooDeep(text)) {
         return std::nullopt;
     }
     try {
