@@ -27,8 +27,8 @@ private:
     std::function<bool(std::string_view)> m_accepts;
 };
 
-Scanner scannerAccepting(DetectionKind kind, std::function<bool(std::string_view)> accepts) {
-    return Scanner(ChainEngine({std::make_shared<PredicateDetector>(kind, std::move(accepts))}, 0.5, 12));
+Scanner scannerAccepting(DetectionKind kind, std::function<bool(std::string_view)> accepts, unsigned threads = 1) {
+    return Scanner(ChainEngine({std::make_shared<PredicateDetector>(kind, std::move(accepts))}, 0.5, 12), threads);
 }
 
 using Found = std::vector<std::pair<std::string, int>>;
@@ -114,16 +114,50 @@ TEST(Scanner, DecidingClusterByClusterGivesTheSequentialAnswer) {
         return texts;
     };
     const Scanner scanner = scannerAccepting(DetectionKind::json, accepts);
+    const Scanner threaded = scannerAccepting(DetectionKind::json, accepts, 3);
     const std::vector<std::string> pieces{"{\"a\":", "}", "[", "]", " ", "\n", "a=1", "&b=2", "eyJhIjoxfQ.", "eyJiIjoyfQ.",
                                           "c2ln", "0f8c2a9e-1b2c-4d3e-8f90-123456789abc", "1700000000", "123",
                                           "QUJDREVGR0hJSktMTU5PUFFSU1RVVldY", "deadbeefdeadbeef", "é", "\""};
+    const auto matchedTexts = [](const std::vector<ScanFinding>& findings) {
+        std::vector<std::string> texts;
+        for (const auto& finding : findings) texts.push_back(finding.matchedText);
+        return texts;
+    };
     std::mt19937 random(7);
+    std::string all;
     for (int round = 0; round < 500; ++round) {
         std::string text;
         for (int i = static_cast<int>(random() % 30); i > 0; --i) text += pieces[random() % pieces.size()];
-        std::vector<std::string> clustered;
-        for (const auto& finding : scanner.scan(text)) clustered.push_back(finding.matchedText);
-        ASSERT_EQ(clustered, sequential(text)) << text;
+        ASSERT_EQ(matchedTexts(scanner.scan(text)), sequential(text)) << text;
+        all += text + "\n";
+    }
+    ASSERT_EQ(matchedTexts(scanner.scan(all)), sequential(all));
+    // Tens of thousands of candidates make many pieces of work for the threads, and the findings
+    // (lines included) are still those of one thread.
+    std::string large;
+    for (int copy = 0; copy < 16; ++copy) large += all;
+    const std::vector<ScanFinding> alone = scanner.scan(large);
+    EXPECT_GT(proposeCandidates(large).size(), 20000U);
+    EXPECT_EQ(threaded.scan(large), alone);
+}
+
+TEST(Scanner, ProgressRisesToTheCandidateCount) {
+    std::string text;
+    for (int i = 0; i < 12000; ++i) text += "id " + std::to_string(1'700'000'000 + i) + "\n";
+    const std::size_t candidates = proposeCandidates(text).size();
+    for (const unsigned threads : {1U, 2U}) {
+        std::vector<std::pair<std::size_t, std::size_t>> reports;
+        const auto findings = scannerAccepting(DetectionKind::unixTimestamp, anything, threads)
+                                  .scan(text, [&](std::size_t examined, std::size_t total) { reports.emplace_back(examined, total); });
+        EXPECT_EQ(findings.size(), 12000U);
+        ASSERT_GE(reports.size(), 2U);
+        for (std::size_t i = 0; i < reports.size(); ++i) {
+            EXPECT_EQ(reports[i].second, candidates);
+            if (i > 0) {
+                EXPECT_GT(reports[i].first, reports[i - 1].first);
+            }
+        }
+        EXPECT_EQ(reports.back().first, candidates);
     }
 }
 

@@ -14,7 +14,9 @@ namespace orvel {
 /// returns them in text order with their lines.
 class Scanner {
 public:
-    explicit Scanner(ChainEngine engine);
+    /// `threads` decide candidates; 0 lets the scanner choose by the text's size and the
+    /// machine. The findings are the same on any number of threads.
+    explicit Scanner(ChainEngine engine, unsigned threads = 0);
 
     /// Told how many candidates have been looked at out of how many, now and then.
     using Progress = std::function<void(std::size_t examined, std::size_t total)>;
@@ -26,11 +28,13 @@ public:
     std::vector<ScanFinding> scan(std::string_view text, const Progress& progress = {}) const;
 
     /// The same findings handed over as soon as they are settled, so that a large log's
-    /// findings need not all be held at once.
+    /// findings need not all be held at once. `found` and `progress` are called one at a time
+    /// and in order, but when several threads scan, not always on the calling thread.
     void scan(std::string_view text, const FindingSink& found, const Progress& progress = {}) const;
 
 private:
     ChainEngine m_engine;
+    unsigned m_threads;
 };
 
 } // namespace orvel

@@ -5,6 +5,7 @@
 #include "orvel/Regex.h"
 #include "orvel/Unicode.h"
 #include "scan/BracketMatcher.h"
+#include "scan/Parallel.h"
 
 namespace orvel {
 namespace {
@@ -43,14 +44,26 @@ std::vector<TextRange> regexRanges(const Regex& pattern, std::string_view text) 
 
 } // namespace
 
-std::vector<TextRange> proposeCandidates(std::string_view text) {
+std::vector<TextRange> proposeCandidates(std::string_view text, unsigned threads) {
+    const auto& before = sourcesBeforeJSON();
+    const auto& after = sourcesAfterJSON();
+    const std::size_t sources = before.size() + 1 + after.size();
+    const auto rangesOfSource = [&](std::size_t source) {
+        if (source < before.size()) return regexRanges(before[source], text);
+        if (source == before.size()) return text.empty() ? std::vector<TextRange>() : jsonRanges(text);
+        return regexRanges(after[source - before.size() - 1], text);
+    };
+    std::vector<std::vector<TextRange>> bySource(sources);
+    forEachIndex(sources, threads, [&](std::size_t source) { bySource[source] = rangesOfSource(source); });
+    std::size_t total = 0;
+    for (const auto& ranges : bySource) total += ranges.size();
     std::vector<TextRange> all;
-    const auto append = [&all](std::vector<TextRange> ranges) { all.insert(all.end(), ranges.begin(), ranges.end()); };
-    for (const Regex& pattern : sourcesBeforeJSON()) append(regexRanges(pattern, text));
-    if (!text.empty()) append(jsonRanges(text));
-    for (const Regex& pattern : sourcesAfterJSON()) append(regexRanges(pattern, text));
+    all.reserve(total);
+    for (auto& ranges : bySource) {
+        all.insert(all.end(), ranges.begin(), ranges.end());
+        std::vector<TextRange>().swap(ranges);
+    }
     return all;
 }
-
 
 } // namespace orvel

@@ -1,11 +1,17 @@
 #include "orvel/Scanner.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <numeric>
+#include <span>
+#include <thread>
 
 #include "scan/CandidateSources.h"
+#include "scan/Parallel.h"
 
 namespace orvel {
 namespace {
@@ -51,48 +57,79 @@ private:
     int m_line = 1;
 };
 
-// Calls `decide` with each cluster of candidates, in text order: a run of candidates, taken by
-// their starts, whose ranges overlap one another directly or through other members. Candidates
-// of different clusters never overlap, so each cluster can be decided on its own. The indices
-// handed over are in candidate order.
-template <typename Decide>
-void forEachOverlapCluster(const std::vector<TextRange>& candidates, Decide&& decide) {
-    std::vector<std::size_t> byStart(candidates.size());
-    for (std::size_t i = 0; i < byStart.size(); ++i) byStart[i] = i;
-    std::stable_sort(byStart.begin(), byStart.end(),
-                     [&](std::size_t a, std::size_t b) { return candidates[a].begin < candidates[b].begin; });
-    std::vector<std::size_t> cluster;
-    for (std::size_t next = 0; next < byStart.size();) {
-        cluster.clear();
-        std::size_t clusterEnd = candidates[byStart[next]].end;
-        do {
-            cluster.push_back(byStart[next]);
-            clusterEnd = std::max(clusterEnd, candidates[byStart[next]].end);
-            ++next;
-        } while (next < byStart.size() && candidates[byStart[next]].begin < clusterEnd);
-        std::sort(cluster.begin(), cluster.end());
-        decide(cluster);
+// The candidates grouped into clusters, in text order: runs of candidates, taken by their
+// starts, whose ranges overlap one another directly or through other members. Candidates of
+// different clusters never overlap, so each cluster can be decided on its own, in any order and
+// on any thread. A cluster lists its members in candidate order.
+class OverlapClusters {
+public:
+    explicit OverlapClusters(const std::vector<TextRange>& candidates) : m_members(candidates.size()) {
+        std::iota(m_members.begin(), m_members.end(), std::size_t{0});
+        std::stable_sort(m_members.begin(), m_members.end(),
+                         [&](std::size_t a, std::size_t b) { return candidates[a].begin < candidates[b].begin; });
+        for (std::size_t next = 0; next < m_members.size();) {
+            const std::size_t first = next;
+            std::size_t end = candidates[m_members[next]].end;
+            while (++next < m_members.size() && candidates[m_members[next]].begin < end) {
+                end = std::max(end, candidates[m_members[next]].end);
+            }
+            std::sort(m_members.begin() + static_cast<std::ptrdiff_t>(first), m_members.begin() + static_cast<std::ptrdiff_t>(next));
+            m_firsts.push_back(first);
+        }
+        m_firsts.push_back(m_members.size());
     }
+
+    std::size_t count() const { return m_firsts.size() - 1; }
+    /// Where cluster `index` begins in memberList(); the next one begins where it ends.
+    std::size_t first(std::size_t index) const { return m_firsts[index]; }
+    std::span<const std::size_t> members(std::size_t index) const {
+        return std::span(m_members).subspan(m_firsts[index], m_firsts[index + 1] - m_firsts[index]);
+    }
+
+private:
+    std::vector<std::size_t> m_members; // candidate indices, cluster after cluster
+    std::vector<std::size_t> m_firsts;  // where each cluster begins in m_members, then the end
+};
+
+// Work is handed to threads in pieces of whole clusters with at least this many candidates,
+// enough to outweigh the hand-over and few enough to keep the threads evenly busy.
+constexpr std::size_t kCandidatesPerPiece = 2048;
+// Below this size a scan is over before a second thread would have started to help.
+constexpr std::size_t kThreadsFromBytes = std::size_t{1} << 20;
+// Progress is reported at most once per this many candidates.
+constexpr std::size_t kProgressEvery = 4096;
+
+// The cores this process may run on: a scan confined to one core (taskset, a container's CPU
+// set) gains nothing from a second thread.
+unsigned usableCores() {
+#if defined(__linux__)
+    cpu_set_t cores;
+    if (sched_getaffinity(0, sizeof cores, &cores) == 0) return static_cast<unsigned>(std::max(1, CPU_COUNT(&cores)));
+#endif
+    return std::max(1U, std::thread::hardware_concurrency());
 }
+
+struct Settled {
+    TextRange range;
+    DecodeChain chain;
+};
 
 } // namespace
 
-Scanner::Scanner(ChainEngine engine) : m_engine(std::move(engine)) {}
+Scanner::Scanner(ChainEngine engine, unsigned threads) : m_engine(std::move(engine)), m_threads(threads) {}
 
 void Scanner::scan(std::string_view text, const FindingSink& found, const Progress& progress) const {
-    const std::vector<TextRange> candidates = proposeCandidates(text);
-    LineCounter lines(text);
-    std::size_t examined = 0;
+    const unsigned threads = m_threads != 0                 ? m_threads
+                             : text.size() < kThreadsFromBytes ? 1
+                                                             : usableCores();
+    const std::vector<TextRange> candidates = proposeCandidates(text, threads);
+    const OverlapClusters clusters(candidates);
+
     // Within a cluster the sources' order decides: an earlier candidate wins an overlap.
-    forEachOverlapCluster(candidates, [&](const std::vector<std::size_t>& cluster) {
-        struct Accepted {
-            TextRange range;
-            DecodeChain chain;
-        };
-        std::vector<Accepted> accepted;
+    const auto decideCluster = [&](std::size_t cluster, std::vector<Settled>& accepted) {
+        const std::size_t firstAccepted = accepted.size();
         AcceptedRanges taken;
-        for (const std::size_t index : cluster) {
-            if (progress && examined++ % 4096 == 0) progress(examined - 1, candidates.size());
+        for (const std::size_t index : clusters.members(cluster)) {
             const TextRange& candidate = candidates[index];
             if (taken.overlapsAny(candidate)) continue;
             DecodeChain chain = m_engine.inspect(text.substr(candidate.begin, candidate.end - candidate.begin));
@@ -100,16 +137,48 @@ void Scanner::scan(std::string_view text, const FindingSink& found, const Progre
             taken.add(candidate);
             accepted.push_back({candidate, std::move(chain)});
         }
-        std::stable_sort(accepted.begin(), accepted.end(),
-                         [](const Accepted& a, const Accepted& b) { return a.range.begin < b.range.begin; });
-        for (Accepted& finding : accepted) {
-            std::string matchedText = finding.chain.input;
-            found(ScanFinding{std::move(matchedText), lines.lineAt(finding.range.begin), std::move(finding.chain)});
+        std::stable_sort(accepted.begin() + static_cast<std::ptrdiff_t>(firstAccepted), accepted.end(),
+                         [](const Settled& a, const Settled& b) { return a.range.begin < b.range.begin; });
+    };
+
+    std::vector<std::size_t> pieceFirstCluster; // then one past the last cluster
+    for (std::size_t cluster = 0; cluster < clusters.count(); ++cluster) {
+        if (pieceFirstCluster.empty() ||
+            clusters.first(cluster) - clusters.first(pieceFirstCluster.back()) >= kCandidatesPerPiece) {
+            pieceFirstCluster.push_back(cluster);
         }
-    });
+    }
+    pieceFirstCluster.push_back(clusters.count());
+    const std::size_t pieces = pieceFirstCluster.size() - 1;
+
+    struct Decided {
+        std::vector<Settled> accepted;
+        std::size_t candidatesEnd; // candidates examined once this piece is handed over
+    };
+    const auto decidePiece = [&](std::size_t piece) {
+        Decided decided{{}, clusters.first(pieceFirstCluster[piece + 1])};
+        for (std::size_t cluster = pieceFirstCluster[piece]; cluster < pieceFirstCluster[piece + 1]; ++cluster) {
+            decideCluster(cluster, decided.accepted);
+        }
+        return decided;
+    };
+
+    LineCounter lines(text);
+    std::size_t reported = 0;
+    const auto handOver = [&](Decided&& decided) {
+        for (Settled& settled : decided.accepted) {
+            std::string matchedText = settled.chain.input;
+            found(ScanFinding{std::move(matchedText), lines.lineAt(settled.range.begin), std::move(settled.chain)});
+        }
+        if (progress && decided.candidatesEnd - reported >= kProgressEvery) {
+            reported = decided.candidatesEnd;
+            progress(reported, candidates.size());
+        }
+    };
+
+    forEachInOrder(pieces, threads, decidePiece, handOver);
     if (progress) progress(candidates.size(), candidates.size());
 }
-
 std::vector<ScanFinding> Scanner::scan(std::string_view text, const Progress& progress) const {
     std::vector<ScanFinding> findings;
     scan(text, [&findings](ScanFinding&& finding) { findings.push_back(std::move(finding)); }, progress);
