@@ -1,5 +1,6 @@
-// Scan throughput on a realistic log, the split between proposing candidates and inspecting
-// them, and scaling on adversarial inputs (each 10 MB case should cost about ten 1 MB cases).
+// Scan throughput on a realistic log, alone and on several threads, the split between proposing
+// candidates and inspecting them, and scaling on adversarial inputs (each 10 MB case should cost
+// about ten 1 MB cases; bench/scan-scaling runs them fairly).
 #include <benchmark/benchmark.h>
 
 #include "LogGenerator.h"
@@ -13,17 +14,20 @@ const std::string& mixedLog() {
     return log;
 }
 
+// Argument: threads, 0 for the scanner's own choice (every usable core on a text this size).
 void BM_ScanMixedLog(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(orvel::scan(mixedLog()));
+    const orvel::Scanner scanner(orvel::ChainEngine(orvel::defaultDetectors(), 0.5, 12), static_cast<unsigned>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(scanner.scan(mixedLog()));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * mixedLog().size()));
 }
-BENCHMARK(BM_ScanMixedLog)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ScanMixedLog)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_ProposeCandidatesMixedLog(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(orvel::proposeCandidates(mixedLog()));
+    const auto threads = static_cast<unsigned>(state.range(0));
+    for (auto _ : state) benchmark::DoNotOptimize(orvel::proposeCandidates(mixedLog(), threads));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * mixedLog().size()));
 }
-BENCHMARK(BM_ProposeCandidatesMixedLog)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ProposeCandidatesMixedLog)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 std::string repeated(std::string_view unit, std::size_t bytes) {
     std::string text;
