@@ -80,7 +80,7 @@ public:
     }
 
     std::size_t count() const { return m_firsts.size() - 1; }
-    /// Where cluster `index` begins in memberList(); the next one begins where it ends.
+    /// How many candidates the clusters before `index` hold together.
     std::size_t first(std::size_t index) const { return m_firsts[index]; }
     std::span<const std::size_t> members(std::size_t index) const {
         return std::span(m_members).subspan(m_firsts[index], m_firsts[index + 1] - m_firsts[index]);
@@ -98,6 +98,18 @@ constexpr std::size_t kCandidatesPerPiece = 2048;
 constexpr std::size_t kThreadsFromBytes = std::size_t{1} << 20;
 // Progress is reported at most once per this many candidates.
 constexpr std::size_t kProgressEvery = 4096;
+
+// The first cluster of each piece of work, then one past the last cluster.
+std::vector<std::size_t> piecesOf(const OverlapClusters& clusters) {
+    std::vector<std::size_t> firsts;
+    for (std::size_t cluster = 0; cluster < clusters.count(); ++cluster) {
+        if (firsts.empty() || clusters.first(cluster) - clusters.first(firsts.back()) >= kCandidatesPerPiece) {
+            firsts.push_back(cluster);
+        }
+    }
+    firsts.push_back(clusters.count());
+    return firsts;
+}
 
 // The cores this process may run on: a scan confined to one core (taskset, a container's CPU
 // set) gains nothing from a second thread.
@@ -141,14 +153,7 @@ void Scanner::scan(std::string_view text, const FindingSink& found, const Progre
                          [](const Settled& a, const Settled& b) { return a.range.begin < b.range.begin; });
     };
 
-    std::vector<std::size_t> pieceFirstCluster; // then one past the last cluster
-    for (std::size_t cluster = 0; cluster < clusters.count(); ++cluster) {
-        if (pieceFirstCluster.empty() ||
-            clusters.first(cluster) - clusters.first(pieceFirstCluster.back()) >= kCandidatesPerPiece) {
-            pieceFirstCluster.push_back(cluster);
-        }
-    }
-    pieceFirstCluster.push_back(clusters.count());
+    const std::vector<std::size_t> pieceFirstCluster = piecesOf(clusters);
     const std::size_t pieces = pieceFirstCluster.size() - 1;
 
     struct Decided {
@@ -170,7 +175,8 @@ void Scanner::scan(std::string_view text, const FindingSink& found, const Progre
             std::string matchedText = settled.chain.input;
             found(ScanFinding{std::move(matchedText), lines.lineAt(settled.range.begin), std::move(settled.chain)});
         }
-        if (progress && decided.candidatesEnd - reported >= kProgressEvery) {
+        // The last report, after the last piece, is the final count.
+        if (progress && decided.candidatesEnd - reported >= kProgressEvery && decided.candidatesEnd < candidates.size()) {
             reported = decided.candidatesEnd;
             progress(reported, candidates.size());
         }
@@ -179,6 +185,7 @@ void Scanner::scan(std::string_view text, const FindingSink& found, const Progre
     forEachInOrder(pieces, threads, decidePiece, handOver);
     if (progress) progress(candidates.size(), candidates.size());
 }
+
 std::vector<ScanFinding> Scanner::scan(std::string_view text, const Progress& progress) const {
     std::vector<ScanFinding> findings;
     scan(text, [&findings](ScanFinding&& finding) { findings.push_back(std::move(finding)); }, progress);
