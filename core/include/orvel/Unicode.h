@@ -22,6 +22,10 @@ std::size_t graphemeCount(std::string_view text);
 /// text.size(), false inside a code point and past the end.
 bool isGraphemeBoundary(std::string_view text, std::size_t offset);
 
+/// Is the byte at `offset` of `text` a user-perceived character of its own? An ASCII syntax
+/// character ("&", ";", "\"", ":") joined to a combining mark, joiner or prepended sign is not.
+bool isWholeCharacter(std::string_view text, std::size_t offset);
+
 /// The first `count` user-perceived characters of `text` (all of it when it has fewer); never
 /// splits a cluster.
 std::string_view graphemePrefix(std::string_view text, std::size_t count);

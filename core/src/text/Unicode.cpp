@@ -353,6 +353,10 @@ bool isGraphemeBoundary(std::string_view text, std::size_t offset) {
     return boundary;
 }
 
+bool isWholeCharacter(std::string_view text, std::size_t offset) {
+    return offset < text.size() && isGraphemeBoundary(text, offset) && isGraphemeBoundary(text, offset + 1);
+}
+
 std::string_view graphemePrefix(std::string_view text, std::size_t count) {
     return text.substr(0, advance(text, count).bytes);
 }

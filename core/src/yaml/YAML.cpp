@@ -115,11 +115,6 @@ std::optional<std::int64_t> decimalInteger(std::string_view text) {
     return value;
 }
 
-/// Is the byte at `offset` a user-perceived character of its own?
-bool isWholeCharacter(std::string_view text, std::size_t offset) {
-    return Unicode::isGraphemeBoundary(text, offset) && Unicode::isGraphemeBoundary(text, offset + 1);
-}
-
 using LineList = std::vector<const Line*>;
 
 /// One past the last line that belongs to the line at `position` (deeper-indented followers).
@@ -244,13 +239,13 @@ std::optional<KeyValue> splitMapping(std::string_view line) {
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
         // The syntax characters are ASCII; one joined to a combining mark is another character.
-        if ((c != '"' && c != '\'' && c != ':') || !isWholeCharacter(line, i)) continue;
+        if ((c != '"' && c != '\'' && c != ':') || !Unicode::isWholeCharacter(line, i)) continue;
         if (c == '"' && !inSingle) {
             inDouble = !inDouble;
         } else if (c == '\'' && !inDouble) {
             inSingle = !inSingle;
         } else if (c == ':' && !inDouble && !inSingle &&
-                   (i + 1 == line.size() || (line[i + 1] == ' ' && isWholeCharacter(line, i + 1)))) {
+                   (i + 1 == line.size() || (line[i + 1] == ' ' && Unicode::isWholeCharacter(line, i + 1)))) {
             const std::string_view key = trimmedOfSpacesAndTabs(line.substr(0, i));
             if (key.empty()) return std::nullopt;
             return KeyValue{std::string(key), std::string(trimmedOfSpacesAndTabs(line.substr(i + 1)))};
