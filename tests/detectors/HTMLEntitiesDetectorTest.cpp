@@ -40,6 +40,19 @@ TEST(HTMLEntitiesDetector, UnresolvableReferencesStayAsWritten) {
     // An "&" inside a failed name is examined in turn.
     EXPECT_EQ(decode("&x&amp;")->output, "&x&");
 
+    // A ";", "&" or "#" joined to a following mark, variation selector or joiner (or an "&" to a
+    // prepended sign before it) is another character.
+    for (const std::string mark : {"\u0301", "\uFE0F", "\u200D"}) {
+        const auto once = decode("&lt;" + mark + " &amp;");
+        EXPECT_EQ(once->output, "&lt;" + mark + " &") << mark;
+        EXPECT_EQ(once->details.at("count"), "1");
+        EXPECT_EQ(decode("&" + mark + "lt; &amp;")->output, "&" + mark + "lt; &") << mark;
+        EXPECT_EQ(decode("&#" + mark + "65; &#x" + mark + "41; &amp;")->output,
+                  "&#" + mark + "65; &#x" + mark + "41; &");
+        EXPECT_FALSE(decode("&lt;" + mark)) << mark;
+    }
+    EXPECT_EQ(decode("\u0600&lt; &amp;")->output, "\u0600&lt; &");
+
     EXPECT_EQ(decode("&#xD800; &#xDFFF; &#1114112; &#1114111;")->output, "&#xD800; &#xDFFF; &#1114112; \U0010FFFF");
     EXPECT_EQ(decode("&#4294967296; &#x100000000; &#4294967295; &lt;")->output,
               "&#4294967296; &#x100000000; &#4294967295; <");

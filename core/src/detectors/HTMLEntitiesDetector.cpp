@@ -71,32 +71,44 @@ bool appendEntity(std::string& out, std::string_view name) {
     return true;
 }
 
+/// The first `c` at or after `from` that is a character of its own: an "&" or ";" joined to a
+/// combining mark, joiner or prepended sign is another character. A mark after "#" or inside a
+/// name needs no test here: it puts a non-ASCII byte into the name, which then names nothing.
+std::size_t findWhole(std::string_view text, char c, std::size_t from) {
+    for (std::size_t at = text.find(c, from); at != std::string_view::npos; at = text.find(c, at + 1)) {
+        if (Unicode::isWholeCharacter(text, at)) return at;
+    }
+    return std::string_view::npos;
+}
+
 } // namespace
 
 std::optional<DecodeResult> HTMLEntitiesDetector::decode(std::string_view text) const {
     static const Regex reference("&(#[0-9]+|#[xX][0-9A-Fa-f]+|[a-zA-Z]+);");
     if (!reference.matches(text)) return std::nullopt;
 
+    // Walking bytes yields the same text as walking user-perceived characters: only an "&" and
+    // a ";" that stand alone count, and every other byte is copied through unchanged.
     std::string output;
     output.reserve(text.size());
     std::size_t count = 0;
     // The first ";" at or after a position only moves forward, so it is searched for once per
     // ";" rather than once per "&": a long run of "&" without a ";" stays linear.
-    std::size_t semicolon = text.find(';');
+    std::size_t semicolon = findWhole(text, ';', 0);
     std::size_t i = 0;
     while (i < text.size()) {
-        const std::size_t ampersand = text.find('&', i);
+        const std::size_t ampersand = findWhole(text, '&', i);
         if (ampersand == std::string_view::npos) {
             output.append(text.substr(i));
             break;
         }
         output.append(text.substr(i, ampersand - i));
-        if (semicolon != std::string_view::npos && semicolon < ampersand) semicolon = text.find(';', ampersand);
+        if (semicolon != std::string_view::npos && semicolon < ampersand) semicolon = findWhole(text, ';', ampersand);
         if (semicolon != std::string_view::npos &&
             appendEntity(output, text.substr(ampersand + 1, semicolon - ampersand - 1))) {
             ++count;
             i = semicolon + 1;
-            semicolon = text.find(';', i);
+            semicolon = findWhole(text, ';', i);
         } else {
             output += '&';
             i = ampersand + 1;
