@@ -92,6 +92,7 @@ TEST(YAMLDetector, QuirksOfTheSmallReader) {
     EXPECT_EQ(indented->output, canonical(R"({"a":1})"));
     EXPECT_EQ(indented->summary, "YAML mapping → JSON (1 key)");
     EXPECT_TRUE(decode("---\nkey: value"));
+    EXPECT_EQ(decode("k: \"\u0308x\"\nn: \"x\"")->output, canonical(R"({"k":"\"\u0308x\"","n":"x"})"));
     // Without a colon anywhere, only an indented dash on a later line shows the sequence.
     EXPECT_EQ(decode("# list\n  - a\n  - b")->output, canonical(R"(["a","b"])"));
 }

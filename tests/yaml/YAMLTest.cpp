@@ -52,6 +52,10 @@ TEST(YAML, ScalarsFollowTheSmallRuleSet) {
     EXPECT_EQ(YAML::scalar("\"a\\n b\""), Value("a\\n b")); // verbatim, no escape processing
     EXPECT_EQ(YAML::scalar("yes"), Value("yes"));
     EXPECT_EQ(YAML::scalar("\""), Value("\""));
+    // A quote joined to a combining mark (or to a prepended sign before it) quotes nothing.
+    for (const std::string text : {"\"\u0308x\"", "\"x\"\u0308", "'\u0301x'", "'x'\u20DD", "\"x\u0600\""}) {
+        EXPECT_EQ(YAML::scalar(text), Value(text)) << text;
+    }
     for (const char* null : {"", "~", "null", "Null", "NULL", "  "}) EXPECT_TRUE(YAML::scalar(null).is_null()) << null;
     EXPECT_EQ(YAML::scalar("nULL"), Value("nULL"));
     EXPECT_EQ(YAML::scalar("True"), Value(true));

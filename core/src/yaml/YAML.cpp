@@ -267,8 +267,10 @@ std::optional<JSON::Value> parseBlock(const std::vector<Line>& lines, std::size_
 JSON::Value scalar(std::string_view text) {
     static const Regex decimalNumber(R"(^[+-]?[0-9]*\.?[0-9]+([eE][+-]?[0-9]+)?$)");
     const std::string_view trimmed = trimmedOfSpacesAndTabs(text);
+    // A quote joined to a combining mark is another character and quotes nothing.
     if (trimmed.size() >= 2 && trimmed.front() == trimmed.back() &&
-        (trimmed.front() == '"' || trimmed.front() == '\'')) {
+        (trimmed.front() == '"' || trimmed.front() == '\'') && Unicode::isWholeCharacter(trimmed, 0) &&
+        Unicode::isWholeCharacter(trimmed, trimmed.size() - 1)) {
         return std::string(trimmed.substr(1, trimmed.size() - 2));
     }
     if (trimmed.empty() || trimmed == "~" || trimmed == "null" || trimmed == "Null" || trimmed == "NULL") {
