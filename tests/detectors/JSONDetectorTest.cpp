@@ -5,6 +5,8 @@
 namespace orvel {
 namespace {
 
+using namespace std::string_view_literals;
+
 TEST(JSONDetector, RendersObjectsAndArraysAsTerminalSteps) {
     const auto object = JSONDetector().decode(R"({"z":{"y":1,"x":"a/b"},"a":[]})");
     ASSERT_TRUE(object);
@@ -29,6 +31,10 @@ TEST(JSONDetector, DeclinesScalarsAndInvalidDocuments) {
         EXPECT_FALSE(JSONDetector().decode(text)) << text;
     }
     EXPECT_FALSE(JSONDetector().decode(std::string(100'000, '[')));
+    // A NUL does not end the text early: what follows it is still read, and fails.
+    for (const std::string_view text : {"\0[1,2]"sv, "[1,2]\0garbage"sv, "{\"a\":1}\0"sv}) {
+        EXPECT_FALSE(JSONDetector().decode(text)) << text.find('\0');
+    }
 }
 
 } // namespace

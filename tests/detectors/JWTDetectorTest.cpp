@@ -12,6 +12,7 @@ namespace orvel {
 namespace {
 
 using testing::base64Encode;
+using namespace std::string_view_literals;
 
 std::optional<DecodeResult> decode(std::string_view text) { return JWTDetector().decode(text); }
 
@@ -134,6 +135,9 @@ TEST_F(JWTDetectorTest, DeclinesAnythingButThreeCleanSegments) {
              token(R"(["alg"])", R"({"sub":"1"})"),
              token(R"({"alg":"HS256"})", "{\"sub\":\"\xff\"}"),  // invalid UTF-8
              token(R"({"alg":"HS256")", R"({"sub":"1"})"),
+             token("{\"alg\":\"HS256\"}\0x"sv, R"({"sub":"1"})"),  // a NUL, then more
+             token(R"({"alg":"HS256"})", "\0{\"sub\":\"1\"}"sv),
+             token(R"({"alg":"HS256"})", "{\"sub\":\"1\"}\0{}"sv),
              token("\"HS256\"", R"({"sub":"1"})"),
              std::string("a.b.c"), std::string(".."), std::string(),
          }) {

@@ -15,6 +15,7 @@ using orvel::JSON::parse;
 using orvel::JSON::Value;
 using orvel::JSON::write;
 using orvel::JSON::WriteOptions;
+using namespace std::string_view_literals;
 
 constexpr WriteOptions compact{};
 constexpr WriteOptions pretty{.pretty = true};
@@ -124,6 +125,10 @@ TEST(JSONTest, ReaderDeclinesMalformedText) {
     for (const char* text :
          {"[\"\xC3\"]", "[\"\xC0\xAF\"]", "[\"\xED\xA0\x80\"]", "[\"\xF4\x90\x80\x80\"]", "{\"\xFF\":1}"}) {
         EXPECT_EQ(parse(text), std::nullopt) << text;
+    }
+    // A NUL is no end of the text: whatever follows it still counts, and it is no JSON itself.
+    for (const std::string_view text : {"\0[1,2]"sv, "[1,2]\0garbage"sv, "[1,2]\0"sv, "{\"a\":\"x\0\"}"sv}) {
+        EXPECT_EQ(parse(text), std::nullopt) << text.find('\0');
     }
     EXPECT_EQ(parse("[\"caf\xC3\xA9\"]"), Value::array({"caf\xC3\xA9"}));
     EXPECT_EQ(parse(" {\"a\" : [ ] }\n"), Value({{"a", Value::array()}}));

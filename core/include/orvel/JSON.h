@@ -11,10 +11,11 @@ namespace orvel::JSON {
 
 using Value = nlohmann::json;
 
-/// Parses one RFC 8259 document from UTF-8. Absent on any syntax error, on invalid UTF-8, on a
-/// number too large for a double, and on nesting deeper than Limits::maxJSONDepth. Integers
-/// stay integers (64-bit signed or unsigned; wider ones become doubles, "-0" is the integer 0);
-/// a repeated key keeps its last value; a leading byte order mark is skipped.
+/// Parses one RFC 8259 document from UTF-8. Absent on any syntax error (a NUL byte anywhere is
+/// one: the text never ends early), on invalid UTF-8, on a number too large for a double, and
+/// on nesting deeper than Limits::maxJSONDepth. Integers stay integers (64-bit signed or
+/// unsigned; wider ones become doubles, "-0" is the integer 0); a repeated key keeps its last
+/// value; a leading byte order mark is skipped.
 std::optional<Value> parse(std::string_view text);
 
 struct WriteOptions {

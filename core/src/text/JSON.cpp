@@ -232,7 +232,10 @@ class Writer {
 } // namespace
 
 std::optional<Value> parse(std::string_view text) {
-    if (opensBadly(text) || nestsTooDeep(text)) {
+    // The parser's lexer takes a NUL for the end of the text, so "[1,2]" NUL "garbage" would
+    // pass. No JSON text holds a raw NUL (not as white space, not unescaped in a string), so
+    // one anywhere is a syntax error.
+    if (text.find('\0') != std::string_view::npos || opensBadly(text) || nestsTooDeep(text)) {
         return std::nullopt;
     }
     try {
