@@ -39,6 +39,11 @@ TEST(QueryStringDetector, DeclinesAnythingElse) {
                              "a=1 &b=2", "a=1&b=hello world", "a=1\n&b=2", "", "&"}) {
         EXPECT_FALSE(decode(text)) << text;
     }
+    // A key may not end in a line terminator, not even the last thing before "=".
+    for (const std::string terminator : {"\n", "\v", "\f", "\r", "\r\n", "\u0085", "\u2028", "\u2029"}) {
+        EXPECT_FALSE(decode("role" + terminator + "=admin&x=1")) << ::testing::PrintToString(terminator);
+        EXPECT_FALSE(decode("x=1&role" + terminator + "=admin")) << ::testing::PrintToString(terminator);
+    }
 }
 
 TEST(QueryStringDetector, OAuthErrorRedirectIsExplained) {

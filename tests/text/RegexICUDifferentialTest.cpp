@@ -53,12 +53,36 @@ struct ICUText {
     std::size_t toByte(int32_t index) const { return byteOffset.at(static_cast<std::size_t>(index)); }
 };
 
+// Our "$" is the very end of the text; ICU's also matches before a final line terminator. Outside
+// (?m), where both match at every line end, ICU spells ours "\z".
+std::string withEndOnlyDollar(const std::string& pattern) {
+    if (pattern.find("(?m)") != std::string::npos) return pattern;
+    std::string out;
+    int classDepth = 0;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c == '\\' && i + 1 < pattern.size()) {
+            // \Q...\E is quoted text, any other escape one character.
+            const std::size_t end = pattern[i + 1] == 'Q' ? pattern.find("\\E", i) : i;
+            const std::size_t next = end == std::string::npos ? pattern.size() : end + 2;
+            out += pattern.substr(i, next - i);
+            i = next - 1;
+            continue;
+        }
+        if (c == '[') ++classDepth;
+        if (c == ']' && classDepth > 0) --classDepth;
+        out += c == '$' && classDepth == 0 ? std::string(R"(\z)") : std::string(1, c);
+    }
+    return out;
+}
+
 class ICURegex {
 public:
     explicit ICURegex(const std::string& pattern) {
         UErrorCode status = U_ZERO_ERROR;
         UParseError parseError;
-        m_pattern.reset(icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(pattern), 0, parseError, status));
+        m_pattern.reset(icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(withEndOnlyDollar(pattern)), 0,
+                                                   parseError, status));
         if (U_FAILURE(status)) {
             m_pattern.reset();
             return;

@@ -23,7 +23,8 @@ struct RegexMatch {
 };
 
 /// A pattern in ICU syntax, compiled once and matched with ICU's semantics: `\b`, `\s`, `\w`
-/// and `.` mean what ICU makes them mean, `^` and `$` anchor at the ends of the whole text.
+/// and `.` mean what ICU makes them mean, `^` and `$` anchor at the ends of the whole text
+/// (`$` at the very end only, never before a final line terminator as ICU's would).
 /// A pattern that does not compile matches nothing. Texts must be valid UTF-8; an invalid text
 /// matches nothing. Thread-safe: one instance may be matched from many threads at once.
 ///

@@ -30,7 +30,9 @@
 //    such characters are skipped when looking back). PCRE2 lookbehind cannot skip an
 //    unbounded run, so a callout decides, behind a cheap ASCII look-around that settles the
 //    common case inline.
-//  * $ and \Z never match between CR and LF; under (?s) a dot takes CR LF as one character.
+//  * $ means the very end of the text, not also before a final line terminator as in ICU
+//    (under (?m) it still means every line end, as in ICU); neither $ nor \Z matches between
+//    CR and LF; under (?s) a dot takes CR LF as one character.
 //  * Escapes ICU resolves itself (\uhhhh, \N{..}, \0ooo, \cX, back-references) become
 //    unambiguous PCRE2 forms; letter escapes ICU does not know are literal letters, as in ICU.
 //  * PCRE2-only syntax ((*VERB), (?C), (?R), ...) is an error, as it is in ICU.
@@ -488,7 +490,7 @@ private:
             return;
         case '$':
             ++m_pos;
-            m_out += "$(?!(?<=\\r)\\n)"; // ICU's $ never sits between CR and LF
+            m_out += "$(?!(?<=\\r)\\n)"; // under (?m), ICU's $ never sits between CR and LF
             return;
         case '#':
             if (m_extended) {
@@ -1075,7 +1077,8 @@ Regex::Regex(std::string_view icuPattern) {
     int error = 0;
     PCRE2_SIZE errorOffset = 0;
     pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated->data()), translated->size(),
-                                     PCRE2_UTF | PCRE2_UCP | PCRE2_NEVER_BACKSLASH_C, &error, &errorOffset, context);
+                                     PCRE2_UTF | PCRE2_UCP | PCRE2_NEVER_BACKSLASH_C | PCRE2_DOLLAR_ENDONLY, &error,
+                                     &errorOffset, context);
     pcre2_compile_context_free(context);
     if (code == nullptr) return;
     auto compiled = std::make_unique<Compiled>();
