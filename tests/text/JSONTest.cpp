@@ -77,12 +77,23 @@ TEST(JSONTest, StringEscapes) {
 }
 
 TEST(JSONTest, Numbers) {
-    EXPECT_EQ(compactText(Value(0.1)), "0.1");
-    EXPECT_EQ(compactText(Value(0.95)), "0.95");
-    EXPECT_EQ(compactText(Value(1e300)), "1e+300");
-    EXPECT_EQ(compactText(Value(1.0)), "1");
-    EXPECT_EQ(compactText(Value(-0.0)), "-0");
-    EXPECT_EQ(compactText(Value(1.5e-7)), "1.5e-07");
+    // Doubles as ECMAScript's String(x) writes them (each row checked with node).
+    const std::pair<double, const char*> doubles[] = {
+        {0.1, "0.1"}, {0.95, "0.95"}, {1.0, "1"}, {123.0, "123"}, {100000.0, "100000"}, {1e5, "100000"}, {-1.5, "-1.5"},
+        {-0.0, "0"}, {0.0, "0"}, {1.5e-7, "1.5e-7"}, {1e-7, "1e-7"}, {9.999999999999999e-8, "1e-7"},
+        {9.999999999999998e-8, "9.999999999999998e-8"}, {-1e-7, "-1e-7"}, {1e-6, "0.000001"},
+        {9.999999999999997e-7, "9.999999999999997e-7"}, {0.000001234, "0.000001234"}, {1e-5, "0.00001"},
+        {1.2345678901234567e-7, "1.2345678901234566e-7"}, {1e21, "1e+21"},
+        {999999999999999900000.0, "999999999999999900000"}, {1e20, "100000000000000000000"},
+        {123456789012345680000.0, "123456789012345680000"}, {1.5e21, "1.5e+21"}, {1e16, "10000000000000000"},
+        {0x1p53, "9007199254740992"}, {0x1p63, "9223372036854776000"}, {-0x1p63, "-9223372036854776000"},
+        {0x1p64, "18446744073709552000"}, {5e-324, "5e-324"}, {-5e-324, "-5e-324"},
+        {2.2250738585072014e-308, "2.2250738585072014e-308"}, {1.7976931348623157e308, "1.7976931348623157e+308"},
+        {1e300, "1e+300"}, {0.1 + 0.2, "0.30000000000000004"}, {1.0 / 3, "0.3333333333333333"},
+        {12345.6789, "12345.6789"}, {1767232800.9, "1767232800.9"}};
+    for (const auto& [number, text] : doubles) EXPECT_EQ(compactText(Value(number)), text) << text;
+    // Integers wider than 64 bits are read as doubles and written the same way.
+    EXPECT_EQ(compactText(parse("[123456789012345678901,1E2,-0.0]").value()), "[123456789012345680000,100,0]");
     EXPECT_EQ(compactText(Value(std::numeric_limits<std::uint64_t>::max())), "18446744073709551615");
     EXPECT_EQ(compactText(Value(std::numeric_limits<std::int64_t>::min())), "-9223372036854775808");
     EXPECT_EQ(compactText(Value(-42)), "-42");

@@ -25,9 +25,11 @@ struct WriteOptions {
 
 /// Writes `value` with object keys in ascending code-point order. Strings escape the quotation
 /// mark, the backslash and control characters only (ill-formed UTF-8 in a hand-built value is
-/// written as U+FFFD); integers are decimal and other numbers the shortest text that reads back
-/// to the same double (so 1.0 is "1"). Absent when the value cannot be written (a non-finite
-/// number, a binary value, or nesting deeper than Limits::maxJSONDepth).
+/// written as U+FFFD); integers are decimal and other numbers as ECMAScript's Number::toString
+/// writes them (RFC 8785): the shortest digits that read back to the same double, plain from
+/// 1e-6 up to below 1e21 and with an exponent beyond ("1", "100000", "1.5e-7", "1e+21"), -0 as
+/// "0". Absent when the value cannot be written (a non-finite number, a binary value, or
+/// nesting deeper than Limits::maxJSONDepth).
 std::optional<std::string> write(const Value& value, WriteOptions options);
 
 // The pieces of write(), for renderers that lay out a known record without building a Value.

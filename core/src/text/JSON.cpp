@@ -278,11 +278,55 @@ bool appendNumber(std::string& out, double number) {
     if (!std::isfinite(number)) {
         return false; // JSON has no spelling for these
     }
-    // Shortest text that reads back to the same double: 0.95, never 0.94999999999999996.
+    if (number == 0) {
+        out += '0'; // -0 too
+        return true;
+    }
+    // The shortest digits that read back to the same double (0.95, never 0.94999999999999996),
+    // as d.ddde±x; then laid out as ECMAScript's Number::toString does (RFC 8785): plain from
+    // 1e-6 up to below 1e21, exponent form beyond.
     char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-    out.append(buffer, result.ptr);
-    return result.ec == std::errc{};
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(number), std::chars_format::scientific);
+    if (result.ec != std::errc{}) {
+        return false;
+    }
+    const std::string_view scientific(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    const std::size_t e = scientific.find('e');
+    std::string digits(1, scientific.front());
+    if (e > 1) {
+        digits.append(scientific.substr(2, e - 2));
+    }
+    int exponent = 0;
+    std::from_chars(scientific.data() + e + 2, result.ptr, exponent);
+    if (scientific[e + 1] == '-') {
+        exponent = -exponent;
+    }
+    const int k = static_cast<int>(digits.size());
+    const int n = exponent + 1; // the decimal point sits after n digits
+    if (number < 0) {
+        out += '-';
+    }
+    if (k <= n && n <= 21) {
+        out += digits;
+        out.append(static_cast<std::size_t>(n - k), '0');
+    } else if (0 < n && n <= 21) {
+        out.append(digits, 0, static_cast<std::size_t>(n));
+        out += '.';
+        out.append(digits, static_cast<std::size_t>(n));
+    } else if (-6 < n && n <= 0) {
+        out += "0.";
+        out.append(static_cast<std::size_t>(-n), '0');
+        out += digits;
+    } else {
+        out += digits.front();
+        if (k > 1) {
+            out += '.';
+            out.append(digits, 1);
+        }
+        out += exponent < 0 ? "e-" : "e+";
+        out += std::to_string(exponent < 0 ? -exponent : exponent);
+    }
+    return true;
 }
 
 } // namespace orvel::JSON
