@@ -1,0 +1,44 @@
+// Fuzzes raw inflation against zlib's own inflater: an answer is exactly the stream's output,
+// below the per-step cap, and a complete stream whose output fits is always answered.
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include <zlib.h>
+
+#include "Require.h"
+#include "orvel/Deflate.h"
+#include "orvel/Limits.h"
+
+using orvel::fuzzing::require;
+
+namespace {
+
+/// zlib's inflation of the whole of `data` as one raw stream, absent unless the stream ends
+/// exactly at the end of the data with fewer than `cap` bytes of output.
+std::optional<orvel::ByteString> reference(std::span<const std::uint8_t> data, std::size_t cap) {
+    z_stream stream{};
+    if (inflateInit2(&stream, -15) != Z_OK) return std::nullopt;
+    orvel::ByteString out(cap);
+    stream.next_in = const_cast<Bytef*>(data.data());
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = out.data();
+    stream.avail_out = static_cast<uInt>(cap);
+    const int status = inflate(&stream, Z_FINISH);
+    const bool complete = status == Z_STREAM_END && stream.avail_in == 0 && stream.avail_out > 0;
+    out.resize(stream.total_out);
+    inflateEnd(&stream);
+    return complete ? std::optional(out) : std::nullopt;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> stream(data, size);
+    const auto inflated = orvel::Deflate::inflate(stream, std::nullopt);
+    const auto expected = reference(stream, orvel::Limits::maxInflatedBytesPerStep);
+    if (inflated) require(inflated->size() < orvel::Limits::maxInflatedBytesPerStep);
+    // An empty output is declined; anything else must match zlib byte for byte.
+    require(inflated == (expected && !expected->empty() ? expected : std::nullopt));
+    return 0;
+}
