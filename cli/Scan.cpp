@@ -77,7 +77,7 @@ int scan(const ScanOptions& options) {
     std::size_t count = 0;
     bool writable = true;  // every finding could be written as JSON
     bool spilled = true;   // and the spill file took it
-    orvel::scan(
+    const Scanner::Summary summary = orvel::scan(
         text,
         [&](ScanFinding&& finding) {
             if (options.json) {
@@ -100,6 +100,10 @@ int scan(const ScanOptions& options) {
             return kUsageError;
         }
         if (options.json) write(stdout, OrvelJSON::scanDocumentTail(count) + "\n");
+    }
+    if (summary.overTimeBudget > 0) {
+        fmt::print(stderr, "{} candidate{} skipped: over the time budget\n", summary.overTimeBudget,
+                   summary.overTimeBudget == 1 ? "" : "s");
     }
     return count == 0 ? kNothingFound : kFound;
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <random>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ private:
 };
 
 Scanner scannerAccepting(DetectionKind kind, std::function<bool(std::string_view)> accepts, unsigned threads = 1) {
-    return Scanner(ChainEngine({std::make_shared<PredicateDetector>(kind, std::move(accepts))}, 0.5, 12), threads);
+    return Scanner(ChainEngine({std::make_shared<PredicateDetector>(kind, std::move(accepts))}, 0.5, 12), {.threads = threads});
 }
 
 using Found = std::vector<std::pair<std::string, int>>;
@@ -158,6 +159,27 @@ TEST(Scanner, ProgressRisesToTheCandidateCount) {
             }
         }
         EXPECT_EQ(reports.back().first, candidates);
+    }
+}
+
+TEST(Scanner, CandidatesOverTheTimeBudgetAreDeclinedAndCounted) {
+    // Each pass takes a few milliseconds and makes progress, so a chain runs to the depth cap.
+    class SlowPeeler final : public Detector {
+    public:
+        DetectionKind kind() const override { return DetectionKind::unixTimestamp; }
+        std::optional<DecodeResult> decode(std::string_view text) const override {
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+            return DecodeResult{kind(), std::string(text) + ".", 0.9, "stub", {}, false};
+        }
+    };
+    const std::string text = "at 1700000000 and 1700000001\n";
+    for (const auto& [budget, declined] : {std::pair{std::chrono::milliseconds(5), 2U}, {std::chrono::milliseconds(20'000), 0U}}) {
+        const Scanner scanner(ChainEngine({std::make_shared<SlowPeeler>()}, 0.5, 12),
+                              {.threads = 1, .candidateTime = budget, .candidateTimePerMiB = {}});
+        std::size_t count = 0;
+        const Scanner::Summary summary = scanner.scan(text, [&](ScanFinding&&) { ++count; });
+        EXPECT_EQ(summary.overTimeBudget, declined);
+        EXPECT_EQ(count, 2U - declined);
     }
 }
 

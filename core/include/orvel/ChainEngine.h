@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -23,11 +25,17 @@ public:
     /// The chain for `text`; never fails (an unrecognised text gives a chain without steps).
     DecodeChain inspect(std::string_view text) const;
 
+    /// The same chain, or absent when a pass ends after `deadline`. A detector is never cut
+    /// short, so the bound holds to within one pass.
+    std::optional<DecodeChain> inspect(std::string_view text, std::chrono::steady_clock::time_point deadline) const;
+
     const DetectorList& detectors() const { return m_detectors; }
     double threshold() const { return m_threshold; }
     int maxDepth() const { return m_maxDepth; }
 
 private:
+    std::optional<DecodeChain> peel(std::string_view text, const std::chrono::steady_clock::time_point* deadline) const;
+
     DetectorList m_detectors;
     double m_threshold;
     int m_maxDepth;

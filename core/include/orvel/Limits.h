@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 
 // Every resource cap of the engine, in one place. Each is far above what a realistic artifact
@@ -37,5 +38,12 @@ inline constexpr int maxPlistDepth = 512;
 /// can describe billions of nodes, and libplist would build them all. Real ones have hundreds
 /// to a few thousand; an XML property list has no sharing, so its text bounds it already.
 inline constexpr std::size_t maxPlistNodes = std::size_t{1} << 18;
+
+/// A scan declines a candidate whose inspection runs longer than this, plus
+/// scanCandidateTimePerMiB for each MiB of it. Real artifacts take microseconds and a 16 MiB
+/// document well under a second, so only a pathological stretch reaches it; one such stretch
+/// can then never stall the rest of a scan.
+inline constexpr std::chrono::milliseconds scanCandidateTime{250};
+inline constexpr std::chrono::milliseconds scanCandidateTimePerMiB{250};
 
 } // namespace orvel::Limits

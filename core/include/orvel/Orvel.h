@@ -19,7 +19,7 @@ DecodeChain inspect(std::string_view text);
 /// UTF-8 is replaced by U+FFFD first, which keeps every line number where it was.
 std::vector<ScanFinding> scan(std::string_view text, const Scanner::Progress& progress = {});
 
-/// The same findings, handed to `found` one by one in text order.
-void scan(std::string_view text, const Scanner::FindingSink& found, const Scanner::Progress& progress = {});
+/// The same findings, handed to `found` one by one in text order, and what else the scan saw.
+Scanner::Summary scan(std::string_view text, const Scanner::FindingSink& found, const Scanner::Progress& progress = {});
 
 } // namespace orvel

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string_view>
 #include <vector>
 
 #include "orvel/ChainEngine.h"
+#include "orvel/Limits.h"
 #include "orvel/ScanFinding.h"
 
 namespace orvel {
@@ -14,9 +17,18 @@ namespace orvel {
 /// returns them in text order with their lines.
 class Scanner {
 public:
-    /// `threads` decide candidates; 0 lets the scanner choose by the text's size and the
-    /// machine. The findings are the same on any number of threads.
-    explicit Scanner(ChainEngine engine, unsigned threads = 0);
+    struct Options {
+        /// Threads that decide candidates; 0 lets the scanner choose by the text's size and the
+        /// machine. The findings are the same on any number of threads.
+        unsigned threads = 0;
+        /// A candidate whose inspection takes longer than `candidateTime`, plus
+        /// `candidateTimePerMiB` for each MiB of it, is declined.
+        std::chrono::nanoseconds candidateTime = Limits::scanCandidateTime;
+        std::chrono::nanoseconds candidateTimePerMiB = Limits::scanCandidateTimePerMiB;
+    };
+
+    explicit Scanner(ChainEngine engine);
+    Scanner(ChainEngine engine, Options options);
 
     /// Told how many candidates have been looked at out of how many, now and then.
     using Progress = std::function<void(std::size_t examined, std::size_t total)>;
@@ -27,14 +39,20 @@ public:
     /// Every finding in `text` (valid UTF-8), sorted by position. Never fails.
     std::vector<ScanFinding> scan(std::string_view text, const Progress& progress = {}) const;
 
+    /// What a scan looked at besides its findings.
+    struct Summary {
+        std::size_t candidates = 0;         ///< stretches proposed
+        std::size_t overTimeBudget = 0;     ///< candidates declined for taking too long
+    };
+
     /// The same findings handed over as soon as they are settled, so that a large log's
     /// findings need not all be held at once. `found` and `progress` are called one at a time
     /// and in order, but when several threads scan, not always on the calling thread.
-    void scan(std::string_view text, const FindingSink& found, const Progress& progress = {}) const;
+    Summary scan(std::string_view text, const FindingSink& found, const Progress& progress = {}) const;
 
 private:
     ChainEngine m_engine;
-    unsigned m_threads;
+    Options m_options;
 };
 
 } // namespace orvel

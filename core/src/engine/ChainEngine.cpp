@@ -31,7 +31,13 @@ std::optional<DecodeResult> chooseResult(const DetectorList& detectors, double t
 ChainEngine::ChainEngine(DetectorList detectors, double threshold, int maxDepth)
     : m_detectors(std::move(detectors)), m_threshold(threshold), m_maxDepth(maxDepth) {}
 
-DecodeChain ChainEngine::inspect(std::string_view text) const {
+DecodeChain ChainEngine::inspect(std::string_view text) const { return *peel(text, nullptr); }
+
+std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, std::chrono::steady_clock::time_point deadline) const {
+    return peel(text, &deadline);
+}
+
+std::optional<DecodeChain> ChainEngine::peel(std::string_view text, const std::chrono::steady_clock::time_point* deadline) const {
     DecodeChain chain{std::string(text), {}};
     // Only the first pass is trimmed; every later pass sees a detector's output as it is.
     std::string current(Text::trimmed(text));
@@ -45,6 +51,7 @@ DecodeChain ChainEngine::inspect(std::string_view text) const {
         seen.push_back(std::move(canonical));
 
         auto chosen = chooseResult(m_detectors, m_threshold, current);
+        if (deadline && std::chrono::steady_clock::now() > *deadline) return std::nullopt;
         if (!chosen) break;
         chain.steps.push_back(std::move(*chosen));
         const DecodeResult& step = chain.steps.back();

@@ -31,9 +31,9 @@ std::vector<ScanFinding> scan(std::string_view text, const Scanner::Progress& pr
     return standardScanner().scan(text, progress);
 }
 
-void scan(std::string_view text, const Scanner::FindingSink& found, const Scanner::Progress& progress) {
+Scanner::Summary scan(std::string_view text, const Scanner::FindingSink& found, const Scanner::Progress& progress) {
     if (!Unicode::isValidUTF8(text)) return scan(Unicode::toValidUTF8(text), found, progress);
-    standardScanner().scan(text, found, progress);
+    return standardScanner().scan(text, found, progress);
 }
 
 } // namespace orvel

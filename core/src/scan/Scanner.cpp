@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <cstdint>
 #include <map>
 #include <numeric>
 #include <span>
@@ -128,26 +129,42 @@ struct Settled {
 
 } // namespace
 
-Scanner::Scanner(ChainEngine engine, unsigned threads) : m_engine(std::move(engine)), m_threads(threads) {}
+Scanner::Scanner(ChainEngine engine) : Scanner(std::move(engine), Options{}) {}
 
-void Scanner::scan(std::string_view text, const FindingSink& found, const Progress& progress) const {
-    const unsigned threads = m_threads != 0                 ? m_threads
+Scanner::Scanner(ChainEngine engine, Options options) : m_engine(std::move(engine)), m_options(options) {}
+
+Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, const Progress& progress) const {
+    const unsigned threads = m_options.threads != 0             ? m_options.threads
                              : text.size() < kThreadsFromBytes ? 1
-                                                             : usableCores();
+                                                               : usableCores();
     const std::vector<TextRange> candidates = proposeCandidates(text, threads);
     const OverlapClusters clusters(candidates);
 
+    // A candidate over its time budget counts as declined, wherever it stands.
+    const auto budgetFor = [&](std::size_t bytes) {
+        return std::chrono::steady_clock::now() + m_options.candidateTime +
+               m_options.candidateTimePerMiB * static_cast<std::int64_t>(bytes) / (std::int64_t{1} << 20);
+    };
+    struct Decided {
+        std::vector<Settled> accepted;
+        std::size_t candidatesEnd;  // candidates examined once this piece is handed over
+        std::size_t overTimeBudget = 0;
+    };
+
     // Within a cluster the sources' order decides: an earlier candidate wins an overlap.
-    const auto decideCluster = [&](std::size_t cluster, std::vector<Settled>& accepted) {
+    const auto decideCluster = [&](std::size_t cluster, Decided& decided) {
+        std::vector<Settled>& accepted = decided.accepted;
         const std::size_t firstAccepted = accepted.size();
         AcceptedRanges taken;
         for (const std::size_t index : clusters.members(cluster)) {
             const TextRange& candidate = candidates[index];
             if (taken.overlapsAny(candidate)) continue;
-            DecodeChain chain = m_engine.inspect(text.substr(candidate.begin, candidate.end - candidate.begin));
-            if (!chain.isRecognized()) continue;
+            const std::size_t bytes = candidate.end - candidate.begin;
+            std::optional<DecodeChain> chain = m_engine.inspect(text.substr(candidate.begin, bytes), budgetFor(bytes));
+            if (!chain) ++decided.overTimeBudget;
+            if (!chain || !chain->isRecognized()) continue;
             taken.add(candidate);
-            accepted.push_back({candidate, std::move(chain)});
+            accepted.push_back({candidate, std::move(*chain)});
         }
         std::stable_sort(accepted.begin() + static_cast<std::ptrdiff_t>(firstAccepted), accepted.end(),
                          [](const Settled& a, const Settled& b) { return a.range.begin < b.range.begin; });
@@ -156,21 +173,19 @@ void Scanner::scan(std::string_view text, const FindingSink& found, const Progre
     const std::vector<std::size_t> pieceFirstCluster = piecesOf(clusters);
     const std::size_t pieces = pieceFirstCluster.size() - 1;
 
-    struct Decided {
-        std::vector<Settled> accepted;
-        std::size_t candidatesEnd; // candidates examined once this piece is handed over
-    };
     const auto decidePiece = [&](std::size_t piece) {
         Decided decided{{}, clusters.first(pieceFirstCluster[piece + 1])};
         for (std::size_t cluster = pieceFirstCluster[piece]; cluster < pieceFirstCluster[piece + 1]; ++cluster) {
-            decideCluster(cluster, decided.accepted);
+            decideCluster(cluster, decided);
         }
         return decided;
     };
 
     LineCounter lines(text);
     std::size_t reported = 0;
+    Summary summary{candidates.size(), 0};
     const auto handOver = [&](Decided&& decided) {
+        summary.overTimeBudget += decided.overTimeBudget;
         for (Settled& settled : decided.accepted) {
             std::string matchedText = settled.chain.input;
             found(ScanFinding{std::move(matchedText), lines.lineAt(settled.range.begin), std::move(settled.chain)});
@@ -184,6 +199,7 @@ void Scanner::scan(std::string_view text, const FindingSink& found, const Progre
 
     forEachInOrder(pieces, threads, decidePiece, handOver);
     if (progress) progress(candidates.size(), candidates.size());
+    return summary;
 }
 
 std::vector<ScanFinding> Scanner::scan(std::string_view text, const Progress& progress) const {
