@@ -14,21 +14,24 @@ using orvel::fuzzing::require;
 
 namespace {
 
-/// zlib's inflation of the whole of `data` as one raw stream, absent unless the stream ends
-/// exactly at the end of the data with fewer than `cap` bytes of output.
+/// zlib's inflation of `data` as one raw stream, absent unless the stream ends (bytes after its
+/// end are ignored, as a container's trailer would be) with fewer than `cap` bytes of output.
 std::optional<orvel::ByteString> reference(std::span<const std::uint8_t> data, std::size_t cap) {
     z_stream stream{};
     if (inflateInit2(&stream, -15) != Z_OK) return std::nullopt;
-    orvel::ByteString out(cap);
     stream.next_in = const_cast<Bytef*>(data.data());
     stream.avail_in = static_cast<uInt>(data.size());
-    stream.next_out = out.data();
-    stream.avail_out = static_cast<uInt>(cap);
-    const int status = inflate(&stream, Z_FINISH);
-    const bool complete = status == Z_STREAM_END && stream.avail_in == 0 && stream.avail_out > 0;
-    out.resize(stream.total_out);
+    orvel::ByteString out;
+    std::uint8_t chunk[1 << 16];
+    int status = Z_OK;
+    while (status == Z_OK && out.size() < cap) {
+        stream.next_out = chunk;
+        stream.avail_out = sizeof chunk;
+        status = inflate(&stream, Z_NO_FLUSH);
+        out.insert(out.end(), chunk, chunk + (sizeof chunk - stream.avail_out));
+    }
     inflateEnd(&stream);
-    return complete ? std::optional(out) : std::nullopt;
+    return status == Z_STREAM_END && out.size() < cap ? std::optional(out) : std::nullopt;
 }
 
 } // namespace
