@@ -58,11 +58,17 @@ std::string chain(std::uint32_t depth) {
     return testing::base64Encode(arraysPlist(arrays));
 }
 
-std::string xmlChain(int depth) {
-    std::string text = "<plist version=\"1.0\">";
-    for (int i = 0; i < depth; ++i) text += "<array>";
-    for (int i = 0; i < depth; ++i) text += "</array>";
-    return text + "</plist>";
+std::string repeat(std::string_view unit, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i) text += unit;
+    return text;
+}
+
+/// An XML property list of `depth` arrays, each holding the next, written with `opening` for
+/// every array but the innermost.
+std::string xmlChain(int depth, std::string_view opening = "<array>") {
+    return "<plist version=\"1.0\">" + repeat(opening, depth - 1) + "<array></array>" + repeat("</array>", depth - 1) +
+           "</plist>";
 }
 
 TEST(PlistDetector, XMLAndBinaryFormsOfOneValueRenderAlike) {
@@ -135,6 +141,11 @@ TEST(PlistDetector, HostileStructuresAreRefusedBeforeLibplistBuildsThem) {
     EXPECT_TRUE(decode(xmlChain(Limits::maxPlistDepth)));
     EXPECT_FALSE(decode(xmlChain(Limits::maxPlistDepth + 1)));
     EXPECT_FALSE(decode(xmlChain(100'000)));
+    const auto flat = [](std::size_t nodes) {
+        return "<plist><array>" + repeat("<true/>", static_cast<int>(nodes - 1)) + "</array></plist>";
+    };
+    EXPECT_TRUE(decode(flat(Limits::maxPlistNodes)));
+    EXPECT_FALSE(decode(flat(Limits::maxPlistNodes + 1)));
 
     // Shared objects: level i refers twice to level i + 1, so 23 levels expand to 2^23 - 1 nodes.
     std::vector<std::vector<std::uint32_t>> doubling(23);
@@ -151,6 +162,28 @@ TEST(PlistDetector, HostileStructuresAreRefusedBeforeLibplistBuildsThem) {
     EXPECT_FALSE(decode(testing::base64Encode(arraysPlist({{1}, {0}})))); // a cycle
     EXPECT_FALSE(decode(testing::base64Encode(arraysPlist({{0}}))));      // refers to itself
     EXPECT_FALSE(decode(testing::base64Encode(arraysPlist({{5}}))));      // past the last object
+}
+
+TEST(PlistDetector, NestingIsCountedAsLibplistReadsTheTags) {
+    // Each opening reads as one array to libplist (which quotes with double quotes only and
+    // lets one hide "?>" in an instruction) but not to a reader that skips the wrong stretch.
+    const std::string_view openings[] = {
+        R"(<array x="/>">)",                            // a quoted '>' after '/'
+        "<array x='>",                                  // XML would quote up to the next level's "'"
+        "<array><!-- </array> /> -->",                  // a closing tag in a comment
+        "<array><string><![CDATA[</array>]]></string>", // and in CDATA
+        R"(<array><?p "?></array><?p "?>)",             // libplist skips the quoted stretch, XML does not
+    };
+    for (const std::string_view opening : openings) {
+        const auto accepted = decode(xmlChain(Limits::maxPlistDepth, opening));
+        EXPECT_TRUE(accepted && accepted->details.at("root") == "array") << opening;
+        for (const int depth : {Limits::maxPlistDepth + 1, 600, 30'000}) {
+            EXPECT_FALSE(decode(xmlChain(depth, opening))) << opening << " " << depth;
+        }
+    }
+    // libplist ends an internal subset at the first "]>", here inside a quoted entity value.
+    const std::string subset = "<!DOCTYPE plist [<!ENTITY e ']>" + xmlChain(30'000) + "'>]>" + xmlChain(2);
+    EXPECT_FALSE(decode(subset));
 }
 
 } // namespace

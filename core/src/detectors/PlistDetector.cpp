@@ -9,6 +9,7 @@
 
 #include <plist/plist.h>
 
+#include "detectors/MarkupShape.h"
 #include "orvel/Bytes.h"
 #include "orvel/Limits.h"
 #include "orvel/Text.h"
@@ -26,32 +27,13 @@ struct XMLBufferDeleter {
     void operator()(char* text) const { plist_to_xml_free(text); }
 };
 
-/// Does the XML text nest elements deeper than a property list of Limits::maxPlistDepth levels
-/// needs (one more for the <plist> element)? A linear scan over the tags, so that libplist's
-/// recursive reader never sees a document that would run the stack out. Comments, CDATA,
-/// processing instructions and declarations do not count.
-bool xmlNestsTooDeep(std::string_view text) {
-    int depth = 0;
-    std::size_t i = text.find('<');
-    while (i != std::string_view::npos && i + 1 < text.size()) {
-        const std::string_view rest = text.substr(i);
-        std::string_view terminator = ">";
-        if (rest.starts_with("<!--"))
-            terminator = "-->";
-        else if (rest.starts_with("<![CDATA["))
-            terminator = "]]>";
-        else if (rest.starts_with("<?"))
-            terminator = "?>";
-        const std::size_t end = text.find(terminator, i + 1);
-        if (end == std::string_view::npos) return false; // unterminated: the reader will refuse it
-        if (rest[1] == '/') {
-            --depth;
-        } else if (rest[1] != '!' && rest[1] != '?' && text[end - 1] != '/') {
-            if (++depth > Limits::maxPlistDepth + 1) return true;
-        }
-        i = text.find('<', end + terminator.size());
-    }
-    return false;
+/// Can libplist read the XML text without running out of stack or time? Its reader builds a
+/// tree as deep as the elements nest (one more level and element for <plist>), and its writer
+/// and destructor recurse through it; the pass reads the tags by libplist's own rules.
+bool withinReaderBounds(std::string_view text) {
+    const auto shape =
+        MarkupShape::of(text, MarkupReader::libplist, static_cast<std::size_t>(Limits::maxPlistDepth) + 1);
+    return shape && shape->elements <= Limits::maxPlistNodes + 1;
 }
 
 /// The object graph of a binary property list, read only as far as needed to bound what
@@ -227,7 +209,7 @@ std::optional<DecodeResult> PlistDetector::decode(std::string_view text) const {
     if (trimmed.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
 
     if (trimmed.find("<plist") != std::string_view::npos || trimmed.find("<!DOCTYPE plist") != std::string_view::npos) {
-        if (xmlNestsTooDeep(trimmed)) return std::nullopt;
+        if (!withinReaderBounds(trimmed)) return std::nullopt;
         plist_t root = nullptr;
         plist_from_xml(trimmed.data(), static_cast<std::uint32_t>(trimmed.size()), &root);
         return describe(PlistPtr(root), "xml", std::nullopt);
