@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "detectors/MarkupShape.h"
 #include "orvel/Limits.h"
 
 namespace orvel {
@@ -15,6 +16,21 @@ std::string nested(int depth) {
     std::string text;
     for (int i = 0; i < depth; ++i) text += "<e>";
     for (int i = 0; i < depth; ++i) text += "</e>";
+    return text;
+}
+
+/// An element with `count` attributes named `name` and a number, their values in `quote`s.
+std::string attributed(std::size_t count, std::string_view element = "<r", std::string_view name = "a",
+                       char quote = '"') {
+    std::string text(element);
+    for (std::size_t i = 0; i < count; ++i)
+        text += " " + std::string(name) + std::to_string(i) + "=" + quote + "v" + quote;
+    return text + "/>";
+}
+
+std::string repeat(std::string_view unit, std::size_t times) {
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i) text += unit;
     return text;
 }
 
@@ -83,7 +99,7 @@ TEST(XMLDetector, HostileDocumentsStayBounded) {
         laughs += "\">\n";
     }
     laughs += "]>\n<lolz>&lol9;</lolz>";
-    EXPECT_FALSE(decode(laughs)); // libxml2's entity-amplification check refuses it
+    EXPECT_FALSE(decode(laughs));
 
     // An external entity naming a local file is never read: the reference stays a reference.
     const std::string secret = ::testing::TempDir() + "orvel-xml-secret.txt";
@@ -95,6 +111,66 @@ TEST(XMLDetector, HostileDocumentsStayBounded) {
     const auto externalDTD = decode("<!DOCTYPE r SYSTEM \"file://" + secret + "\"><r/>");
     ASSERT_TRUE(externalDTD);
     EXPECT_EQ(externalDTD->output.find("TOP-SECRET"), std::string::npos);
+}
+
+TEST(XMLDetector, WorkThatWouldOutgrowTheTextIsRefusedBeforeParsing) {
+    EXPECT_TRUE(decode(attributed(Limits::maxXMLAttributes)));
+    EXPECT_FALSE(decode(attributed(Limits::maxXMLAttributes + 1)));
+    EXPECT_FALSE(decode(attributed(40'000)));
+    EXPECT_FALSE(decode("<r>" + attributed(40'000, "<e", "a", '\'') + "</r>"));
+
+    // Namespace declarations count while their element is open, with those of the elements in it.
+    const auto namespaces = [](std::size_t count) {
+        std::string outer = attributed(count / 2, "<r", "xmlns:p");
+        outer.replace(outer.size() - 2, 2, ">");
+        return "<d>" + outer + attributed(count - count / 2, "<e", "xmlns:q") + "</r>" + outer + "</r></d>";
+    };
+    EXPECT_TRUE(decode(namespaces(Limits::maxXMLNamespaces)));
+    EXPECT_FALSE(decode(namespaces(Limits::maxXMLNamespaces + 1)));
+
+    EXPECT_TRUE(decode("<r>" + repeat("<a/>", Limits::maxXMLNodes - 1) + "</r>"));
+    EXPECT_FALSE(decode("<r>" + repeat("<a/>", Limits::maxXMLNodes) + "</r>"));
+
+    // A document type declaration may not make libxml2 work where the pre-scan does not look:
+    // defaults join every start tag of their element, parameter entities are read in as more
+    // declarations, and an entity's markup is parsed where the entity is used.
+    const struct {
+        std::string_view subset;
+        bool accepted;
+    } subsets[] = {
+        {R"(<!ENTITY nbsp "&#160;"><!-- c --><?pi x?><!ELEMENT r ANY><!ATTLIST r id ID #IMPLIED>)", true},
+        {R"(<!ATTLIST r a CDATA "v">)", false},
+        {R"(<!ATTLIST r a CDATA #FIXED 'v'>)", false},
+        {R"(<!ENTITY % p ""> %p;)", false},
+        {R"(<!ENTITY e "<b a='1'/>">)", false},
+        {R"(<!ENTITY e "&#60;b/>">)", false},
+        {R"(<!ENTITY e "&#x26;f;">)", false},
+        {R"(<!ENTITY f "x"><!ENTITY e "&f;&f;">)", false},
+    };
+    for (const auto& [subset, accepted] : subsets) {
+        EXPECT_EQ(decode("<!DOCTYPE r [" + std::string(subset) + "]><r/>").has_value(), accepted) << subset;
+    }
+}
+
+TEST(XMLDetector, MarkupShapeCountsWhatEachReaderReads) {
+    const std::string document = R"(<?xml version="1.0"?><!DOCTYPE r><r xmlns="u" a='>'><!--<x b="">-->)"
+                                 R"(<![CDATA[<x b="">]]><e b="2" xmlns:p="v"></e></r>)";
+    const auto xml = MarkupShape::of(document, MarkupReader::libxml2, 2);
+    ASSERT_TRUE(xml);
+    EXPECT_EQ(xml->elements, 2u);
+    EXPECT_EQ(xml->nodes, 9u); // two elements, four attributes, an instruction, a comment, CDATA
+    EXPECT_EQ(xml->attributesPerTag, 2u);
+    EXPECT_EQ(xml->namespacesInScope, 2u);
+    EXPECT_FALSE(MarkupShape::of(document, MarkupReader::libxml2, 1)); // <e> is open inside <r>
+
+    // libplist quotes with double quotes alone: the '>' in 'a' ends the tag, and "'>" is text.
+    const auto plist = MarkupShape::of(document, MarkupReader::libplist, 2);
+    ASSERT_TRUE(plist);
+    EXPECT_EQ(plist->elements, 2u);
+    EXPECT_EQ(plist->attributesPerTag, 2u); // <e>'s
+    // Both readers stop where the markup stops making sense, having counted what came before.
+    EXPECT_EQ(MarkupShape::of("<r>" + attributed(3, "<e") + "<e a=\"\" b=\"", MarkupReader::libxml2, 4)->elements, 3u);
+    EXPECT_EQ(MarkupShape::of("<r></r></r><e/>", MarkupReader::libxml2, 4)->elements, 1u);
 }
 
 } // namespace

@@ -32,6 +32,19 @@ inline constexpr std::size_t maxDERChildren = std::size_t{1} << 16;
 /// Deeper XML documents are declined. libxml2 itself refuses more than 257 levels unless told
 /// XML_PARSE_HUGE, which we never pass; our own walk over the tree keeps to its default.
 inline constexpr int maxXMLDepth = 256;
+/// An XML start tag with more attributes is declined: libxml2 checks each attribute against
+/// every earlier one and appends it to the end of a list, so a tag costs the square of its
+/// attributes (40,000 on one element took 19 s). Real elements carry a few dozen at most.
+inline constexpr std::size_t maxXMLAttributes = 1000;
+/// XML documents with more elements, attributes, comments, processing instructions and CDATA
+/// sections together are declined: libxml2 spends well over a hundred bytes on each node, so
+/// 16 MiB of empty elements would take gigabytes. A 16 MiB real document has a few hundred
+/// thousand.
+inline constexpr std::size_t maxXMLNodes = std::size_t{1} << 20;
+/// XML documents that declare more namespaces on the elements open at one time are declined:
+/// libxml2 looks each prefixed name up through every declaration in scope (100,000 in scope and
+/// 100,000 elements took 118 s). Office documents, the busiest, declare about 40 on the root.
+inline constexpr std::size_t maxXMLNamespaces = 128;
 /// Deeper property lists are not parsed: libplist's readers and writer recurse once per level.
 inline constexpr int maxPlistDepth = 512;
 /// Property lists with more nodes are not parsed. A binary one can refer to one object from many

@@ -1,6 +1,7 @@
 #include "detectors/XMLDetector.h"
 
-#include <climits>
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 
+#include "detectors/MarkupShape.h"
 #include "orvel/Limits.h"
 #include "orvel/Text.h"
 
@@ -28,6 +30,34 @@ void prepareLibxml2() {
     }();
     static_cast<void>(prepared);
 }
+
+/// Does libxml2's work on the document stay in proportion to its size? The pass sees every tag
+/// libxml2 will parse, so it bounds the costs that grow faster than the text: attributes per
+/// tag, nodes, namespaces in scope (see Limits).
+bool withinParserBounds(std::string_view document) {
+    const auto shape = MarkupShape::of(document, MarkupReader::libxml2, static_cast<std::size_t>(Limits::maxXMLDepth));
+    return shape && shape->attributesPerTag <= Limits::maxXMLAttributes && shape->nodes <= Limits::maxXMLNodes &&
+           shape->namespacesInScope <= Limits::maxXMLNamespaces;
+}
+
+/// The document handed to libxml2 a few kilobytes at a time, and nothing more once libxml2 has
+/// found it ill-formed. Past a fatal error libxml2 reads on, building nothing, but from wherever
+/// it stopped: inside a comment or a quoted value, say, where it may take for tags what the
+/// pass skipped. Cut off there, it never parses more than a chunk the pass has not measured.
+struct Feed {
+    static constexpr std::size_t chunk = 4096;
+    std::string_view rest;
+    const xmlParserCtxt* context;
+
+    static int read(void* state, char* buffer, int length) {
+        auto& feed = *static_cast<Feed*>(state);
+        if (feed.context->wellFormed == 0 || length <= 0) return 0;
+        const std::size_t count = std::min({feed.rest.size(), static_cast<std::size_t>(length), chunk});
+        std::memcpy(buffer, feed.rest.data(), count);
+        feed.rest.remove_prefix(count);
+        return static_cast<int>(count);
+    }
+};
 
 struct ParserContextDeleter {
     void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }
@@ -114,7 +144,7 @@ std::optional<DecodeResult> XMLDetector::decode(std::string_view text) const {
         document.find("<!DOCTYPE plist") != std::string_view::npos) {
         return std::nullopt;
     }
-    if (document.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
+    if (!withinParserBounds(document)) return std::nullopt;
 
     prepareLibxml2();
     const std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
@@ -124,8 +154,9 @@ std::optional<DecodeResult> XMLDetector::decode(std::string_view text) const {
     // The text is already Unicode, so a declared encoding must not re-decode it; errors are
     // ours to ignore, not libxml2's to print.
     const int options = XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
-    const std::unique_ptr<xmlDoc, DocumentDeleter> parsed(xmlCtxtReadMemory(
-        context.get(), document.data(), static_cast<int>(document.size()), nullptr, "UTF-8", options));
+    Feed feed{document, context.get()};
+    const std::unique_ptr<xmlDoc, DocumentDeleter> parsed(
+        xmlCtxtReadIO(context.get(), &Feed::read, nullptr, &feed, nullptr, "UTF-8", options));
     if (!parsed || context->wellFormed == 0) return std::nullopt;
 
     xmlNode* root = xmlDocGetRootElement(parsed.get());
