@@ -1,11 +1,16 @@
 #include "Commands.h"
 
+#include <cstdio>
+#include <exception>
+#include <new>
+
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
 namespace orvel::cli {
+namespace {
 
-int run(int argc, char** argv) {
+int parseAndRun(int argc, char** argv) {
     CLI::App app{"Orvel inspects tokens, encodings, certificates, hashes and structured text, entirely on this machine."};
     app.name("orvel");
     app.set_version_flag("--version", "orvel " ORVEL_VERSION);
@@ -22,13 +27,15 @@ int run(int argc, char** argv) {
         ->excludes(jsonFlag);
     inspectCommand->add_option("TEXT", inspectOptions.text,
                                "The text to inspect; standard input when absent or \"-\" (put -- before a TEXT that starts with a dash)");
-    inspectCommand->footer("Exit status: 0 when something was recognised, 1 when nothing was, 2 on usage errors.");
+    inspectCommand->footer("Exit status: 0 when something was recognised, 1 when nothing was, 2 on usage errors, "
+                           "unreadable or oversized input.");
 
     ScanOptions scanOptions;
     CLI::App* scanCommand = app.add_subcommand("scan", "Find and decode every artifact in a log or any longer text");
     scanCommand->add_flag("--json", scanOptions.json, "Print the JSON export document of the findings");
     scanCommand->add_option("FILE", scanOptions.file, "The file to scan; standard input when absent or \"-\"");
-    scanCommand->footer("Exit status: 0 when something was found, 1 when nothing was, 2 on usage errors and unreadable input.");
+    scanCommand->footer("Exit status: 0 when something was found, 1 when nothing was, 2 on usage errors, unreadable or "
+                        "oversized input.");
 
     try {
         app.parse(argc, argv);
@@ -43,6 +50,25 @@ int run(int argc, char** argv) {
 
     if (inspectCommand->parsed()) return inspect(inspectOptions);
     if (scanCommand->parsed()) return scan(scanOptions);
+    return kUsageError;
+}
+
+} // namespace
+
+int run(int argc, char** argv) {
+    // The one place a failure the commands do not handle themselves becomes a message; the
+    // texts are fixed, since formatting one could need the memory that ran out.
+    try {
+        return parseAndRun(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("orvel: out of memory\n", stderr);
+    } catch (const std::exception& error) {
+        std::fputs("orvel: ", stderr);
+        std::fputs(error.what(), stderr);
+        std::fputs("\n", stderr);
+    } catch (...) {
+        std::fputs("orvel: unexpected failure\n", stderr);
+    }
     return kUsageError;
 }
 

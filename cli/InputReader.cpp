@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include <fmt/format.h>
@@ -14,35 +15,54 @@ namespace orvel::cli {
 namespace {
 
 // Reads straight into the result; a regular file's size is known up front, so a large log is
-// copied once, from the kernel into the string, and never regrown.
-std::optional<std::string> readAll(std::FILE* stream) {
+// copied once, from the kernel into the string, and never regrown, and one over the limit is
+// refused unread. A stream (a pipe, a device) is read until it ends or passes the limit.
+Input readAll(std::FILE* stream, std::size_t limit) {
+    Input input;
+    std::string& data = input.data;
     struct stat status {};
-    std::string data;
     if (::fstat(::fileno(stream), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-        data.reserve(static_cast<std::size_t>(status.st_size) + 1);
+        const off_t position = ::ftello(stream);
+        const auto remaining = static_cast<std::uintmax_t>(status.st_size - std::max<off_t>(position, 0));
+        if (remaining > limit) return {Input::Status::tooLarge, {}};
+        data.reserve(static_cast<std::size_t>(remaining) + 1);
     }
     std::size_t used = 0;
-    while (true) {
-        if (data.size() == used) data.resize(std::max<std::size_t>(used * 2, std::max<std::size_t>(data.capacity(), 1 << 16)));
+    while (used <= limit) {
+        if (data.size() == used) {
+            // Straight to one past the limit once doubling would reach it: the string would
+            // otherwise double its capacity again for that last byte.
+            const std::size_t grown = std::max({used * 2, data.capacity(), std::size_t{1} << 16});
+            data.resize(grown >= limit ? limit + 1 : grown);
+        }
         const std::size_t count = std::fread(data.data() + used, 1, data.size() - used, stream);
         used += count;
         if (count == 0) break;
     }
-    if (std::ferror(stream)) return std::nullopt;
+    if (std::ferror(stream)) return {Input::Status::unreadable, {}};
+    if (used > limit) return {Input::Status::tooLarge, {}};
     data.resize(used);
-    return data;
+    return input;
 }
 
 } // namespace
 
-std::optional<std::string> readStandardInput() { return readAll(stdin); }
+Input readStandardInput(std::size_t limit) { return readAll(stdin, limit); }
 
-std::optional<std::string> readFile(const std::string& path) {
+Input readFile(const std::string& path, std::size_t limit) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return std::nullopt;
-    auto data = readAll(file);
+    if (file == nullptr) return {Input::Status::unreadable, {}};
+    Input input = readAll(file, limit);
     std::fclose(file);
-    return data;
+    return input;
+}
+
+std::string sizeInWords(std::size_t bytes) {
+    constexpr std::size_t mebibyte = std::size_t{1} << 20;
+    constexpr std::size_t gibibyte = std::size_t{1} << 30;
+    if (bytes % gibibyte == 0) return fmt::format("{} GiB", bytes / gibibyte);
+    if (bytes % mebibyte == 0) return fmt::format("{} MiB", bytes / mebibyte);
+    return fmt::format("{} bytes", bytes);
 }
 
 std::string asValidText(std::string text, std::string_view origin) {

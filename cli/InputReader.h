@@ -1,16 +1,26 @@
 #pragma once
 
-#include <optional>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace orvel::cli {
 
-/// All of standard input, byte for byte; absent when it cannot be read.
-std::optional<std::string> readStandardInput();
+/// The bytes of one input, or why there are none.
+struct Input {
+    enum class Status { read, unreadable, tooLarge };
+    Status status = Status::read;
+    std::string data;
+};
 
-/// All of the file at `path`, byte for byte; absent when it cannot be opened or read.
-std::optional<std::string> readFile(const std::string& path);
+/// All of standard input, byte for byte; reading stops once it proves longer than `limit`.
+Input readStandardInput(std::size_t limit);
+
+/// All of the file at `path`, byte for byte; reading stops once it proves longer than `limit`.
+Input readFile(const std::string& path, std::size_t limit);
+
+/// A cap in words: "16 MiB", "1 GiB".
+std::string sizeInWords(std::size_t bytes);
 
 /// `text` as valid UTF-8: invalid sequences become U+FFFD, with one warning on standard error.
 std::string asValidText(std::string text, std::string_view origin);

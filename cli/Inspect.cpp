@@ -6,6 +6,7 @@
 #include "InputReader.h"
 #include "TerminalRenderer.h"
 #include "orvel/ExplanationRequest.h"
+#include "orvel/Limits.h"
 #include "orvel/Orvel.h"
 #include "orvel/OrvelExplain.h"
 #include "orvel/OrvelJSON.h"
@@ -13,12 +14,17 @@
 namespace orvel::cli {
 
 int inspect(const InspectOptions& options) {
-    std::optional<std::string> raw = options.text == "-" ? readStandardInput() : options.text;
-    if (!raw) {
+    const bool fromStandardInput = options.text == "-";
+    Input raw = fromStandardInput ? readStandardInput(Limits::maxInspectBytes) : Input{.data = options.text};
+    if (raw.status == Input::Status::unreadable) {
         fmt::print(stderr, "orvel: cannot read standard input\n");
         return kUsageError;
     }
-    const std::string text = asValidText(std::move(*raw), options.text == "-" ? "standard input" : "TEXT");
+    if (raw.status == Input::Status::tooLarge || raw.data.size() > Limits::maxInspectBytes) {
+        fmt::print(stderr, "orvel: input too large (over {})\n", sizeInWords(Limits::maxInspectBytes));
+        return kUsageError;
+    }
+    const std::string text = asValidText(std::move(raw.data), fromStandardInput ? "standard input" : "TEXT");
     const DecodeChain chain = orvel::inspect(text);
 
     std::string document;

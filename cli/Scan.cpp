@@ -11,6 +11,7 @@
 #include "Commands.h"
 #include "InputReader.h"
 #include "TerminalRenderer.h"
+#include "orvel/Limits.h"
 #include "orvel/Orvel.h"
 #include "orvel/OrvelJSON.h"
 
@@ -58,12 +59,18 @@ bool copy(std::FILE* from, std::FILE* to) {
 
 int scan(const ScanOptions& options) {
     const bool fromStandardInput = options.file == "-";
-    std::optional<std::string> raw = fromStandardInput ? readStandardInput() : readFile(options.file);
-    if (!raw) {
+    Input raw =
+        fromStandardInput ? readStandardInput(Limits::maxScanBytes) : readFile(options.file, Limits::maxScanBytes);
+    if (raw.status == Input::Status::unreadable) {
         fmt::print(stderr, "orvel: cannot read {}\n", fromStandardInput ? "standard input" : options.file);
         return kUsageError;
     }
-    const std::string text = asValidText(std::move(*raw), fromStandardInput ? "standard input" : options.file);
+    if (raw.status == Input::Status::tooLarge) {
+        fmt::print(stderr, "orvel: {} too large (over {})\n", fromStandardInput ? "input" : options.file,
+                   sizeInWords(Limits::maxScanBytes));
+        return kUsageError;
+    }
+    const std::string text = asValidText(std::move(raw.data), fromStandardInput ? "standard input" : options.file);
 
     // Both renderings open with the count, yet a large log's findings are too many to hold at
     // once: each is written to a spill file as it is settled, and the spill follows the heading.

@@ -11,6 +11,7 @@
 
 #include "orvel/ExplanationRequest.h"
 #include "orvel/JSON.h"
+#include "orvel/Limits.h"
 #include "orvel/Orvel.h"
 #include "orvel/TemplateExplainer.h"
 #include "support/Base64Encode.h"
@@ -161,6 +162,31 @@ TEST(Commands, ScanListsFindingsFromStandardInputOrAFile) {
     EXPECT_EQ((*document)["findings"][0]["line"], 2);
     EXPECT_EQ((*document)["findings"][1]["line"], 2);  // CR LF is one character, not a line feed
     EXPECT_EQ((*document)["findings"][1]["shape"], JSON::Value({"base64", "json"}));
+}
+
+TEST(Commands, OversizedInputAndExhaustedMemoryExitTwo) {
+    EXPECT_EQ(runOrvel("inspect", std::string(Limits::maxInspectBytes, ' ')).status, 1);
+    const ProgramRun over = runOrvel("inspect", std::string(Limits::maxInspectBytes + 1, ' '));
+    EXPECT_EQ(over.status, 2);
+    EXPECT_EQ(over.err, "orvel: input too large (over 16 MiB)\n");
+
+    // A file past the scan cap is refused before it is read (a sparse one takes no room).
+    const auto big = std::filesystem::temp_directory_path() / ("orvel-big-" + std::to_string(::getpid()));
+    std::ofstream{big};
+    std::filesystem::resize_file(big, Limits::maxScanBytes + 1);
+    const ProgramRun scan = runOrvel("scan '" + big.string() + "'");
+    std::filesystem::remove(big);
+    EXPECT_EQ(scan.status, 2);
+    EXPECT_EQ(scan.err, "orvel: " + big.string() + " too large (over 1 GiB)\n");
+#ifndef __SANITIZE_ADDRESS__ // AddressSanitizer needs more address space than the limit leaves
+    // Memory running out is a message too, not an abort.
+    const auto err = std::filesystem::temp_directory_path() / ("orvel-starved-" + std::to_string(::getpid()));
+    const int raw = std::system(
+        ("ulimit -v 300000; '" ORVEL_CLI_PATH "' scan < /dev/zero > /dev/null 2> '" + err.string() + "'").c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
+    EXPECT_EQ(slurp(err), "orvel: out of memory\n");
+    std::filesystem::remove(err);
+#endif
 }
 
 TEST(Commands, ScanWithoutFindingsOrInputFailsClearly) {

@@ -9,6 +9,10 @@ namespace orvel::Limits {
 
 /// Larger texts are not inspected at all.
 inline constexpr std::size_t maxInspectBytes = std::size_t{16} << 20;
+/// `orvel scan` reads no larger input. A scan holds the text and about as much again (a 50 MB
+/// log peaked at 105 MB), so the cap keeps a device or a stray disk image from taking the
+/// machine's memory while leaving room for any log worth scanning in one go.
+inline constexpr std::size_t maxScanBytes = std::size_t{1} << 30;
 /// A chain stops peeling once its steps hold this much output together. Each inflation is
 /// capped on its own, but a few kilobytes can nest one compressed layer inside another, each
 /// near that cap, and the chain would grow by the step cap on every pass.
