@@ -28,14 +28,14 @@ int parseAndRun(int argc, char** argv) {
     inspectCommand->add_option("TEXT", inspectOptions.text,
                                "The text to inspect; standard input when absent or \"-\" (put -- before a TEXT that starts with a dash)");
     inspectCommand->footer("Exit status: 0 when something was recognised, 1 when nothing was, 2 on usage errors, "
-                           "unreadable or oversized input.");
+                           "unreadable or oversized input and output that cannot be written.");
 
     ScanOptions scanOptions;
     CLI::App* scanCommand = app.add_subcommand("scan", "Find and decode every artifact in a log or any longer text");
     scanCommand->add_flag("--json", scanOptions.json, "Print the JSON export document of the findings");
     scanCommand->add_option("FILE", scanOptions.file, "The file to scan; standard input when absent or \"-\"");
     scanCommand->footer("Exit status: 0 when something was found, 1 when nothing was, 2 on usage errors, unreadable or "
-                        "oversized input.");
+                        "oversized input and output that cannot be written.");
 
     try {
         app.parse(argc, argv);

@@ -43,6 +43,10 @@ int inspect(const InspectOptions& options) {
         }
     }
     std::fwrite(document.data(), 1, document.size(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        fmt::print(stderr, "orvel: cannot write the output\n");
+        return kUsageError;
+    }
     return chain.isRecognized() ? kFound : kNothingFound;
 }
 

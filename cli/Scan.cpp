@@ -107,6 +107,10 @@ int scan(const ScanOptions& options) {
             return kUsageError;
         }
         if (options.json) write(stdout, OrvelJSON::scanDocumentTail(count) + "\n");
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            fmt::print(stderr, "orvel: cannot write the findings\n");
+            return kUsageError;
+        }
     }
     if (summary.overTimeBudget > 0) {
         fmt::print(stderr, "{} candidate{} skipped: over the time budget\n", summary.overTimeBudget,

@@ -32,13 +32,15 @@ std::string slurp(const std::filesystem::path& path) {
     return buffer.str();
 }
 
-// Runs the program with `arguments` (already shell-quoted) and `input` on standard input.
-ProgramRun runOrvel(const std::string& arguments, const std::string& input = "") {
+// Runs the program with `arguments` (already shell-quoted) and `input` on standard input,
+// writing its standard output to `output` when one is named.
+ProgramRun runOrvel(const std::string& arguments, const std::string& input = "", const std::string& output = "") {
     const auto dir = std::filesystem::temp_directory_path() / ("orvel-cli-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "in", std::ios::binary) << input;
-    const std::string command = "NO_COLOR=1 '" ORVEL_CLI_PATH "' " + arguments + " < '" + (dir / "in").string() + "' > '" +
-                                (dir / "out").string() + "' 2> '" + (dir / "err").string() + "'";
+    const std::string command = "NO_COLOR=1 '" ORVEL_CLI_PATH "' " + arguments + " < '" + (dir / "in").string() +
+                                "' > '" + (output.empty() ? (dir / "out").string() : output) + "' 2> '" +
+                                (dir / "err").string() + "'";
     const int raw = std::system(command.c_str());
     ProgramRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "out"), slurp(dir / "err")};
     std::filesystem::remove_all(dir);
@@ -164,7 +166,7 @@ TEST(Commands, ScanListsFindingsFromStandardInputOrAFile) {
     EXPECT_EQ((*document)["findings"][1]["shape"], JSON::Value({"base64", "json"}));
 }
 
-TEST(Commands, OversizedInputAndExhaustedMemoryExitTwo) {
+TEST(Commands, OversizedInputFullOutputAndExhaustedMemoryExitTwo) {
     EXPECT_EQ(runOrvel("inspect", std::string(Limits::maxInspectBytes, ' ')).status, 1);
     const ProgramRun over = runOrvel("inspect", std::string(Limits::maxInspectBytes + 1, ' '));
     EXPECT_EQ(over.status, 2);
@@ -178,6 +180,11 @@ TEST(Commands, OversizedInputAndExhaustedMemoryExitTwo) {
     std::filesystem::remove(big);
     EXPECT_EQ(scan.status, 2);
     EXPECT_EQ(scan.err, "orvel: " + big.string() + " too large (over 1 GiB)\n");
+
+    const ProgramRun full = runOrvel("inspect e30=", "", "/dev/full");
+    EXPECT_EQ(full.status, 2);
+    EXPECT_EQ(full.err, "orvel: cannot write the output\n");
+    EXPECT_EQ(runOrvel("scan --json", "e30=\n", "/dev/full").status, 2);
 #ifndef __SANITIZE_ADDRESS__ // AddressSanitizer needs more address space than the limit leaves
     // Memory running out is a message too, not an abort.
     const auto err = std::filesystem::temp_directory_path() / ("orvel-starved-" + std::to_string(::getpid()));
