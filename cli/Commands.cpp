@@ -1,20 +1,44 @@
 #include "Commands.h"
 
+#include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <new>
+#include <string_view>
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include "orvel/Clock.h"
+
 namespace orvel::cli {
 namespace {
+
+// ORVEL_NOW pins the clock, as SOURCE_DATE_EPOCH pins a build's, so that relative times ("EXPIRED
+// (3 days ago)") can be reproduced. A value that is not whole seconds is refused rather than
+// ignored: output that silently followed the real clock would look pinned and drift.
+bool pinClockFromEnvironment() {
+    const char* value = std::getenv("ORVEL_NOW");
+    if (value == nullptr || *value == '\0') return true;
+    const std::string_view text(value);
+    long long seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc{} || end != text.data() + text.size()) {
+        fmt::print(stderr, "orvel: ORVEL_NOW must be whole seconds since 1970, not \"{}\"\n", text);
+        return false;
+    }
+    Clock::pin(static_cast<double>(seconds));
+    return true;
+}
 
 int parseAndRun(int argc, char** argv) {
     CLI::App app{"Orvel inspects tokens, encodings, certificates, hashes and structured text, entirely on this machine."};
     app.name("orvel");
     app.set_version_flag("--version", "orvel " ORVEL_VERSION);
     app.require_subcommand(1);
+    app.footer("Environment: NO_COLOR turns colour off; ORVEL_NOW=SECONDS (whole seconds since 1970) pins the "
+               "clock that expiry and relative times are measured against, for reproducible output.");
 
     InspectOptions inspectOptions;
     CLI::App* inspectCommand = app.add_subcommand("inspect", "Decode one text layer by layer");
@@ -47,6 +71,7 @@ int parseAndRun(int argc, char** argv) {
         fmt::print(stderr, "orvel: {} (see orvel --help)\n", error.what());
         return kUsageError;
     }
+    if (!pinClockFromEnvironment()) return kUsageError;
 
     if (inspectCommand->parsed()) return inspect(inspectOptions);
     if (scanCommand->parsed()) return scan(scanOptions);
