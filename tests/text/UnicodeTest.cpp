@@ -15,6 +15,7 @@
 
 namespace {
 
+using orvel::Unicode::canonicalHash;
 using orvel::Unicode::canonicallyEqual;
 using orvel::Unicode::graphemeCount;
 using orvel::Unicode::graphemePrefix;
@@ -252,12 +253,19 @@ TEST(UnicodeTest, GraphemesOfInvalidUTF8MatchTheIterator) {
 }
 
 TEST(UnicodeTest, CanonicalEquivalence) {
-    EXPECT_TRUE(canonicallyEqual("", ""));
-    EXPECT_TRUE(canonicallyEqual("caf\xC3\xA9", "cafe\xCC\x81")); // precomposed vs decomposed
-    EXPECT_TRUE(canonicallyEqual("cafe\xCC\x81", "caf\xC3\xA9"));
-    EXPECT_TRUE(canonicallyEqual("\xE2\x84\xAB", "\xC3\x85"));                 // ANGSTROM SIGN vs Å
-    EXPECT_TRUE(canonicallyEqual("q\xCC\x87\xCC\xA3", "q\xCC\xA3\xCC\x87"));   // mark reordering
-    EXPECT_TRUE(canonicallyEqual("\xE1\x84\x80\xE1\x85\xA1", "\xEA\xB0\x80")); // jamo vs 가
+    const std::pair<std::string_view, std::string_view> equivalent[] = {
+        {"", ""},
+        {"caf\xC3\xA9", "cafe\xCC\x81"}, // precomposed vs decomposed
+        {"cafe\xCC\x81", "caf\xC3\xA9"},
+        {"\xE2\x84\xAB", "\xC3\x85"},                 // ANGSTROM SIGN vs Å
+        {"q\xCC\x87\xCC\xA3", "q\xCC\xA3\xCC\x87"},   // mark reordering
+        {"\xE1\x84\x80\xE1\x85\xA1", "\xEA\xB0\x80"}, // jamo vs 가
+        {"e\xCC\x81\xFF", "\xC3\xA9\xEF\xBF\xBD"},    // broken UTF-8 is compared repaired
+    };
+    for (const auto& [a, b] : equivalent) {
+        EXPECT_TRUE(canonicallyEqual(a, b)) << a;
+        EXPECT_EQ(canonicalHash(a), canonicalHash(b)) << a;
+    }
     EXPECT_FALSE(canonicallyEqual("cafe", "caf\xC3\xA9"));
     EXPECT_FALSE(canonicallyEqual("\xEF\xAC\x81", "fi")); // compatibility only, not canonical
     EXPECT_FALSE(canonicallyEqual("a", "A"));

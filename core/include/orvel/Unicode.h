@@ -40,4 +40,8 @@ bool canonicallyEqual(std::string_view a, std::string_view b);
 /// The NFC form of `text`.
 std::string nfc(std::string_view text);
 
+/// A hash of the NFC form of `text`: canonically equal texts hash alike. Texts already in NFC,
+/// nearly all of them, are hashed without a copy.
+std::size_t canonicalHash(std::string_view text);
+
 } // namespace orvel::Unicode

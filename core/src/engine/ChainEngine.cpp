@@ -1,7 +1,7 @@
 #include "orvel/ChainEngine.h"
 
-#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "orvel/Limits.h"
 #include "orvel/Text.h"
@@ -11,8 +11,7 @@ namespace orvel {
 namespace {
 
 // The most confident acceptable answer for `current`; the earlier detector keeps a tie.
-std::optional<DecodeResult> chooseResult(const DetectorList& detectors, double threshold,
-                                         const std::string& current) {
+std::optional<DecodeResult> chooseResult(const DetectorList& detectors, double threshold, std::string_view current) {
     std::optional<DecodeResult> chosen;
     for (const auto& detector : detectors) {
         auto result = detector->decode(current);
@@ -39,16 +38,27 @@ std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, std::chro
 
 std::optional<DecodeChain> ChainEngine::peel(std::string_view text, const std::chrono::steady_clock::time_point* deadline) const {
     DecodeChain chain{std::string(text), {}};
-    // Only the first pass is trimmed; every later pass sees a detector's output as it is.
-    std::string current(Text::trimmed(text));
-    // Canonical forms of every examined text: a repeat means the encodings cycle.
-    std::vector<std::string> seen;
+    // The text of each pass: the input, trimmed (only the first pass is), then every step's
+    // output as it is. The chain holds them all, so none is copied.
+    const auto examined = [&chain](std::size_t pass) -> std::string_view {
+        return pass == 0 ? Text::trimmed(chain.input) : std::string_view(chain.steps[pass - 1].output);
+    };
+    // Hashes of the canonical forms of the texts examined so far: a repeat means the encodings
+    // cycle. Texts are compared only where their hashes agree.
+    std::vector<std::size_t> seen;
+    const auto seenBefore = [&](std::string_view current, std::size_t hash) {
+        for (std::size_t pass = 0; pass < seen.size(); ++pass) {
+            if (seen[pass] == hash && Unicode::canonicallyEqual(examined(pass), current)) return true;
+        }
+        return false;
+    };
     std::size_t outputBytes = 0;
 
     while (std::cmp_less(chain.steps.size(), m_maxDepth)) {
-        std::string canonical = Unicode::nfc(current);
-        if (std::find(seen.begin(), seen.end(), canonical) != seen.end()) break;
-        seen.push_back(std::move(canonical));
+        const std::string_view current = examined(chain.steps.size());
+        const std::size_t hash = Unicode::canonicalHash(current);
+        if (seenBefore(current, hash)) break;
+        seen.push_back(hash);
 
         auto chosen = chooseResult(m_detectors, m_threshold, current);
         if (deadline && std::chrono::steady_clock::now() > *deadline) return std::nullopt;
@@ -58,7 +68,6 @@ std::optional<DecodeChain> ChainEngine::peel(std::string_view text, const std::c
         if (step.terminal) break;
         outputBytes += step.output.size();
         if (outputBytes >= Limits::maxChainOutputBytes) break;
-        current = step.output;
     }
     return chain;
 }

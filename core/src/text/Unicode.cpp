@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -402,6 +403,15 @@ std::string nfc(std::string_view text) {
         return std::string(source);
     }
     return normalizeValid(*normalizer, source);
+}
+
+std::size_t canonicalHash(std::string_view text) {
+    const icu::Normalizer2* normalizer = nfcNormalizer();
+    // Exactly the hash of nfc(text), which is `text` itself in these cases.
+    if (isValidUTF8(text) && (normalizer == nullptr || !fitsStringPiece(text) || isNFC(*normalizer, text))) {
+        return std::hash<std::string_view>{}(text);
+    }
+    return std::hash<std::string_view>{}(nfc(text));
 }
 
 } // namespace orvel::Unicode
