@@ -24,25 +24,25 @@ int inspect(const InspectOptions& options) {
         fmt::print(stderr, "orvel: input too large (over {})\n", sizeInWords(Limits::maxInspectBytes));
         return kUsageError;
     }
-    const std::string text = asValidText(std::move(raw.data), fromStandardInput ? "standard input" : "TEXT");
-    const DecodeChain chain = orvel::inspect(text);
+    const DecodeChain chain =
+        orvel::inspect(asValidText(std::move(raw.data), fromStandardInput ? "standard input" : "TEXT"));
 
-    std::string document;
+    // Written as it is laid out: a large chain's rendering is several times its input.
     if (options.json) {
-        document = OrvelJSON::string(chain) + "\n";
+        OrvelJSON::write(chain, [](std::string_view piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); });
+        std::fputc('\n', stdout);
     } else if (options.prompt) {
-        document = renderModelRequest(ExplanationRequest(chain));
+        renderModelRequest(stdout, ExplanationRequest(chain));
     } else {
         const RenderStyle style = styleForStandardOutput();
-        document = renderChain(chain, style);
+        renderChain(stdout, chain, style);
         // As in the desktop views, only a recognised chain is explained; the label is decided
         // before asking, so a model's fallback to the templates keeps the label of the model.
         if (chain.isRecognized()) {
             const ExplainerSource source = OrvelExplain::currentSource();
-            document += renderExplanation(OrvelExplain::explain(chain), source, style);
+            renderExplanation(stdout, OrvelExplain::explain(chain), source, style);
         }
     }
-    std::fwrite(document.data(), 1, document.size(), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         fmt::print(stderr, "orvel: cannot write the output\n");
         return kUsageError;

@@ -84,13 +84,13 @@ int scan(const ScanOptions& options) {
     std::size_t count = 0;
     bool writable = true;  // every finding could be written as JSON
     bool spilled = true;   // and the spill file took it
+    const OrvelJSON::Sink toSpill = [&](std::string_view piece) { spilled = spilled && write(spill.get(), piece); };
     const Scanner::Summary summary = orvel::scan(
         text,
         [&](ScanFinding&& finding) {
             if (options.json) {
-                const auto element = OrvelJSON::findingElement(finding);
-                writable = writable && element.has_value();
-                if (writable) spilled = spilled && write(spill.get(), (count > 0 ? ",\n" : "") + *element);
+                if (writable && count > 0) spilled = spilled && write(spill.get(), ",\n");
+                writable = writable && OrvelJSON::writeFindingElement(finding, toSpill);
             } else {
                 spilled = spilled && write(spill.get(), renderFindingLine(finding, lineWidth, style));
             }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 #include <utility>
@@ -34,43 +35,59 @@ private:
 };
 
 // Decoded payloads are untrusted: control characters are shown as escapes so that nothing a
-// payload holds can move the cursor, change colours or rewrite the terminal's title.
-std::string displayable(std::string_view text) {
-    std::string shown;
-    shown.reserve(text.size());
+// payload holds can move the cursor, change colours or rewrite the terminal's title. The shown
+// text goes to `put` in pieces, so that a large payload is never copied whole; `indent` blanks
+// follow every line break, so that continuation lines of a value start under its column.
+template <typename Put>
+void show(std::string_view text, std::size_t indent, Put&& put) {
+    const std::string margin(indent, ' ');
+    std::size_t run = 0; // start of the bytes not yet put, which are shown as they are
+    const auto escape = [&](std::size_t at, std::size_t length, unsigned char code) {
+        put(text.substr(run, at - run));
+        put(fmt::format("\\u{{{:02X}}}", code));
+        run = at + length;
+    };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
         const bool lineEnd = byte == '\n' || (byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n');
         if ((byte < 0x20 && byte != '\t' && !lineEnd) || byte == 0x7F) {
-            shown += fmt::format("\\u{{{:02X}}}", byte);
+            escape(i, 1, byte);
         } else if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
             // C1 controls (U+0080...U+009F) are two bytes, C2 80 to C2 9F.
-            shown += fmt::format("\\u{{{:02X}}}", static_cast<unsigned char>(text[++i]));
-        } else {
-            shown += text[i];
+            escape(i, 2, static_cast<unsigned char>(text[i + 1]));
+            ++i;
+        } else if (byte == '\n' && indent > 0) {
+            put(text.substr(run, i + 1 - run));
+            put(margin);
+            run = i + 1;
         }
     }
+    put(text.substr(run));
+}
+
+std::string displayable(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    show(text, 0, [&shown](std::string_view piece) { shown += piece; });
     return shown;
 }
 
-// Continuation lines of a multi-line value start under the value column.
-std::string indentContinuation(std::string_view value, std::size_t indent) {
-    std::string result;
-    for (char c : value) {
-        result += c;
-        if (c == '\n') result.append(indent, ' ');
-    }
-    return result;
+void write(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
+
+void writeShown(std::FILE* out, std::string_view text, std::size_t indent = 0) {
+    show(text, indent, [out](std::string_view piece) { write(out, piece); });
 }
 
-void appendTable(std::string& out, const Painter& painter, std::string_view title, const Rows& rows) {
+void writeTable(std::FILE* out, const Painter& painter, std::string_view title, const Rows& rows) {
     if (rows.empty()) return;
     std::size_t width = 0;
     for (const auto& row : rows) width = std::max(width, row.first.size());
-    out += fmt::format("    {}\n", painter.heading(title));
+    fmt::print(out, "    {}\n", painter.heading(title));
     for (const auto& [key, value] : rows) {
         const std::string padded = key + std::string(width - key.size(), ' ');
-        out += fmt::format("      {}  {}\n", painter.muted(padded), indentContinuation(displayable(value), 8 + width));
+        fmt::print(out, "      {}  ", painter.muted(padded));
+        writeShown(out, value, 8 + width);
+        write(out, "\n");
     }
 }
 
@@ -105,24 +122,27 @@ RenderStyle styleForStandardOutput() {
     return RenderStyle{.colour = isatty(STDOUT_FILENO) == 1 && (noColour == nullptr || *noColour == '\0')};
 }
 
-std::string renderChain(const DecodeChain& chain, RenderStyle style) {
+void renderChain(std::FILE* out, const DecodeChain& chain, RenderStyle style) {
     const Painter painter(style);
     if (!chain.isRecognized()) {
-        return fmt::format("{}: no known artifact was found in this input.\n", painter.heading("Not recognised"));
+        fmt::print(out, "{}: no known artifact was found in this input.\n", painter.heading("Not recognised"));
+        return;
     }
-    std::string out = fmt::format("{}  {}\n", painter.heading("Shape"), painter.kind(shapeText(chain)));
+    fmt::print(out, "{}  {}\n", painter.heading("Shape"), painter.kind(shapeText(chain)));
     for (std::size_t i = 0; i < chain.steps.size(); ++i) {
         const DecodeResult& step = chain.steps[i];
         const long percent = std::lround(step.confidence * 100);
-        out += fmt::format("\n{} {} {}\n", painter.heading(fmt::format("[{}]", i + 1)), painter.kind(rawValue(step.kind)),
-                           painter.muted(fmt::format("· {}%", percent)));
-        out += fmt::format("    {}\n", indentContinuation(displayable(step.summary), 4));
+        fmt::print(out, "\n{} {} {}\n    ", painter.heading(fmt::format("[{}]", i + 1)),
+                   painter.kind(rawValue(step.kind)), painter.muted(fmt::format("· {}%", percent)));
+        writeShown(out, step.summary, 4);
+        write(out, "\n");
         const DetailCategorizer split(step.details);
-        appendTable(out, painter, "Facts", split.facts);
-        appendTable(out, painter, "What it means / next steps", split.notes);
+        writeTable(out, painter, "Facts", split.facts);
+        writeTable(out, painter, "What it means / next steps", split.notes);
     }
-    out += fmt::format("\n{}\n{}\n", painter.heading("Final value"), displayable(chain.finalValue()));
-    return out;
+    fmt::print(out, "\n{}\n", painter.heading("Final value"));
+    writeShown(out, chain.finalValue());
+    write(out, "\n");
 }
 
 std::string renderFindingsHeading(std::size_t count, RenderStyle style) {
@@ -135,16 +155,20 @@ std::string renderFindingLine(const ScanFinding& finding, std::size_t lineWidth,
                        oneLinePreview(finding.matchedText, 60), painter.kind(shapeText(finding.chain)));
 }
 
-std::string renderExplanation(std::string_view text, ExplainerSource source, RenderStyle style) {
+void renderExplanation(std::FILE* out, std::string_view text, ExplainerSource source, RenderStyle style) {
     const Painter painter(style);
-    return fmt::format("\n{} {}\n{}\n", painter.heading("Explanation"), painter.muted(fmt::format("· {}", rawValue(source))),
-                       displayable(text));
+    fmt::print(out, "\n{} {}\n", painter.heading("Explanation"), painter.muted(fmt::format("· {}", rawValue(source))));
+    writeShown(out, text);
+    write(out, "\n");
 }
 
 // The prompt quotes decoded payloads, so it is shown with the same escapes as the rendering;
 // a model reads "\u{1B}" as well as the raw byte.
-std::string renderModelRequest(const ExplanationRequest& request) {
-    return displayable(request.instructions) + "\n\n" + displayable(request.prompt) + "\n";
+void renderModelRequest(std::FILE* out, const ExplanationRequest& request) {
+    writeShown(out, request.instructions);
+    write(out, "\n\n");
+    writeShown(out, request.prompt);
+    write(out, "\n");
 }
 
 } // namespace orvel::cli

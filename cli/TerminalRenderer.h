@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -19,8 +20,8 @@ struct RenderStyle {
 /// Whether standard output gets colour: only on a terminal, and never with NO_COLOR set.
 RenderStyle styleForStandardOutput();
 
-/// The readable rendering of a chain: shape, one block per step, final value.
-std::string renderChain(const DecodeChain& chain, RenderStyle style);
+/// Writes the readable rendering of a chain to `out`: shape, one block per step, final value.
+void renderChain(std::FILE* out, const DecodeChain& chain, RenderStyle style);
 
 /// The heading of the readable list of scan findings: their count.
 std::string renderFindingsHeading(std::size_t count, RenderStyle style);
@@ -29,10 +30,11 @@ std::string renderFindingsHeading(std::size_t count, RenderStyle style);
 /// matched text (shortened in the middle) and its chain's shape.
 std::string renderFindingLine(const ScanFinding& finding, std::size_t lineWidth, RenderStyle style);
 
-/// The explanation block that ends the readable rendering: a heading naming the source, then the text.
-std::string renderExplanation(std::string_view text, ExplainerSource source, RenderStyle style);
+/// Writes the explanation block that ends the readable rendering: a heading naming the source,
+/// then the text.
+void renderExplanation(std::FILE* out, std::string_view text, ExplainerSource source, RenderStyle style);
 
-/// The instruction text, an empty line and the prompt, as a language model would receive them.
-std::string renderModelRequest(const ExplanationRequest& request);
+/// Writes the instruction text, an empty line and the prompt, as a language model would receive them.
+void renderModelRequest(std::FILE* out, const ExplanationRequest& request);
 
 } // namespace orvel::cli

@@ -73,8 +73,13 @@ TEST(OrvelJSON, FindingRepeatsItsChainShape) {
 TEST(OrvelJSON, ScanDocumentIsTheCanonicalRenderingOfItsValue) {
     const DecodeResult json{DetectionKind::json, "{\n  \"a\" : \"x/y\"\n}", 0.95, "JSON object", {{"topLevel", "object"}}, true};
     const DecodeResult base64{DetectionKind::base64, "{\"a\":\"x/y\"}", 0.7, "Base64 → 13 bytes of text", {{"bytes", "13"}}, false};
+    // Long texts are escaped piece by piece; 64 KiB into this one falls inside a "é".
+    std::string longText;
+    while (longText.size() < 200'000) longText += "x\u00E9\n\"/y";
+    const DecodeResult hex{DetectionKind::hex, longText, 0.6, "Hex → text", {{"bytes", "7"}}, true};
     const std::vector<ScanFinding> findings{{"{\"a\":\"x/y\"}", 2, DecodeChain{"{\"a\":\"x/y\"}", {json}}},
-                                            {"eyJhIjoieC95In0=", 7, DecodeChain{"eyJhIjoieC95In0=", {base64, json}}}};
+                                            {"eyJhIjoieC95In0=", 7, DecodeChain{"eyJhIjoieC95In0=", {base64, json}}},
+                                            {"78", 9, DecodeChain{longText, {hex}}}};
     for (std::size_t count = 0; count <= findings.size(); ++count) {
         const std::string document = OrvelJSON::string(std::vector(findings.begin(), findings.begin() + static_cast<long>(count)));
         const auto value = JSON::parse(document);
@@ -82,6 +87,7 @@ TEST(OrvelJSON, ScanDocumentIsTheCanonicalRenderingOfItsValue) {
         EXPECT_EQ(JSON::write(*value, {.pretty = true, .escapeSlashes = false}), document);
         EXPECT_EQ((*value)["count"], count);
     }
+    EXPECT_EQ(JSON::parse(OrvelJSON::string(findings[2].chain))->at("finalValue"), longText);
 }
 
 TEST(OrvelJSON, UnwritableValueFallsBackToEmptyObject) {

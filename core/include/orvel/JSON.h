@@ -36,6 +36,10 @@ std::optional<std::string> write(const Value& value, WriteOptions options);
 
 /// Appends `text` as a JSON string, escaped exactly as write() escapes strings.
 void appendString(std::string& out, std::string_view text, WriteOptions options);
+/// Appends `text` escaped as appendString() escapes it, without the quotation marks. A long
+/// text may be appended in pieces cut before bytes that start a UTF-8 sequence (any byte but
+/// 10xxxxxx): the pieces together come out as the whole would.
+void appendEscaped(std::string& out, std::string_view text, WriteOptions options);
 /// Appends `number` as write() spells it; false, appending nothing, when it is not finite.
 bool appendNumber(std::string& out, double number);
 

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "orvel/DecodeChain.h"
@@ -11,8 +12,13 @@
 // The machine-readable export: pretty JSON with sorted keys and unescaped slashes.
 namespace orvel::OrvelJSON {
 
+/// Receives a document in pieces, in order.
+using Sink = std::function<void(std::string_view)>;
+
 /// The export document of one chain: finalValue, input, recognized, shape, steps.
 std::string string(const DecodeChain& chain);
+/// Hands exactly string(chain) to `sink` in pieces, never holding the whole document.
+void write(const DecodeChain& chain, const Sink& sink);
 
 /// The export document of a scan: count and findings (line, matchedText, shape, chain).
 std::string string(const std::vector<ScanFinding>& findings);
@@ -21,8 +27,9 @@ std::string string(const std::vector<ScanFinding>& findings);
 // joined by ",\n", then the tail make exactly string(findings), whose fallback "{}" stands in
 // when an element cannot be written.
 
-/// One finding as an element of the document's "findings" array, indented to its place.
-std::optional<std::string> findingElement(const ScanFinding& finding);
+/// Hands one finding to `sink` as an element of the document's "findings" array, indented to
+/// its place; false, handing over nothing, when it cannot be written.
+bool writeFindingElement(const ScanFinding& finding, const Sink& sink);
 /// Everything before the first element of a document with `count` findings.
 std::string scanDocumentHead(std::size_t count);
 /// Everything after the last element.

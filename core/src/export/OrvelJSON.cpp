@@ -1,5 +1,8 @@
 #include "orvel/OrvelJSON.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "orvel/JSON.h"
 
 namespace orvel::OrvelJSON {
@@ -10,10 +13,11 @@ constexpr JSON::WriteOptions kLayout{.pretty = true, .escapeSlashes = false};
 // Lays out a record of known shape straight into text, exactly as the canonical writer would
 // lay out the same value: pretty, two spaces a level. The callers name keys in ascending order.
 // A scan exports hundreds of thousands of records, and building a value tree for each would
-// cost more than deciding them.
+// cost more than deciding them. The text goes to the sink in pieces of about kPieceBytes: a
+// large chain's document is several times its input and never needs to be held whole.
 class Layout {
 public:
-    Layout(std::string& out, int depth) : m_out(out), m_depth(depth) {}
+    Layout(const Sink& sink, int depth) : m_sink(sink), m_depth(depth) {}
 
     void open(char bracket) {
         m_out += bracket;
@@ -37,21 +41,54 @@ public:
         m_empty = false;
         lineBreak();
     }
-    void string(std::string_view text) { JSON::appendString(m_out, text, kLayout); }
+    void string(std::string_view text) {
+        m_out += '"';
+        while (!text.empty()) {
+            // Cut only before a byte that starts a UTF-8 sequence, where escaping piece by
+            // piece gives what escaping the whole would.
+            std::size_t cut = std::min(text.size(), kPieceBytes);
+            while (cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) ++cut;
+            JSON::appendEscaped(m_out, text.substr(0, cut), kLayout);
+            text.remove_prefix(cut);
+            handOver();
+        }
+        m_out += '"';
+    }
     void integer(int number) { m_out += std::to_string(number); }
     void boolean(bool value) { m_out += value ? "true" : "false"; }
-    bool number(double number) { return JSON::appendNumber(m_out, number); }
+    /// `number` must be finite (see isWritable).
+    void number(double number) { JSON::appendNumber(m_out, number); }
+    /// Hands over the rest of the text.
+    void finish() {
+        m_sink(m_out);
+        m_out.clear();
+    }
 
 private:
+    static constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
+
     void lineBreak() {
         m_out += '\n';
         m_out.append(static_cast<std::size_t>(m_depth) * 2, ' ');
+        handOver();
+    }
+    void handOver() {
+        if (m_out.size() < kPieceBytes) return;
+        m_sink(m_out);
+        m_out.clear();
     }
 
-    std::string& m_out;
+    const Sink& m_sink;
+    std::string m_out;
     int m_depth;
     bool m_empty = false;
 };
+
+// The canonical writer has no spelling for a number that is not finite, and the documents
+// fall back to "{}" rather than carry one.
+bool isWritable(const DecodeChain& chain) {
+    return std::ranges::all_of(chain.steps, [](const DecodeResult& step) { return std::isfinite(step.confidence); });
+}
 
 void shapeArray(Layout& layout, const DecodeChain& chain) {
     layout.open('[');
@@ -62,10 +99,10 @@ void shapeArray(Layout& layout, const DecodeChain& chain) {
     layout.close(']');
 }
 
-bool stepRecord(Layout& layout, const DecodeResult& step) {
+void stepRecord(Layout& layout, const DecodeResult& step) {
     layout.open('{');
     layout.key("confidence");
-    if (!layout.number(step.confidence)) return false;
+    layout.number(step.confidence);
     layout.key("details");
     layout.open('{');
     for (const auto& [key, value] : step.details) {
@@ -82,10 +119,9 @@ bool stepRecord(Layout& layout, const DecodeResult& step) {
     layout.key("terminal");
     layout.boolean(step.terminal);
     layout.close('}');
-    return true;
 }
 
-bool chainRecord(Layout& layout, const DecodeChain& chain) {
+void chainRecord(Layout& layout, const DecodeChain& chain) {
     layout.open('{');
     layout.key("finalValue");
     layout.string(chain.finalValue());
@@ -99,28 +135,38 @@ bool chainRecord(Layout& layout, const DecodeChain& chain) {
     layout.open('[');
     for (const auto& step : chain.steps) {
         layout.element();
-        if (!stepRecord(layout, step)) return false;
+        stepRecord(layout, step);
     }
     layout.close(']');
     layout.close('}');
-    return true;
 }
 
 } // namespace
 
-std::string string(const DecodeChain& chain) {
-    std::string document;
-    Layout layout(document, 0);
-    return chainRecord(layout, chain) ? document : "{}";
+void write(const DecodeChain& chain, const Sink& sink) {
+    if (!isWritable(chain)) {
+        sink("{}");
+        return;
+    }
+    Layout layout(sink, 0);
+    chainRecord(layout, chain);
+    layout.finish();
 }
 
-std::optional<std::string> findingElement(const ScanFinding& finding) {
+std::string string(const DecodeChain& chain) {
+    std::string document;
+    write(chain, [&document](std::string_view piece) { document += piece; });
+    return document;
+}
+
+bool writeFindingElement(const ScanFinding& finding, const Sink& sink) {
+    if (!isWritable(finding.chain)) return false;
     // Two levels deep in the document: inside its object and its "findings" array.
-    std::string element(4, ' ');
-    Layout layout(element, 2);
+    sink("    ");
+    Layout layout(sink, 2);
     layout.open('{');
     layout.key("chain");
-    if (!chainRecord(layout, finding.chain)) return std::nullopt;
+    chainRecord(layout, finding.chain);
     layout.key("line");
     layout.integer(finding.line);
     layout.key("matchedText");
@@ -128,7 +174,8 @@ std::optional<std::string> findingElement(const ScanFinding& finding) {
     layout.key("shape");
     shapeArray(layout, finding.chain);
     layout.close('}');
-    return element;
+    layout.finish();
+    return true;
 }
 
 std::string scanDocumentHead(std::size_t count) {
@@ -139,11 +186,10 @@ std::string scanDocumentTail(std::size_t count) { return count > 0 ? "\n  ]\n}" 
 
 std::string string(const std::vector<ScanFinding>& findings) {
     std::string document = scanDocumentHead(findings.size());
+    const Sink append = [&document](std::string_view piece) { document += piece; };
     for (std::size_t i = 0; i < findings.size(); ++i) {
-        const auto element = findingElement(findings[i]);
-        if (!element) return "{}";
         if (i > 0) document += ",\n";
-        document += *element;
+        if (!writeFindingElement(findings[i], append)) return "{}";
     }
     return document + scanDocumentTail(findings.size());
 }

@@ -89,9 +89,8 @@ constexpr std::array<char, 256> escapeTable = [] {
     return table;
 }();
 
-void appendValidString(std::string& out, std::string_view text, bool escapeSlashes) {
+void appendValidEscaped(std::string& out, std::string_view text, bool escapeSlashes) {
     static constexpr char hex[] = "0123456789abcdef";
-    out += '"';
     std::size_t run = 0; // start of the bytes not yet appended, which need no escape
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
@@ -113,7 +112,6 @@ void appendValidString(std::string& out, std::string_view text, bool escapeSlash
         }
     }
     out.append(text.substr(run));
-    out += '"';
 }
 
 class Writer {
@@ -266,12 +264,18 @@ std::optional<std::string> write(const Value& value, WriteOptions options) {
 }
 
 void appendString(std::string& out, std::string_view text, WriteOptions options) {
+    out += '"';
+    appendEscaped(out, text, options);
+    out += '"';
+}
+
+void appendEscaped(std::string& out, std::string_view text, WriteOptions options) {
     // Values are meant to hold valid UTF-8; if one does not, the output still must.
     if (!Unicode::isValidUTF8(text)) {
-        appendValidString(out, Unicode::toValidUTF8(text), options.escapeSlashes);
+        appendValidEscaped(out, Unicode::toValidUTF8(text), options.escapeSlashes);
         return;
     }
-    appendValidString(out, text, options.escapeSlashes);
+    appendValidEscaped(out, text, options.escapeSlashes);
 }
 
 bool appendNumber(std::string& out, double number) {
