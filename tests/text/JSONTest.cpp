@@ -8,10 +8,12 @@
 #include <limits>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
 using orvel::JSON::parse;
+using orvel::JSON::reformat;
 using orvel::JSON::Value;
 using orvel::JSON::write;
 using orvel::JSON::WriteOptions;
@@ -207,6 +209,33 @@ TEST(JSONTest, RoundTrips) {
             EXPECT_EQ(parse(*written), value) << *written;
             // Writing is canonical: a second trip gives the same bytes.
             EXPECT_EQ(write(parse(*written).value(), options), written);
+        }
+    }
+}
+
+// reformat() reads into its own compact form, never a Value, and must still agree with
+// parse() and write() byte for byte, absence included.
+TEST(JSONTest, ReformatWritesWhatParseThenWriteWould) {
+    std::string manyKeys = "{";
+    for (int i = 300; i > 0; --i) manyKeys += "\"k" + std::to_string(i % 97) + "\":[" + std::to_string(i) + "],";
+    manyKeys += "\"\":{}}";
+    std::vector<std::string> texts = {
+        R"({"b":{"y":[1,{"z":null,"a":true}],"x":{}},"a":[],"B":[[]],"\u00e9":"caf\u00e9","~":"a/b\n\u0000"})",
+        R"({"a":1,"b":2,"a":{"c":3},"a":[4],"b":"last"})",
+        R"([0.1,1e300,-5e-324,18446744073709551615,-9223372036854775808,-0,-0.0,1E2,123456789012345678901,false])",
+        "\xEF\xBB\xBF [ \"\\ud83d\\ude00\", {\"\":\"\"} ]\n",
+        manyKeys,
+        "{\"" + std::string(200, 'k') + "\":\"" + std::string(20000, 'v') + "\",\"k\":[\"\",\"x\"]}",
+        nested(static_cast<std::size_t>(orvel::Limits::maxJSONDepth)),
+        nested(static_cast<std::size_t>(orvel::Limits::maxJSONDepth) + 1),
+        std::string("[1,2]\0"sv)};
+    for (const char* text : {"\"scalar\"", "-12", "[1e400]", "[1,]", "{\"a\":1,}", "[1] x", "{\"\xFF\":1}", ""}) {
+        texts.emplace_back(text);
+    }
+    for (const std::string& text : texts) {
+        for (const WriteOptions options : {compact, pretty, WriteOptions{true, true}}) {
+            const auto value = parse(text);
+            EXPECT_EQ(reformat(text, options), value ? write(*value, options) : std::nullopt) << text;
         }
     }
 }

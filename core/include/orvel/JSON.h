@@ -32,6 +32,10 @@ struct WriteOptions {
 /// nesting deeper than Limits::maxJSONDepth).
 std::optional<std::string> write(const Value& value, WriteOptions options);
 
+/// write(*parse(text), options) without building a Value, and absent exactly when that would
+/// be: a document read this way takes a fraction of a Value's memory.
+std::optional<std::string> reformat(std::string_view text, WriteOptions options);
+
 // The pieces of write(), for renderers that lay out a known record without building a Value.
 
 /// Appends `text` as a JSON string, escaped exactly as write() escapes strings.

@@ -3,12 +3,16 @@
 #include "orvel/Limits.h"
 #include "orvel/Unicode.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <functional>
 #include <system_error>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 namespace orvel::JSON {
 namespace {
@@ -114,32 +118,178 @@ void appendValidEscaped(std::string& out, std::string_view text, bool escapeSlas
     out.append(text.substr(run));
 }
 
+// The writer walks any tree that offers the type of a node, its scalar, and its children in
+// order: the elements of an array, and the members of an object by ascending key, one per key.
+// Two trees offer them, a Value and the compact Document below.
+
+/// A Value, whose object map already holds one member per key in ascending order.
+class ValueTree {
+  public:
+    using Node = const Value*;
+
+    static Value::value_t type(Node node) { return node->type(); }
+    static bool boolean(Node node) { return node->get_ref<const Value::boolean_t&>(); }
+    static std::int64_t integer(Node node) { return node->get_ref<const Value::number_integer_t&>(); }
+    static std::uint64_t unsignedInteger(Node node) { return node->get_ref<const Value::number_unsigned_t&>(); }
+    static double number(Node node) { return node->get_ref<const Value::number_float_t&>(); }
+    static std::string_view string(Node node) { return node->get_ref<const Value::string_t&>(); }
+
+    /// Calls `visit` on each element until it returns false; false if it did.
+    template <typename Visit>
+    static bool elements(Node node, Visit&& visit) {
+        return std::ranges::all_of(node->get_ref<const Value::array_t&>(),
+                                   [&](const Value& element) { return visit(&element); });
+    }
+    /// Calls `visit` with each member's key and value until it returns false; false if it did.
+    template <typename Visit>
+    static bool members(Node node, Visit&& visit) {
+        return std::ranges::all_of(node->get_ref<const Value::object_t&>(), [&](const auto& member) {
+            return visit(std::string_view(member.first), &member.second);
+        });
+    }
+};
+
+/// A document as reformat() reads it: every node in document order as a type byte and a 64-bit
+/// word, and the text of every string and key in one buffer behind a length. A Value spends
+/// 16 bytes on a node and a heap block on every string and container, about 100 bytes on an
+/// object member; here a member costs 18 bytes and its key's text.
+class Document {
+  public:
+    using Node = std::size_t;
+
+    Value::value_t type(Node node) const { return m_types[node]; }
+    bool boolean(Node node) const { return m_words[node] != 0; }
+    std::int64_t integer(Node node) const { return std::bit_cast<std::int64_t>(m_words[node]); }
+    std::uint64_t unsignedInteger(Node node) const { return m_words[node]; }
+    double number(Node node) const { return std::bit_cast<double>(m_words[node]); }
+    std::string_view string(Node node) const {
+        std::size_t at = m_words[node];
+        std::size_t length = 0;
+        for (int shift = 0;; shift += 7) {
+            const auto byte = static_cast<unsigned char>(m_text[at++]);
+            length |= static_cast<std::size_t>(byte & 0x7F) << shift;
+            if (byte < 0x80) break;
+        }
+        return std::string_view(m_text).substr(at, length);
+    }
+
+    template <typename Visit>
+    bool elements(Node node, Visit&& visit) const {
+        for (Node element = node + 1; element < m_words[node]; element = next(element)) {
+            if (!visit(element)) return false;
+        }
+        return true;
+    }
+    template <typename Visit>
+    bool members(Node node, Visit&& visit) const {
+        // Each member is its key's node followed by its value's.
+        std::vector<std::pair<std::string_view, Node>> byKey;
+        for (Node key = node + 1; key < m_words[node]; key = next(key + 1)) byKey.emplace_back(string(key), key + 1);
+        // Sorted stably, a repeated key's last value comes last, and that one is kept, as
+        // parse() keeps it.
+        std::ranges::stable_sort(byKey, {}, &std::pair<std::string_view, Node>::first);
+        for (std::size_t i = 0; i < byKey.size(); ++i) {
+            if (i + 1 < byKey.size() && byKey[i].first == byKey[i + 1].first) continue;
+            if (!visit(byKey[i].first, byKey[i].second)) return false;
+        }
+        return true;
+    }
+
+    /// Builds a document from the parser's events (nlohmann's SAX interface).
+    class Builder {
+      public:
+        explicit Builder(Document& document) : m_document(document) {}
+
+        bool null() { return add(Value::value_t::null, 0); }
+        bool boolean(bool value) { return add(Value::value_t::boolean, value ? 1 : 0); }
+        bool number_integer(Value::number_integer_t value) {
+            return add(Value::value_t::number_integer, std::bit_cast<std::uint64_t>(value));
+        }
+        bool number_unsigned(Value::number_unsigned_t value) { return add(Value::value_t::number_unsigned, value); }
+        bool number_float(Value::number_float_t value, const Value::string_t&) {
+            return add(Value::value_t::number_float, std::bit_cast<std::uint64_t>(value));
+        }
+        bool string(Value::string_t& text) { return add(Value::value_t::string, store(text)); }
+        bool key(Value::string_t& text) { return string(text); }
+        bool binary(Value::binary_t&) { return false; } // JSON text has no binary values
+        bool start_object(std::size_t) { return open(Value::value_t::object); }
+        bool end_object() { return close(); }
+        bool start_array(std::size_t) { return open(Value::value_t::array); }
+        bool end_array() { return close(); }
+        bool parse_error(std::size_t, const std::string&, const Value::exception&) { return false; }
+
+      private:
+        bool add(Value::value_t type, std::uint64_t word) {
+            m_document.m_types.push_back(type);
+            m_document.m_words.push_back(word);
+            return true;
+        }
+        // A container's word is where the nodes after its last descendant begin, filled in
+        // when it closes.
+        bool open(Value::value_t type) {
+            m_open.push_back(m_document.m_types.size());
+            return add(type, 0);
+        }
+        bool close() {
+            m_document.m_words[m_open.back()] = m_document.m_words.size();
+            m_open.pop_back();
+            return true;
+        }
+        std::uint64_t store(std::string_view text) {
+            std::string& buffer = m_document.m_text;
+            const std::uint64_t at = buffer.size();
+            std::size_t length = text.size();
+            for (; length >= 0x80; length >>= 7) buffer += static_cast<char>((length & 0x7F) | 0x80);
+            buffer += static_cast<char>(length);
+            buffer += text;
+            return at;
+        }
+
+        Document& m_document;
+        std::vector<Node> m_open; // the containers not yet closed
+    };
+
+  private:
+    /// The node after `node` and its descendants.
+    Node next(Node node) const {
+        const Value::value_t type = m_types[node];
+        return type == Value::value_t::array || type == Value::value_t::object ? m_words[node] : node + 1;
+    }
+
+    std::vector<Value::value_t> m_types;
+    std::vector<std::uint64_t> m_words; // the scalar, a string's place in m_text, a container's end
+    std::string m_text;
+};
+
+template <typename Tree>
 class Writer {
   public:
-    Writer(std::string& out, WriteOptions options) : m_out(out), m_options(options) {}
+    using Node = typename Tree::Node;
 
-    /// Appends `value`, nested in `depth` enclosing containers; false when it cannot be written.
-    bool value(const Value& value, int depth) {
-        switch (value.type()) {
+    Writer(const Tree& tree, std::string& out, WriteOptions options) : m_tree(tree), m_out(out), m_options(options) {}
+
+    /// Appends `node`, nested in `depth` enclosing containers; false when it cannot be written.
+    bool value(Node node, int depth) {
+        switch (m_tree.type(node)) {
         case Value::value_t::null:
             m_out += "null";
             return true;
         case Value::value_t::boolean:
-            m_out += value.get_ref<const Value::boolean_t&>() ? "true" : "false";
+            m_out += m_tree.boolean(node) ? "true" : "false";
             return true;
         case Value::value_t::number_integer:
-            return integer(value.get_ref<const Value::number_integer_t&>());
+            return integer(m_tree.integer(node));
         case Value::value_t::number_unsigned:
-            return integer(value.get_ref<const Value::number_unsigned_t&>());
+            return integer(m_tree.unsignedInteger(node));
         case Value::value_t::number_float:
-            return number(value.get_ref<const Value::number_float_t&>());
+            return appendNumber(m_out, m_tree.number(node));
         case Value::value_t::string:
-            string(value.get_ref<const Value::string_t&>());
+            appendString(m_out, m_tree.string(node), m_options);
             return true;
         case Value::value_t::array:
-            return array(value.get_ref<const Value::array_t&>(), depth + 1);
+            return array(node, depth + 1);
         case Value::value_t::object:
-            return object(value.get_ref<const Value::object_t&>(), depth + 1);
+            return object(node, depth + 1);
         case Value::value_t::binary:
         case Value::value_t::discarded:
             return false; // no JSON text for these
@@ -156,84 +306,85 @@ class Writer {
         return result.ec == std::errc{};
     }
 
-    bool number(double number) { return appendNumber(m_out, number); }
-
-    void string(std::string_view text) { appendString(m_out, text, m_options); }
-
-    bool array(const Value::array_t& elements, int depth) {
+    bool array(Node node, int depth) {
         if (depth > Limits::maxJSONDepth) {
             return false;
-        }
-        if (elements.empty()) {
-            m_out += "[]";
-            return true;
         }
         m_out += '[';
-        bool first = true;
-        for (const Value& element : elements) {
-            separator(first, depth);
-            if (!value(element, depth)) {
-                return false;
-            }
-        }
-        close(']', depth);
-        return true;
+        bool empty = true;
+        const bool written = m_tree.elements(node, [&](Node element) {
+            separator(empty, depth);
+            return value(element, depth);
+        });
+        close(']', empty, depth);
+        return written;
     }
 
-    bool object(const Value::object_t& members, int depth) {
+    bool object(Node node, int depth) {
         if (depth > Limits::maxJSONDepth) {
             return false;
         }
-        if (members.empty()) {
-            m_out += "{}";
-            return true;
-        }
         m_out += '{';
-        bool first = true;
-        for (const auto& [key, member] : members) {
-            separator(first, depth);
-            string(key);
+        bool empty = true;
+        const bool written = m_tree.members(node, [&](std::string_view key, Node member) {
+            separator(empty, depth);
+            appendString(m_out, key, m_options);
             m_out += m_options.pretty ? " : " : ":";
-            if (!value(member, depth)) {
-                return false;
-            }
-        }
-        close('}', depth);
-        return true;
+            return value(member, depth);
+        });
+        close('}', empty, depth);
+        return written;
     }
 
     /// What goes before an element or member: a comma after the first, and in pretty mode a
     /// line break with two spaces per level.
-    void separator(bool& first, int depth) {
-        if (!first) {
+    void separator(bool& empty, int depth) {
+        if (!empty) {
             m_out += ',';
         }
-        first = false;
+        empty = false;
         if (m_options.pretty) {
             m_out += '\n';
             m_out.append(static_cast<std::size_t>(depth) * 2, ' ');
         }
     }
 
-    void close(char bracket, int depth) {
-        if (m_options.pretty) {
+    /// An empty container closes on its own line.
+    void close(char bracket, bool empty, int depth) {
+        if (m_options.pretty && !empty) {
             m_out += '\n';
             m_out.append(static_cast<std::size_t>(depth - 1) * 2, ' ');
         }
         m_out += bracket;
     }
 
+    const Tree& m_tree;
     std::string& m_out;
     WriteOptions m_options;
 };
 
+template <typename Tree>
+std::optional<std::string> written(const Tree& tree, typename Tree::Node root, WriteOptions options) {
+    std::string out;
+    // Growth by doubling keeps appends amortised; this only skips the first few steps.
+    out.reserve(256);
+    if (!Writer<Tree>(tree, out, options).value(root, 0)) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+/// The checks before the parser runs. The parser's lexer takes a NUL for the end of the text,
+/// so "[1,2]" NUL "garbage" would pass; no JSON text holds a raw NUL (not as white space, not
+/// unescaped in a string), so one anywhere is a syntax error.
+bool worthParsing(std::string_view text) {
+    return text.find('\0') == std::string_view::npos && !opensBadly(text) && !nestsTooDeep(text);
+}
+
 } // namespace
 
 std::optional<Value> parse(std::string_view text) {
-    // The parser's lexer takes a NUL for the end of the text, so "[1,2]" NUL "garbage" would
-    // pass. No JSON text holds a raw NUL (not as white space, not unescaped in a string), so
-    // one anywhere is a syntax error.
-    if (text.find('\0') != std::string_view::npos || opensBadly(text) || nestsTooDeep(text)) {
+    if (!worthParsing(text)) {
         return std::nullopt;
     }
     try {
@@ -251,13 +402,23 @@ std::optional<Value> parse(std::string_view text) {
 
 std::optional<std::string> write(const Value& value, WriteOptions options) {
     try {
-        std::string out;
-        // Growth by doubling keeps appends amortised; this only skips the first few steps.
-        out.reserve(256);
-        if (!Writer(out, options).value(value, 0)) {
+        return written(ValueTree{}, &value, options);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> reformat(std::string_view text, WriteOptions options) {
+    if (!worthParsing(text)) {
+        return std::nullopt;
+    }
+    try {
+        Document document;
+        Document::Builder builder(document);
+        if (!Value::sax_parse(text.data(), text.data() + text.size(), &builder)) {
             return std::nullopt;
         }
-        return out;
+        return written(document, Document::Node{0}, options);
     } catch (...) {
         return std::nullopt;
     }

@@ -8,11 +8,9 @@ namespace orvel::JSONUtil {
 std::optional<Pretty> prettyPrinted(std::string_view text) {
     const std::string_view document = Text::trimmed(text);
     if (document.empty() || (document.front() != '{' && document.front() != '[')) return std::nullopt;
-    const auto value = JSON::parse(document);
-    if (!value) return std::nullopt;
-    auto pretty = JSON::write(*value, {.pretty = true, .escapeSlashes = false});
+    auto pretty = JSON::reformat(document, {.pretty = true, .escapeSlashes = false});
     if (!pretty) return std::nullopt;
-    return Pretty{std::move(*pretty), value->is_array() ? "array" : "object"};
+    return Pretty{std::move(*pretty), document.front() == '[' ? "array" : "object"};
 }
 
 } // namespace orvel::JSONUtil
