@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "orvel/Limits.h"
 #include "orvel/OAuthErrors.h"
 
 namespace orvel {
@@ -44,6 +45,15 @@ TEST(QueryStringDetector, DeclinesAnythingElse) {
         EXPECT_FALSE(decode("role" + terminator + "=admin&x=1")) << ::testing::PrintToString(terminator);
         EXPECT_FALSE(decode("x=1&role" + terminator + "=admin")) << ::testing::PrintToString(terminator);
     }
+}
+
+TEST(QueryStringDetector, PairLimitOnBothSides) {
+    std::string query = "k0=v";
+    for (std::size_t i = 1; i < Limits::maxQueryStringPairs; ++i) query += "&k" + std::to_string(i) + "=v";
+    const auto atLimit = decode(query);
+    ASSERT_TRUE(atLimit);
+    EXPECT_EQ(atLimit->details.at("pairs"), std::to_string(Limits::maxQueryStringPairs));
+    EXPECT_FALSE(decode(query + "&k=v"));
 }
 
 TEST(QueryStringDetector, OAuthErrorRedirectIsExplained) {

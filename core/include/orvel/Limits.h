@@ -33,6 +33,11 @@ inline constexpr std::size_t maxBase58InputBytes = std::size_t{8} << 10;
 /// become millions of nodes; the longest real lists (SAN names) hold a few thousand.
 inline constexpr std::size_t maxDERChildren = std::size_t{1} << 16;
 
+/// A query string with more pairs is declined. Every pair becomes a detail of its own, about a
+/// hundred bytes against the few it takes in the text, so a long run of tiny pairs would be
+/// held many times over; servers themselves refuse more than about a thousand parameters.
+inline constexpr std::size_t maxQueryStringPairs = 10'000;
+
 /// Deeper XML documents are declined. libxml2 itself refuses more than 257 levels unless told
 /// XML_PARSE_HUGE, which we never pass; our own walk over the tree keeps to its default.
 inline constexpr int maxXMLDepth = 256;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "orvel/Bytes.h"
+#include "orvel/Limits.h"
 #include "orvel/OAuthErrors.h"
 #include "orvel/Regex.h"
 #include "orvel/Text.h"
@@ -14,31 +15,34 @@ namespace orvel {
 namespace {
 
 struct Pair {
-    std::string_view key; ///< as written
-    std::string value;    ///< percent-decoded, or as written when that fails
+    std::string_view key;   ///< as written
+    std::string_view value; ///< as written, still percent-encoded
 };
 
 /// The pairs of `text` in input order, or nothing when any piece between "&"s is not a
-/// key=value pair with a plain key.
+/// key=value pair with a plain key, or when there are more than Limits::maxQueryStringPairs.
 std::optional<std::vector<Pair>> pairsOf(std::string_view text) {
     static const Regex plainKey(R"(^[A-Za-z0-9_.\[\]-]+$)");
     std::vector<Pair> pairs;
     std::size_t start = 0;
     while (true) {
+        if (pairs.size() == Limits::maxQueryStringPairs) return std::nullopt;
         const std::size_t end = std::min(text.find('&', start), text.size());
         const std::string_view piece = text.substr(start, end - start);
         const std::size_t equals = piece.find('=');
         if (equals == std::string_view::npos) return std::nullopt;
         const std::string_view key = piece.substr(0, equals);
         if (key.empty() || !plainKey.matches(key)) return std::nullopt;
-        const std::string_view raw = piece.substr(equals + 1);
-        pairs.push_back(Pair{key, Bytes::percentDecoded(raw).value_or(std::string(raw))});
+        pairs.push_back(Pair{key, piece.substr(equals + 1)});
         if (end == text.size()) break;
         start = end + 1;
     }
     if (pairs.size() < 2) return std::nullopt;
     return pairs;
 }
+
+/// A value percent-decoded, or as written when that fails.
+std::string decoded(std::string_view raw) { return Bytes::percentDecoded(raw).value_or(std::string(raw)); }
 
 } // namespace
 
@@ -49,30 +53,31 @@ std::optional<DecodeResult> QueryStringDetector::decode(std::string_view text) c
     auto pairs = pairsOf(query);
     if (!pairs) return std::nullopt;
 
-    std::vector<const Pair*> byKey;
-    for (const Pair& pair : *pairs) byKey.push_back(&pair);
-    std::ranges::stable_sort(byKey, {}, &Pair::key);
-    std::string output;
-    for (const Pair* pair : byKey) {
-        if (!output.empty()) output += '\n';
-        output.append(pair->key).append(" = ").append(pair->value);
-    }
+    // The first error pair decides what the redirect means.
+    const auto error = std::ranges::find(*pairs, std::string_view("error"), &Pair::key);
+    const std::optional<std::string> errorCode =
+        error == pairs->end() ? std::nullopt : std::optional(decoded(error->value));
+    const auto info = errorCode ? OAuthErrors::lookup(*errorCode) : std::nullopt;
 
+    // Sorted stably, equal keys keep their input order, and the details keep the last value.
+    std::ranges::stable_sort(*pairs, {}, &Pair::key);
     const std::string count = std::to_string(pairs->size());
     Details details{{"pairs", count}};
-    for (const Pair& pair : *pairs) details.insert_or_assign(std::string(pair.key), pair.value);
-    std::string summary = "Query string (" + count + " pairs)";
+    std::string output;
+    for (const Pair& pair : *pairs) {
+        std::string value = decoded(pair.value);
+        if (!output.empty()) output += '\n';
+        output.append(pair.key).append(" = ").append(value);
+        details.insert_or_assign(std::string(pair.key), std::move(value));
+    }
 
-    const auto error = std::ranges::find(*pairs, std::string_view("error"), &Pair::key);
-    if (error != pairs->end()) {
-        if (const auto info = OAuthErrors::lookup(error->value)) {
-            details.insert_or_assign("error_meaning", info->meaning);
-            details.insert_or_assign("likely_cause", info->likelyCause);
-            details.insert_or_assign("next_step", info->nextStep);
-            summary = "OAuth error: " + error->value + " — " + info->meaning;
-            output +=
-                "\n\n→ " + info->meaning + "\nlikely cause: " + info->likelyCause + "\nnext step: " + info->nextStep;
-        }
+    std::string summary = "Query string (" + count + " pairs)";
+    if (info) {
+        details.insert_or_assign("error_meaning", info->meaning);
+        details.insert_or_assign("likely_cause", info->likelyCause);
+        details.insert_or_assign("next_step", info->nextStep);
+        summary = "OAuth error: " + *errorCode + " — " + info->meaning;
+        output += "\n\n→ " + info->meaning + "\nlikely cause: " + info->likelyCause + "\nnext step: " + info->nextStep;
     }
 
     return DecodeResult{
