@@ -17,7 +17,7 @@ namespace orvel::YAML {
 /// One significant line.
 struct Line {
     std::size_t indent = 0; ///< leading spaces
-    std::string text;       ///< without the leading spaces and without trailing white space
+    std::string_view text;  ///< without leading spaces and trailing white space; a view into the text read
 
     friend bool operator==(const Line&, const Line&) = default;
 };
@@ -27,8 +27,8 @@ struct Preprocessed {
     bool sawMarker = false; ///< a "---" or "..." line was skipped
 };
 
-/// The significant lines of `text` (blank and comment lines and document markers left out);
-/// absent when a tab occurs in any line's indentation.
+/// The significant lines of `text` (blank and comment lines and document markers left out),
+/// which must outlive them; absent when a tab occurs in any line's indentation.
 std::optional<Preprocessed> preprocess(std::string_view text);
 
 /// Is `text` a block sequence item: "-" alone, or a dash and a space first?

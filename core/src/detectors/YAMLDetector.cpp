@@ -33,7 +33,7 @@ std::optional<DecodeResult> YAMLDetector::decode(std::string_view text) const {
         !mayBeBlockYAML(document)) {
         return std::nullopt;
     }
-    const auto preprocessed = YAML::preprocess(document);
+    auto preprocessed = YAML::preprocess(document);
     if (!preprocessed || preprocessed->lines.empty()) return std::nullopt;
     const auto& lines = preprocessed->lines;
 
@@ -55,6 +55,8 @@ std::optional<DecodeResult> YAMLDetector::decode(std::string_view text) const {
     std::size_t position = 0;
     const auto value = YAML::parseBlock(lines, position);
     if (!value || !(value->is_array() || value->is_object())) return std::nullopt;
+    // The lines are done with; a long document's take a good part of its size.
+    preprocessed.reset();
     auto json = JSON::write(*value, {.pretty = true, .escapeSlashes = false});
     if (!json) return std::nullopt;
 

@@ -74,7 +74,7 @@ bool indentationHasTab(std::string_view piece) {
 }
 
 /// `text` without trailing white space: every match of "\s+$" removed.
-std::string withoutTrailingWhiteSpace(std::string_view text) {
+std::string_view withoutTrailingWhiteSpace(std::string_view text) {
     static const Regex trailingWhiteSpace(R"(\s+$)");
     // Every white space character is either ASCII white space or not ASCII at all, so no match
     // starts before the last other ASCII byte. Matching only the tail after it keeps a long run
@@ -86,9 +86,9 @@ std::string withoutTrailingWhiteSpace(std::string_view text) {
             break;
         --tailStart;
     }
-    std::string result(text.substr(0, tailStart));
-    if (tailStart < text.size()) result += trailingWhiteSpace.replaceAll(text.substr(tailStart), "");
-    return result;
+    // The one match there can be runs to the end, so what is left is a prefix.
+    const auto match = trailingWhiteSpace.firstMatch(text.substr(tailStart));
+    return match ? text.substr(0, tailStart + match->range.begin) : text;
 }
 
 /// Decimal text to a double, independent of the process locale (the desktop application sets
@@ -186,7 +186,7 @@ private:
             } else if (splitMapping(item)) {
                 // "- name: x" opens a mapping whose further keys are the indented lines below,
                 // read as if the item stood two columns to the right.
-                const Line head{indent + 2, std::string(item)};
+                const Line head{indent + 2, item};
                 LineList itemLines{&head};
                 itemLines.insert(itemLines.end(), lines.begin() + static_cast<std::ptrdiff_t>(position + 1),
                                  lines.begin() + static_cast<std::ptrdiff_t>(end));
