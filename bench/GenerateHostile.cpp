@@ -45,6 +45,7 @@ const std::map<std::string, Generator>& families() {
     static const std::map<std::string, Generator> all = {
         {"json-deep", [](std::size_t n) { return nested("[", "1", "]", n); }},
         {"json-wide", [](std::size_t n) { return repeated("[", "1.5,", "1]", n); }},
+        {"json-integers", [](std::size_t n) { return repeated("[", "1,", "1]", n); }},
         {"json-objects", [](std::size_t n) { return repeated("{", "\"k#\":{},", "\"z\":0}", n); }},
         {"json-string", [](std::size_t n) { return repeated("[\"", "\\u00e9x", "\"]", n); }},
         {"xml-deep", [](std::size_t n) { return nested("<a>", "x", "</a>", n); }},
