@@ -37,8 +37,7 @@ std::string repeated(std::string_view head, std::string_view unit, std::string_v
     return text += tail;
 }
 
-const std::string plistHead =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n";
+const std::string plistHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n";
 
 using Generator = std::function<std::string(std::size_t)>;
 const std::map<std::string, Generator>& families() {
@@ -71,9 +70,12 @@ const std::map<std::string, Generator>& families() {
         {"base64", [](std::size_t n) { return repeated("", "eyJhIjoxfQ==", "", n).substr(0, n / 4 * 4); }},
         {"base58", [](std::size_t n) { return repeated("", "3yZe7d", "", n); }},
         {"query-string", [](std::size_t n) { return repeated("a=1", "&k#=v", "", n); }},
-        {"jwt-huge-payload", [](std::size_t n) { return "eyJhbGciOiJIUzI1NiJ9." + repeated("eyJh", "YWFh", "In0", n) + ".c2ln"; }},
-        {"pem-huge", [](std::size_t n) {
-             return "-----BEGIN CERTIFICATE-----\n" + repeated("", "MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEAu1SU1LfVLPHCozMxH2Mo\n", "", n) +
+        {"jwt-huge-payload",
+         [](std::size_t n) { return "eyJhbGciOiJIUzI1NiJ9." + repeated("eyJh", "YWFh", "In0", n) + ".c2ln"; }},
+        {"pem-huge",
+         [](std::size_t n) {
+             return "-----BEGIN CERTIFICATE-----\n" +
+                    repeated("", "MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEAu1SU1LfVLPHCozMxH2Mo\n", "", n) +
                     "-----END CERTIFICATE-----\n";
          }},
     };

@@ -12,7 +12,7 @@ namespace {
 constexpr std::string_view alphabet = "123456789ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz";
 
 std::optional<orvel::ByteString> textbookDecode(std::string_view text) {
-    orvel::ByteString number;  // little-endian base 256
+    orvel::ByteString number; // little-endian base 256
     for (const char c : text) {
         const std::size_t digit = alphabet.find(c);
         if (digit == std::string_view::npos) return std::nullopt;

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(nodes.size() <= orvel::Limits::maxDERChildren);
         for (const orvel::DER::Node& node : nodes) {
             require(node.content.lower <= node.content.upper && node.content.upper <= bytes.size());
-            if (node.tag & 0x20) pending.push_back(node.content);  // constructed: look inside
+            if (node.tag & 0x20) pending.push_back(node.content); // constructed: look inside
         }
     }
     if (const auto facts = orvel::X509::parse(bytes)) {

@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    if (!orvel::Unicode::isValidUTF8(text)) return 0;  // the engine repairs text before detectors
+    if (!orvel::Unicode::isValidUTF8(text)) return 0; // the engine repairs text before detectors
     orvel::fuzzing::requireWellFormed(orvel::PlistDetector().decode(text), orvel::DetectionKind::plist);
     return 0;
 }

@@ -11,7 +11,7 @@ using orvel::fuzzing::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    if (!orvel::Unicode::isValidUTF8(text)) return 0;  // the engine repairs text before detectors
+    if (!orvel::Unicode::isValidUTF8(text)) return 0; // the engine repairs text before detectors
     const auto result = orvel::YAMLDetector().decode(text);
     orvel::fuzzing::requireWellFormed(result, orvel::DetectionKind::yaml);
     if (result) {
