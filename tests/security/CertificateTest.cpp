@@ -1,10 +1,10 @@
-#include "orvel/X509.h"
+// Reading certificates: the DER walker and the X.509 facts found with it.
+#include <random>
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "orvel/DER.h"
+#include "orvel/X509.h"
 #include "support/DERBuilder.h"
 #include "support/TestData.h"
 
@@ -12,7 +12,48 @@ namespace orvel {
 namespace {
 
 using namespace testing;
+using DER::Element;
+using DER::Node;
+using DER::Range;
 using std::chrono::sys_seconds;
+
+TEST(DER, ReadsDefiniteLengthsAndDeclinesWhatDoesNotFit) {
+    const ByteString bytes{0x30, 0x03, 0x02, 0x01, 0x05};
+    EXPECT_EQ(DER::read(bytes, 0), (Element{Node{0x30, Range{2, 5}}, 5}));
+    EXPECT_EQ(DER::read(bytes, 2), (Element{Node{0x02, Range{4, 5}}, 5}));
+    EXPECT_EQ(DER::read({0x05, 0x00}, 0), (Element{Node{0x05, Range{2, 2}}, 2}));
+    EXPECT_EQ(DER::read(der(0x04, ByteString(300, 0x11)), 0), (Element{Node{0x04, Range{4, 304}}, 304}));
+    // Non-minimal long forms are accepted; four length octets are the most.
+    EXPECT_EQ(DER::read({0x04, 0x81, 0x02, 0xAA, 0xBB}, 0), (Element{Node{0x04, Range{3, 5}}, 5}));
+    EXPECT_EQ(DER::read({0x04, 0x84, 0x00, 0x00, 0x00, 0x01, 0xAA}, 0), (Element{Node{0x04, Range{6, 7}}, 7}));
+    // Nothing there, an end right after the tag, offsets at or far past the end, an indefinite
+    // length, five length octets, length octets cut off, content one short, a claim of 4 GiB.
+    const std::pair<ByteString, std::size_t> unreadable[] = {
+        {{}, 0}, {{0x30}, 0}, {{0x30, 0x00}, 2}, {{0x30, 0x00}, SIZE_MAX}, {{0x30, 0x80, 0x00, 0x00}, 0},
+        {{0x30, 0x85, 0, 0, 0, 0, 1, 0}, 0}, {{0x30, 0x82, 0x01}, 0}, {{0x30, 0x03, 0x00, 0x00}, 0},
+        {{0x30, 0x84, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}, 0},
+    };
+    for (const auto& [element, offset] : unreadable) EXPECT_FALSE(DER::read(element, offset)) << offset;
+    // Every proper prefix of a valid element declines; the whole reads.
+    const ByteString whole = der(0x04, ByteString(200, 0x22));
+    for (std::size_t n = 0; n < whole.size(); ++n) {
+        EXPECT_FALSE(DER::read(ByteString(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)), 0)) << n;
+    }
+    EXPECT_TRUE(DER::read(whole, 0));
+}
+
+TEST(DER, ChildrenStopAtTheFirstDamage) {
+    const ByteString bytes{0x02, 0x01, 0x07, 0x05, 0x00, 0x04, 0x01, 0xAA};
+    EXPECT_EQ(DER::children(bytes, Range{0, 8}), (std::vector<Node>{{0x02, {2, 3}}, {0x05, {5, 5}}, {0x04, {7, 8}}}));
+    for (const Range empty : {Range{3, 3}, Range{5, 3}, Range{8, 20}}) EXPECT_TRUE(DER::children(bytes, empty).empty());
+    // A truncated third element: what came before is kept.
+    const ByteString cut(bytes.begin(), bytes.end() - 1);
+    EXPECT_EQ(DER::children(cut, Range{0, 7}), (std::vector<Node>{{0x02, {2, 3}}, {0x05, {5, 5}}}));
+    // The buffer ends right after a tag octet.
+    EXPECT_EQ(DER::children({0x05, 0x00, 0x30}, Range{0, 3}), (std::vector<Node>{{0x05, {2, 2}}}));
+    // A last child overrunning its parent's range is still listed; only the bytes bound it.
+    EXPECT_EQ(DER::children(bytes, Range{0, 4}), (std::vector<Node>{{0x02, {2, 3}}, {0x05, {5, 5}}}));
+}
 
 sys_seconds at(int y, unsigned mo, unsigned d, int h, int mi, int s) {
     using namespace std::chrono;
@@ -28,9 +69,7 @@ ByteString derOfPEMFile(std::string_view name) {
     return Bytes::base64(body).value_or(ByteString{});
 }
 
-ByteString validity(const ByteString& notBefore, const ByteString& notAfter) {
-    return sequence({notBefore, notAfter});
-}
+ByteString validity(const ByteString& notBefore, const ByteString& notAfter) { return sequence({notBefore, notAfter}); }
 
 const ByteString someValidity = validity(utcTime("240101000000Z"), utcTime("250101000000Z"));
 
