@@ -90,27 +90,16 @@ TEST_F(JWTDetectorTest, DeclinesAnythingButThreeCleanSegments) {
     EXPECT_EQ(JWTDetector().decode(header + "." + payload + ".sig")->output, R"({"sub":"12"})");
     // Two or four segments, an empty header or payload, a payload of length 1 modulo 4, blanks
     // (the detector does not trim), segments that are not JSON objects or not UTF-8, and NULs.
-    expectDeclines(JWTDetector(), {
-                                      header + "." + payload,
-                                      header + "." + payload + ".sig.more",
-                                      header + "." + payload + "..",
-                                      "." + payload + ".sig",
-                                      header + "..sig",
-                                      header + "." + payload + "A.sig",
-                                      header + "." + payload.substr(0, 8) + " " + payload.substr(8) + ".sig",
-                                      header + ".\n" + payload + ".sig",
-                                      " " + header + "." + payload + ".sig",
-                                      token(R"({"alg":"HS256"})", R"(["not","an","object"])"),
-                                      token(R"(["alg"])", R"({"sub":"1"})"),
-                                      token(R"({"alg":"HS256"})", "{\"sub\":\"\xff\"}"),
-                                      token(R"({"alg":"HS256")", R"({"sub":"1"})"),
-                                      token("\"HS256\"", R"({"sub":"1"})"),
-                                      token("{\"alg\":\"HS256\"}\0x"sv, R"({"sub":"1"})"),
-                                      token(R"({"alg":"HS256"})", "\0{\"sub\":\"1\"}"sv),
-                                      token(R"({"alg":"HS256"})", "{\"sub\":\"1\"}\0{}"sv),
-                                      "a.b.c",
-                                      "..",
-                                  });
+    expectDeclines(JWTDetector(),
+                   {header + "." + payload, header + "." + payload + ".sig.more", header + "." + payload + "..",
+                    "." + payload + ".sig", header + "..sig", header + "." + payload + "A.sig",
+                    header + "." + payload.substr(0, 8) + " " + payload.substr(8) + ".sig",
+                    header + ".\n" + payload + ".sig", " " + header + "." + payload + ".sig",
+                    token(R"({"alg":"HS256"})", R"(["not","an","object"])"), token(R"(["alg"])", R"({"sub":"1"})"),
+                    token(R"({"alg":"HS256"})", "{\"sub\":\"\xff\"}"), token(R"({"alg":"HS256")", R"({"sub":"1"})"),
+                    token("\"HS256\"", R"({"sub":"1"})"), token("{\"alg\":\"HS256\"}\0x"sv, R"({"sub":"1"})"),
+                    token(R"({"alg":"HS256"})", "\0{\"sub\":\"1\"}"sv),
+                    token(R"({"alg":"HS256"})", "{\"sub\":\"1\"}\0{}"sv), "a.b.c", ".."});
 
     // Cut anywhere before the second dot, a real token declines; after it, the signature is
     // never read, so the reading does not change.
