@@ -1,5 +1,6 @@
 // The Regex wrapper against ICU's own engine, which defines what the patterns mean.
 #include "orvel/Regex.h"
+#include "orvel/Unicode.h"
 
 #include <gtest/gtest.h>
 
@@ -20,12 +21,7 @@ namespace {
 using orvel::Regex;
 using orvel::TextRange;
 
-std::string cp(char32_t c) {
-    icu::UnicodeString s(static_cast<UChar32>(c));
-    std::string out;
-    s.toUTF8String(out);
-    return out;
-}
+std::string cp(char32_t c) { return orvel::Unicode::utf8(c); }
 
 // ICU's view of a UTF-8 text: the UTF-16 string and, per UTF-16 index, the byte offset.
 struct ICUText {
@@ -416,7 +412,7 @@ TEST(RegexICUDifferentialTest, ClassesAgreeOnEveryScalarValue) {
         if ((plane >= 4 && plane <= 13 && first != 0x50000) || (plane >= 15 && (first & 0xFFFF) != 0)) continue;
         std::string slice;
         for (UChar32 c = first; c < first + kSlice; ++c) {
-            if (c < 0xD800 || c > 0xDFFF) icu::UnicodeString(c).toUTF8String(slice);
+            if (c < 0xD800 || c > 0xDFFF) orvel::Unicode::appendUTF8(slice, static_cast<char32_t>(c));
         }
         slices.emplace_back(std::move(slice));
     }

@@ -1,4 +1,5 @@
 #include "orvel/Regex.h"
+#include "orvel/Unicode.h"
 
 #include <gtest/gtest.h>
 
@@ -12,25 +13,7 @@ using orvel::Regex;
 using orvel::TextRange;
 
 // One scalar value as UTF-8, so the cases below can name characters by code point.
-std::string cp(char32_t c) {
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
+std::string cp(char32_t c) { return orvel::Unicode::utf8(c); }
 
 std::vector<TextRange> ranges(std::initializer_list<std::pair<std::size_t, std::size_t>> list) {
     std::vector<TextRange> out;

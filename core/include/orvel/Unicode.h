@@ -15,6 +15,12 @@ bool isValidUTF8(std::string_view bytes);
 /// and WHATWG decoders do; well-formed input comes back unchanged.
 std::string toValidUTF8(std::string_view bytes);
 
+/// Appends the scalar value `scalar` (not a surrogate, at most U+10FFFF) to `out` as UTF-8.
+void appendUTF8(std::string& out, char32_t scalar);
+
+/// `scalar` as UTF-8.
+std::string utf8(char32_t scalar);
+
 /// Number of user-perceived characters in `text`. CR LF counts as one.
 std::size_t graphemeCount(std::string_view text);
 

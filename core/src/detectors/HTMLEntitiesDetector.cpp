@@ -7,8 +7,6 @@
 #include <string>
 #include <utility>
 
-#include <unicode/unistr.h>
-
 #include "orvel/Regex.h"
 #include "orvel/Unicode.h"
 
@@ -60,7 +58,7 @@ bool appendEntity(std::string& out, std::string_view name) {
         const bool hexadecimal = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
         const auto scalar = numericScalar(name.substr(hexadecimal ? 2 : 1), hexadecimal ? 16 : 10);
         if (!scalar) return false;
-        icu::UnicodeString(static_cast<UChar32>(*scalar)).toUTF8String(out);
+        Unicode::appendUTF8(out, *scalar);
         return true;
     }
     // The length test first keeps a long run of text before a ";" from being compared at all.

@@ -7,8 +7,6 @@
 #include <string>
 #include <utility>
 
-#include <unicode/unistr.h>
-
 #include "orvel/Regex.h"
 #include "orvel/Unicode.h"
 
@@ -27,7 +25,7 @@ std::optional<std::uint32_t> hexValue(std::string_view digits) {
 
 struct Escape {
     std::size_t length; ///< backslash included
-    std::uint32_t codePoint;
+    char32_t codePoint;
 };
 
 /// The escape that starts with the backslash at `offset`, if it is a whole run of characters
@@ -43,7 +41,7 @@ std::optional<Escape> escapeAt(std::string_view text, std::size_t offset) {
     if (!value || !Unicode::isGraphemeBoundary(text, offset + length)) return std::nullopt;
     // A lone surrogate is not a character; pairs are not combined, so both halves stay escaped.
     if (*value >= 0xD800 && *value <= 0xDFFF) return std::nullopt;
-    return Escape{length, *value};
+    return Escape{length, static_cast<char32_t>(*value)};
 }
 
 } // namespace
@@ -67,7 +65,7 @@ std::optional<DecodeResult> UnicodeEscapeDetector::decode(std::string_view text)
         }
         output.append(text.substr(i, backslash - i));
         if (const auto found = escapeAt(text, backslash)) {
-            icu::UnicodeString(static_cast<UChar32>(found->codePoint)).toUTF8String(output);
+            Unicode::appendUTF8(output, found->codePoint);
             ++count;
             i = backslash + found->length;
         } else {

@@ -80,25 +80,6 @@ std::size_t previousStart(const unsigned char* text, std::size_t at) {
     return at;
 }
 
-void appendUTF8(std::string& out, UChar32 c) {
-    const auto u = static_cast<std::uint32_t>(c);
-    if (u < 0x80) {
-        out += static_cast<char>(u);
-    } else if (u < 0x800) {
-        out += static_cast<char>(0xC0 | (u >> 6));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    } else if (u < 0x10000) {
-        out += static_cast<char>(0xE0 | (u >> 12));
-        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (u >> 18));
-        out += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    }
-}
-
 std::string hexEscape(UChar32 c) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "\\x{%X}", static_cast<unsigned>(c));
@@ -227,7 +208,7 @@ const ProbeText& probeText() {
         p.utf8.reserve(bytes); // an upper bound: no copying while it grows
         for (int32_t i = 0; i < p.characters.getRangeCount(); ++i) {
             for (UChar32 c = p.characters.getRangeStart(i); c <= p.characters.getRangeEnd(i); ++c)
-                appendUTF8(p.utf8, c);
+                Unicode::appendUTF8(p.utf8, static_cast<char32_t>(c));
         }
         return p;
     }();
@@ -839,7 +820,7 @@ private:
         } else if (c < 0x20 || c == 0x7F) {
             out += hexEscape(c);
         } else {
-            appendUTF8(out, c);
+            Unicode::appendUTF8(out, static_cast<char32_t>(c));
         }
     }
 

@@ -321,6 +321,32 @@ std::string toValidUTF8(std::string_view bytes) {
     return out;
 }
 
+void appendUTF8(std::string& out, char32_t scalar) {
+    const auto byte = [&out](std::uint32_t bits) { out += static_cast<char>(bits); };
+    const auto c = static_cast<std::uint32_t>(scalar);
+    if (c < 0x80) {
+        byte(c);
+    } else if (c < 0x800) {
+        byte(0xC0 | c >> 6);
+        byte(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        byte(0xE0 | c >> 12);
+        byte(0x80 | (c >> 6 & 0x3F));
+        byte(0x80 | (c & 0x3F));
+    } else {
+        byte(0xF0 | c >> 18);
+        byte(0x80 | (c >> 12 & 0x3F));
+        byte(0x80 | (c >> 6 & 0x3F));
+        byte(0x80 | (c & 0x3F));
+    }
+}
+
+std::string utf8(char32_t scalar) {
+    std::string out;
+    appendUTF8(out, scalar);
+    return out;
+}
+
 std::size_t graphemeCount(std::string_view text) {
     return advance(text, std::numeric_limits<std::size_t>::max()).clusters;
 }
