@@ -22,17 +22,17 @@ struct RegexMatch {
     std::vector<std::optional<TextRange>> groups;
 };
 
-/// A pattern in ICU syntax, compiled once and matched with ICU's semantics: `\b`, `\s`, `\w`
-/// and `.` mean what ICU makes them mean, `^` and `$` anchor at the ends of the whole text
-/// (`$` at the very end only, never before a final line terminator as ICU's would).
-/// A pattern that does not compile matches nothing. Texts must be valid UTF-8; an invalid text
-/// matches nothing. Thread-safe: one instance may be matched from many threads at once.
+/// A pattern in ICU syntax, compiled once and matched with ICU's semantics: `\b`, `\s` and `\d`
+/// mean what ICU makes them mean, `^` and `$` anchor at the ends of the whole text (`$` at the
+/// very end only, never before a final line terminator as ICU's would). Texts must be valid
+/// UTF-8; an invalid text matches nothing. Thread-safe: one instance may be matched from many
+/// threads at once.
 ///
-/// Runs on PCRE2's JIT. ICU constructs with no exact PCRE2 counterpart make the pattern
-/// invalid instead of matching differently: set operations inside classes (`[a&&b]`,
-/// `[a--[b]]`), negated nested classes, look-behind of varying length. Under `(?i)` case
-/// folding is PCRE2's simple folding. A search that runs out of its backtracking budget
-/// (catastrophic patterns) counts as no match.
+/// Runs on PCRE2's JIT and reads only the syntax of the system's own patterns (text/Patterns.h):
+/// ASCII literals and classes, `\s` `\d` `\b`, groups, alternation, greedy and lazy quantifiers,
+/// `\1` to `\9`, `^` and `$`. Any other pattern is invalid and matches nothing, rather than match
+/// differently from ICU. A search that runs out of its backtracking budget (catastrophic
+/// patterns) counts as no match.
 class Regex {
 public:
     explicit Regex(std::string_view icuPattern);

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "detectors/AlphabetText.h"
-#include "orvel/Regex.h"
 #include "text/DigitTable.h"
+#include "text/Patterns.h"
 #include "orvel/Text.h"
 
 namespace orvel {
@@ -37,10 +37,8 @@ std::optional<ByteString> Base32Detector::base32Decode(std::string_view text) {
 std::optional<DecodeResult> Base32Detector::decode(std::string_view text) const {
     // No length rule: unpadded base32 is common (TOTP secrets), and a stray partial group only
     // loses its trailing bits.
-    static const Regex base32Text("^[A-Z2-7]+={0,6}$");
-
     const std::string_view candidate = Text::trimmed(text);
-    if (!base32Text.matches(candidate)) return std::nullopt;
+    if (!Patterns::compiled(Patterns::Id::base32Text).matches(candidate)) return std::nullopt;
     // The alphabet is ASCII: bytes are characters here.
     if (candidate.size() < 8) return std::nullopt;
 

@@ -7,9 +7,9 @@
 
 #include "detectors/AlphabetText.h"
 #include "orvel/Limits.h"
-#include "orvel/Regex.h"
 #include "orvel/Text.h"
 #include "text/DigitTable.h"
+#include "text/Patterns.h"
 
 namespace orvel {
 namespace {
@@ -57,15 +57,12 @@ std::optional<ByteString> Base58Detector::base58Decode(std::string_view text) {
 }
 
 std::optional<DecodeResult> Base58Detector::decode(std::string_view text) const {
-    static const Regex base58Text("^[1-9A-HJ-NP-Za-km-z]+$");
-    static const Regex digitsOnly("^[0-9]+$");
-
     const std::string_view candidate = Text::trimmed(text);
     // The alphabet is ASCII: bytes are characters here.
     if (candidate.size() < 8 || candidate.size() > Limits::maxBase58InputBytes) return std::nullopt;
-    if (!base58Text.matches(candidate)) return std::nullopt;
+    if (!Patterns::compiled(Patterns::Id::base58Text).matches(candidate)) return std::nullopt;
     // Digit runs are ids, counters and timestamps far more often than base58.
-    if (digitsOnly.matches(candidate)) return std::nullopt;
+    if (Patterns::compiled(Patterns::Id::digitsOnly).matches(candidate)) return std::nullopt;
 
     return alphabetTextStep(DetectionKind::base58, "Base58", 0.5, candidate, base58Decode(candidate));
 }

@@ -2,24 +2,21 @@
 
 #include "detectors/AlphabetText.h"
 #include "orvel/Bytes.h"
-#include "orvel/Regex.h"
 #include "orvel/Text.h"
+#include "text/Patterns.h"
 
 namespace orvel {
 
 std::optional<DecodeResult> Base64Detector::decode(std::string_view text) const {
-    static const Regex standardAlphabet("^[A-Za-z0-9+/]+={0,2}$");
-    static const Regex urlSafeAlphabet("^[A-Za-z0-9_-]+={0,2}$");
-    static const Regex digitsOnly("^[0-9]+$");
-
     const std::string_view candidate = Text::trimmed(text);
     // A "-" or "_" anywhere decides the alphabet; mixing it with "+" or "/" then fails the match.
     const bool urlSafe = candidate.find_first_of("-_") != std::string_view::npos;
-    if (!(urlSafe ? urlSafeAlphabet : standardAlphabet).matches(candidate)) return std::nullopt;
+    const Patterns::Id alphabet = urlSafe ? Patterns::Id::base64URLSafe : Patterns::Id::base64Standard;
+    if (!Patterns::compiled(alphabet).matches(candidate)) return std::nullopt;
     // The alphabets are ASCII without line breaks: bytes are characters here.
     if (candidate.size() < 8) return std::nullopt;
     // Timestamps, ids and other digit runs are valid base64 but almost never meant as such.
-    if (digitsOnly.matches(candidate)) return std::nullopt;
+    if (Patterns::compiled(Patterns::Id::digitsOnly).matches(candidate)) return std::nullopt;
 
     return alphabetTextStep(urlSafe ? DetectionKind::base64url : DetectionKind::base64, urlSafe ? "Base64url" : "Base64",
                             0.7, candidate, urlSafe ? Bytes::base64url(candidate) : Bytes::base64(candidate));

@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "orvel/Regex.h"
 #include "orvel/Unicode.h"
+#include "text/Patterns.h"
 
 namespace orvel {
 namespace {
@@ -82,8 +82,7 @@ std::size_t findWhole(std::string_view text, char c, std::size_t from) {
 } // namespace
 
 std::optional<DecodeResult> HTMLEntitiesDetector::decode(std::string_view text) const {
-    static const Regex reference("&(#[0-9]+|#[xX][0-9A-Fa-f]+|[a-zA-Z]+);");
-    if (!reference.matches(text)) return std::nullopt;
+    if (!Patterns::compiled(Patterns::Id::htmlReference).matches(text)) return std::nullopt;
 
     // Walking bytes yields the same text as walking user-perceived characters: only an "&" and
     // a ";" that stand alone count, and every other byte is copied through unchanged.

@@ -7,8 +7,8 @@
 #include <fmt/format.h>
 
 #include "orvel/Explainer.h"
-#include "orvel/Regex.h"
 #include "orvel/Text.h"
+#include "text/Patterns.h"
 
 namespace orvel {
 namespace {
@@ -108,10 +108,9 @@ std::optional<DecodeResult> cryptHash(std::string_view text) {
 }
 
 std::optional<DecodeResult> bareDigest(std::string_view text) {
-    static const Regex hexDigits("^[0-9a-fA-F]+$");
     // The length is checked first only because it is cheaper; both must hold.
     const auto size = digests().find(text.size());
-    if (size == digests().end() || !hexDigits.matches(text)) return std::nullopt;
+    if (size == digests().end() || !Patterns::compiled(Patterns::Id::hexDigits).matches(text)) return std::nullopt;
 
     const auto [bits, candidates] = size->second;
     Explainer::Note note = Explainer::digestNote(bits);

@@ -2,19 +2,18 @@
 
 #include "detectors/AlphabetText.h"
 #include "orvel/Bytes.h"
-#include "orvel/Regex.h"
 #include "orvel/Text.h"
+#include "text/Patterns.h"
 
 namespace orvel {
 
 std::optional<DecodeResult> HexDetector::decode(std::string_view text) const {
-    static const Regex hexDigits("^[0-9a-fA-F]+$");
 
     std::string_view candidate = Text::trimmed(text);
     if (candidate.starts_with("0x") || candidate.starts_with("0X")) candidate.remove_prefix(2);
     // The prefix does not count towards the minimum; hex digits are ASCII, so bytes are characters.
     if (candidate.size() < 8 || candidate.size() % 2 != 0) return std::nullopt;
-    if (!hexDigits.matches(candidate)) return std::nullopt;
+    if (!Patterns::compiled(Patterns::Id::hexDigits).matches(candidate)) return std::nullopt;
 
     return alphabetTextStep(DetectionKind::hex, "Hex", 0.6, candidate, Bytes::hex(candidate));
 }

@@ -9,8 +9,8 @@
 #include "orvel/Bytes.h"
 #include "orvel/Clock.h"
 #include "orvel/Instant.h"
-#include "orvel/Regex.h"
 #include "orvel/X509.h"
+#include "text/Patterns.h"
 
 namespace orvel {
 namespace {
@@ -70,17 +70,13 @@ DecodeResult certificateResult(const CertificateFacts& facts, Details details) {
 } // namespace
 
 std::optional<DecodeResult> PEMDetector::decode(std::string_view text) const {
-    // The closing line must repeat the opening label exactly; the body is matched lazily so
-    // that the first block ends at its own END line.
-    static const Regex armour(R"(-----BEGIN ([A-Z0-9 ]+)-----([A-Za-z0-9+/=\s]*?)-----END \1-----)");
-    static const Regex whiteSpace(R"(\s)");
-
-    const auto match = armour.firstMatch(text);
+    const auto match = Patterns::compiled(Patterns::Id::pemArmour).firstMatch(text);
     if (!match || match->groups.size() != 2 || !match->groups[0] || !match->groups[1]) return std::nullopt;
     const TextRange labelRange = *match->groups[0];
     const TextRange bodyRange = *match->groups[1];
     const std::string label(trimmedBlanksAndTabs(text.substr(labelRange.begin, labelRange.end - labelRange.begin)));
-    const std::string body = whiteSpace.replaceAll(text.substr(bodyRange.begin, bodyRange.end - bodyRange.begin), "");
+    const std::string body = Patterns::compiled(Patterns::Id::whiteSpace)
+                                 .replaceAll(text.substr(bodyRange.begin, bodyRange.end - bodyRange.begin), "");
 
     const auto der = Bytes::base64(body);
     if (!der || der->empty()) return std::nullopt;

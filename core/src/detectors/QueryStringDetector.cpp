@@ -8,8 +8,8 @@
 #include "orvel/Bytes.h"
 #include "orvel/Limits.h"
 #include "orvel/OAuthErrors.h"
-#include "orvel/Regex.h"
 #include "orvel/Text.h"
+#include "text/Patterns.h"
 
 namespace orvel {
 namespace {
@@ -22,7 +22,6 @@ struct Pair {
 /// The pairs of `text` in input order, or nothing when any piece between "&"s is not a
 /// key=value pair with a plain key, or when there are more than Limits::maxQueryStringPairs.
 std::optional<std::vector<Pair>> pairsOf(std::string_view text) {
-    static const Regex plainKey(R"(^[A-Za-z0-9_.\[\]-]+$)");
     std::vector<Pair> pairs;
     std::size_t start = 0;
     while (true) {
@@ -32,7 +31,7 @@ std::optional<std::vector<Pair>> pairsOf(std::string_view text) {
         const std::size_t equals = piece.find('=');
         if (equals == std::string_view::npos) return std::nullopt;
         const std::string_view key = piece.substr(0, equals);
-        if (key.empty() || !plainKey.matches(key)) return std::nullopt;
+        if (key.empty() || !Patterns::compiled(Patterns::Id::queryPlainKey).matches(key)) return std::nullopt;
         pairs.push_back(Pair{key, piece.substr(equals + 1)});
         if (end == text.size()) break;
         start = end + 1;

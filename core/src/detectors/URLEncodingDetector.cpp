@@ -5,15 +5,14 @@
 #include <fmt/format.h>
 
 #include "orvel/Bytes.h"
-#include "orvel/Regex.h"
+#include "text/Patterns.h"
 
 namespace orvel {
 
 std::optional<DecodeResult> URLEncodingDetector::decode(std::string_view text) const {
-    static const Regex escape("%[0-9A-Fa-f]{2}");
 
     // Not trimmed: blanks around an encoded value are part of what the user pasted.
-    if (!escape.matches(text)) return std::nullopt;
+    if (!Patterns::compiled(Patterns::Id::percentEscape).matches(text)) return std::nullopt;
     auto decoded = Bytes::percentDecoded(text);
     // Each escape turns three characters into one byte, so the output always differs from the input.
     if (!decoded) return std::nullopt;

@@ -2,16 +2,15 @@
 
 #include <algorithm>
 
-#include "orvel/Regex.h"
 #include "orvel/Text.h"
+#include "text/Patterns.h"
 
 namespace orvel {
 
 std::optional<DecodeResult> UUIDDetector::decode(std::string_view text) const {
-    static const Regex canonicalForm("^[0-9a-fA-F]{8}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{12}$");
 
     const std::string_view candidate = Text::trimmed(text);
-    if (!canonicalForm.matches(candidate)) return std::nullopt;
+    if (!Patterns::compiled(Patterns::Id::uuid).matches(candidate)) return std::nullopt;
 
     // The first digit of the third group, as written: neither the version nor the variant is
     // checked, so the nil UUID says "0" and an unassigned version is shown as it is.

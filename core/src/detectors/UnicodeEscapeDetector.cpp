@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "orvel/Regex.h"
 #include "orvel/Unicode.h"
+#include "text/Patterns.h"
 
 namespace orvel {
 namespace {
@@ -47,8 +47,7 @@ std::optional<Escape> escapeAt(std::string_view text, std::size_t offset) {
 } // namespace
 
 std::optional<DecodeResult> UnicodeEscapeDetector::decode(std::string_view text) const {
-    static const Regex escape(R"(\\u[0-9A-Fa-f]{4}|\\x[0-9A-Fa-f]{2})");
-    if (!escape.matches(text)) return std::nullopt;
+    if (!Patterns::compiled(Patterns::Id::unicodeEscape).matches(text)) return std::nullopt;
 
     // Walking bytes yields the same text as walking user-perceived characters: an escape is
     // only taken when its backslash starts a character and its last digit ends one, and every

@@ -5,8 +5,8 @@
 #include <fmt/format.h>
 
 #include "orvel/Instant.h"
-#include "orvel/Regex.h"
 #include "orvel/Text.h"
+#include "text/Patterns.h"
 
 namespace orvel {
 namespace {
@@ -19,10 +19,9 @@ constexpr double kLatest = 4'102'444'800;
 } // namespace
 
 std::optional<DecodeResult> UnixTimestampDetector::decode(std::string_view text) const {
-    static const Regex digitsOnly("^[0-9]+$");
 
     const std::string_view candidate = Text::trimmed(text);
-    if (!digitsOnly.matches(candidate)) return std::nullopt;
+    if (!Patterns::compiled(Patterns::Id::digitsOnly).matches(candidate)) return std::nullopt;
     const bool milliseconds = candidate.size() == 13;
     if (candidate.size() != 10 && !milliseconds) return std::nullopt;
 

@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
-#include <map>
-#include <mutex>
 #include <utility>
 
 #ifndef PCRE2_CODE_UNIT_WIDTH
@@ -18,30 +16,24 @@
 #include <unicode/uchar.h>
 #include <unicode/uniset.h>
 #include <unicode/unistr.h>
-#include <unicode/ustring.h>
 
 // Patterns arrive in ICU syntax and must answer exactly what ICU's RegexMatcher answers, but
 // ICU's engine is several times slower than PCRE2's JIT and quadratic on some inputs. So we
-// rewrite the pattern into PCRE2 syntax wherever the two disagree:
+// rewrite each pattern into PCRE2 syntax. The patterns are the system's own (text/Patterns.h),
+// and the translator reads only the syntax they use; anything else makes the pattern invalid
+// rather than risk a reading that differs from ICU's:
 //
-//  * \s \w \d \h and \p{..} become the ICU sets. PCRE2 10.42 has Unicode 14 tables, ICU 72
-//    Unicode 15, so where PCRE2's tables are wrong the characters are listed explicitly.
-//  * \b and \B follow ICU's rule (no boundary before a Grapheme_Extend or format character;
-//    such characters are skipped when looking back). PCRE2 lookbehind cannot skip an
-//    unbounded run, so a callout decides, behind a cheap ASCII look-around that settles the
-//    common case inline.
-//  * $ means the very end of the text, not also before a final line terminator as in ICU
-//    (under (?m) it still means every line end, as in ICU); neither $ nor \Z matches between
-//    CR and LF; under (?s) a dot takes CR LF as one character.
-//  * Escapes ICU resolves itself (\uhhhh, \N{..}, \0ooo, \cX, back-references) become
-//    unambiguous PCRE2 forms; letter escapes ICU does not know are literal letters, as in ICU.
-//  * PCRE2-only syntax ((*VERB), (?C), (?R), ...) is an error, as it is in ICU.
-//
-// Set operations inside classes ([a-z&&[^aeiou]], [\p{L}--[a-z]]) and negated nested classes
-// are rejected rather than silently matched differently. Known differences that remain:
-// (?i) folds case simply and leaves \p{Lu} and friends alone (ICU folds fully and closes
-// sets over case), and PCRE2 wants look-behind alternatives of fixed length where ICU only
-// wants a bounded one.
+//  * printable ASCII literals, and "\" before punctuation for the punctuation itself;
+//  * classes of such characters, ranges between two of them, \s and \d, optionally negated;
+//  * "(...)", "(?:...)", "|", and the quantifiers ? * + {n} {n,} {n,m}, each optionally lazy;
+//  * back-references \1 to \9;
+//  * ^ and $, at the very start and the very end of the text only (PCRE2_DOLLAR_ENDONLY),
+//    where ICU's $ would also match before a final line terminator;
+//  * \s and \d as ICU's sets (White_Space and Nd), written out as ranges: from a \p{..}
+//    property PCRE2 cannot tell which bytes may start a match and tries every position;
+//  * \b as ICU's word boundary: no boundary before a Grapheme_Extend or format character, and
+//    such characters are skipped when looking back. PCRE2 look-behind cannot skip an unbounded
+//    run, so a callout decides, behind a cheap ASCII look-around that settles the common case.
 
 namespace orvel {
 namespace {
@@ -55,8 +47,6 @@ std::size_t sequenceLength(unsigned char lead) {
     if (lead < 0xF0) return 3;
     return 4;
 }
-
-std::size_t utf8Length(UChar32 c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
 
 UChar32 decodeAt(const unsigned char* text, std::size_t at) {
     const unsigned char lead = text[at];
@@ -78,12 +68,6 @@ std::size_t previousStart(const unsigned char* text, std::size_t at) {
         --at;
     } while (at > 0 && (text[at] & 0xC0) == 0x80);
     return at;
-}
-
-std::string hexEscape(UChar32 c) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "\\x{%X}", static_cast<unsigned>(c));
-    return buffer;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -138,831 +122,222 @@ int boundaryCallout(pcre2_callout_block* block, void*) {
 // Both neighbours ASCII and on the same side of \w: certainly no boundary, no callout needed.
 // Kept inside look-arounds, which PCRE2 skips when it looks for a literal prefix to scan for
 // (a bare callout at the start of the pattern would stop that and cost a call per candidate).
-constexpr std::string_view kSameASCIIClass =
-    R"((?<=[A-Za-z0-9_])[A-Za-z0-9_]|(?<=[^A-Za-z0-9_\x{80}-\x{10FFFF}])[^A-Za-z0-9_\x{80}-\x{10FFFF}])";
-
-std::string boundaryAssertion(bool boundary) {
-    std::string isBoundary = "(?!";
-    isBoundary += kSameASCIIClass;
-    isBoundary += ")(?=(?C1))";
-    return boundary ? isBoundary : "(?!" + isBoundary + ")";
-}
+constexpr std::string_view kWordBoundary =
+    R"((?!(?<=[A-Za-z0-9_])[A-Za-z0-9_]|(?<=[^A-Za-z0-9_\x{80}-\x{10FFFF}])[^A-Za-z0-9_\x{80}-\x{10FFFF}])(?=(?C1)))";
 
 // ---------------------------------------------------------------------------------------------
-// ICU's character sets in PCRE2 syntax.
+// ICU's \s and \d as PCRE2 class members.
 
-// A set as PCRE2 class members (no brackets); `negated` means the set is everything else.
-struct SetExpr {
-    std::string members;
-    bool negated = false;
-    bool singleProperty = false; // members is one \p{..}: usable without brackets
-};
-
-SetExpr negate(SetExpr set) {
-    set.negated = !set.negated;
-    return set;
-}
-
-// PCRE2 syntax for the scalar values of `set` (surrogate code points cannot occur in UTF-8).
-std::string rangesOf(const icu::UnicodeSet& codePoints) {
-    icu::UnicodeSet set(codePoints);
+// The scalar values of the ICU set `pattern` as PCRE2 class ranges (surrogates cannot occur in UTF-8).
+std::string rangesOf(const char* pattern) {
+    UErrorCode status = U_ZERO_ERROR;
+    icu::UnicodeSet set(icu::UnicodeString(pattern, -1, US_INV), status);
     set.remove(0xD800, 0xDFFF);
     std::string out;
-    for (int32_t i = 0; i < set.getRangeCount(); ++i) {
-        const UChar32 first = set.getRangeStart(i);
-        const UChar32 last = set.getRangeEnd(i);
-        out += hexEscape(first);
-        if (last != first) {
-            out += '-';
-            out += hexEscape(last);
-        }
+    for (int32_t i = 0; U_SUCCESS(status) && i < set.getRangeCount(); ++i) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "\\x{%X}-\\x{%X}", static_cast<unsigned>(set.getRangeStart(i)),
+                      static_cast<unsigned>(set.getRangeEnd(i)));
+        out += buffer;
     }
     return out;
 }
 
-std::optional<icu::UnicodeSet> icuSet(std::string_view pattern) {
-    UErrorCode status = U_ZERO_ERROR;
-    icu::UnicodeSet set(
-        icu::UnicodeString::fromUTF8(icu::StringPiece(pattern.data(), static_cast<int32_t>(pattern.size()))), status);
-    if (U_FAILURE(status)) return std::nullopt;
-    return set;
+const std::string& spaceMembers() {
+    static const std::string members = rangesOf("[:White_Space:]");
+    return members;
 }
 
-// Every character ICU knows (surrogates and the private-use planes aside) as one UTF-8 text,
-// in code point order: what PCRE2's tables are checked against.
-struct ProbeText {
-    std::string utf8;
-    icu::UnicodeSet characters;
-};
-
-const ProbeText& probeText() {
-    static const ProbeText probe = [] {
-        ProbeText p;
-        p.characters = icuSet("[[:^Cn:]-[:Cs:]-[\\U000F0000-\\U0010FFFF]]").value_or(icu::UnicodeSet());
-        std::size_t bytes = 0;
-        for (int32_t i = 0; i < p.characters.getRangeCount(); ++i) {
-            const UChar32 first = p.characters.getRangeStart(i);
-            const UChar32 last = p.characters.getRangeEnd(i);
-            bytes += static_cast<std::size_t>(last - first + 1) * utf8Length(last);
-        }
-        p.utf8.reserve(bytes); // an upper bound: no copying while it grows
-        for (int32_t i = 0; i < p.characters.getRangeCount(); ++i) {
-            for (UChar32 c = p.characters.getRangeStart(i); c <= p.characters.getRangeEnd(i); ++c)
-                Unicode::appendUTF8(p.utf8, static_cast<char32_t>(c));
-        }
-        return p;
-    }();
-    return probe;
-}
-
-// The known characters PCRE2 itself puts in the class [members], found by letting it scan them.
-std::optional<icu::UnicodeSet> pcre2Membership(const std::string& members) {
-    const ProbeText& probe = probeText();
-    const std::string pattern = "[" + members + "]+";
-    int error = 0;
-    PCRE2_SIZE errorOffset = 0;
-    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                                     PCRE2_UTF | PCRE2_UCP, &error, &errorOffset, nullptr);
-    if (code == nullptr) return std::nullopt;
-    pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);
-    pcre2_match_data* data = pcre2_match_data_create(1, nullptr);
-    icu::UnicodeSet found;
-    const auto* subject = reinterpret_cast<const unsigned char*>(probe.utf8.data());
-    std::size_t offset = 0;
-    while (data != nullptr &&
-           pcre2_match(code, subject, probe.utf8.size(), offset, PCRE2_NO_UTF_CHECK, data, nullptr) > 0) {
-        const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data);
-        // The text is in code point order, so a run covers every probed character between its ends.
-        found.add(decodeAt(subject, ovector[0]), decodeAt(subject, previousStart(subject, ovector[1])));
-        offset = ovector[1];
-    }
-    pcre2_match_data_free(data);
-    pcre2_code_free(code);
-    found.retainAll(probe.characters);
-    return found;
-}
-
-// `pcre2Members` names the ICU set `icu` in PCRE2's property tables, `pcre2Complement` its
-// complement. PCRE2 10.42 has Unicode 14 tables, ICU 72 Unicode 15: new characters, and old
-// ones whose properties changed (U+0C04 became Alphabetic), would be missed. So PCRE2's view
-// is measured once per set and the characters it gets wrong are written out as ranges.
-SetExpr versionExact(const std::string& pcre2Members, const std::string& pcre2Complement, const icu::UnicodeSet& icu,
-                     bool singleProperty) {
-    // PCRE2 takes the characters it does not know for unassigned; a set that holds unassigned
-    // code points (\p{Cn}, \P{L}, ...) is corrected on its complement instead.
-    constexpr UChar32 kNeverAssigned = 0x50000; // plane 5 has no characters in any version
-    if (icu.contains(kNeverAssigned)) {
-        if (pcre2Complement.empty()) return {rangesOf(icu), false, false};
-        icu::UnicodeSet complement(icu);
-        complement.complement();
-        return negate(versionExact(pcre2Complement, pcre2Members, complement, singleProperty));
-    }
-    static std::mutex mutex;
-    static std::map<std::string, icu::UnicodeSet> measured;
-    std::optional<icu::UnicodeSet> pcre2;
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        if (const auto known = measured.find(pcre2Members); known != measured.end()) {
-            pcre2 = known->second;
-        } else if ((pcre2 = pcre2Membership(pcre2Members))) {
-            measured.emplace(pcre2Members, *pcre2);
-        }
-    }
-    if (!pcre2) return {rangesOf(icu), false, false};
-    icu::UnicodeSet missing(icu);
-    missing.removeAll(*pcre2);
-    icu::UnicodeSet extra(*pcre2);
-    extra.removeAll(icu);
-    if (missing.isEmpty() && extra.isEmpty()) return {pcre2Members, false, singleProperty};
-    if (extra.isEmpty()) return {pcre2Members + rangesOf(missing), false, false};
-    if (missing.isEmpty() && !pcre2Complement.empty()) return {pcre2Complement + rangesOf(extra), true, false};
-    return {rangesOf(icu), false, false}; // both ways wrong: only the plain list is exact
-}
-
-const SetExpr& wordSet() {
-    // The ASCII members in front let PCRE2 accept ASCII word characters from its bitmap.
-    static const SetExpr set = versionExact(R"(A-Za-z0-9_\p{Alphabetic}\p{M}\p{Nd}\p{Pc}\x{200C}\x{200D})", "",
-                                            *icuSet(R"([\p{Alphabetic}\p{M}\p{Nd}\p{Pc}\u200c\u200d])"), false);
-    return set;
-}
-
-// Digits and white space are written out as ranges, which are exact in any Unicode version:
-// from a \p{..} property PCRE2 cannot tell which bytes may start a match, and then tries every
-// position of the subject, at twice the cost on a log.
-const SetExpr& digitSet() {
-    static const SetExpr set{rangesOf(*icuSet(R"([\p{Nd}])")), false, false};
-    return set;
-}
-
-const SetExpr& spaceSet() {
-    static const SetExpr set{rangesOf(*icuSet(R"([\p{White_Space}])")), false, false};
-    return set;
-}
-
-const SetExpr& horizontalSpaceSet() {
-    static const SetExpr set = versionExact(R"(\t\p{Zs})", "", *icuSet(R"([\p{Zs}\t])"), false);
-    return set;
-}
-
-std::string lowerASCII(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
-// A property name in the spelling PCRE2 understands, resolved the way ICU resolves it:
-// general category first, then script, then binary property.
-std::optional<std::string> pcre2PropertyName(const std::string& name) {
-    if (const auto eq = name.find('='); eq != std::string::npos) {
-        const std::string key = name.substr(0, eq);
-        const std::string value = name.substr(eq + 1);
-        const UProperty property = u_getPropertyEnum(key.c_str());
-        if (property == UCHAR_GENERAL_CATEGORY || property == UCHAR_GENERAL_CATEGORY_MASK) {
-            return pcre2PropertyName(value);
-        }
-        if (property == UCHAR_SCRIPT || property == UCHAR_SCRIPT_EXTENSIONS) {
-            const int32_t script = u_getPropertyValueEnum(UCHAR_SCRIPT, value.c_str());
-            const char* longName = script == UCHAR_INVALID_CODE
-                                       ? nullptr
-                                       : u_getPropertyValueName(UCHAR_SCRIPT, script, U_LONG_PROPERTY_NAME);
-            if (longName == nullptr) return std::nullopt;
-            return std::string(property == UCHAR_SCRIPT ? "sc:" : "scx:") + longName;
-        }
-        return std::nullopt;
-    }
-    if (const int32_t category = u_getPropertyValueEnum(UCHAR_GENERAL_CATEGORY_MASK, name.c_str());
-        category != UCHAR_INVALID_CODE) {
-        const char* shortName = u_getPropertyValueName(UCHAR_GENERAL_CATEGORY_MASK, category, U_SHORT_PROPERTY_NAME);
-        if (shortName == nullptr) return std::nullopt;
-        return std::string(shortName) == "LC" ? "L&" : shortName;
-    }
-    if (const int32_t script = u_getPropertyValueEnum(UCHAR_SCRIPT, name.c_str()); script != UCHAR_INVALID_CODE) {
-        const char* longName = u_getPropertyValueName(UCHAR_SCRIPT, script, U_LONG_PROPERTY_NAME);
-        if (longName == nullptr) return std::nullopt;
-        return std::string("sc:") + longName;
-    }
-    const UProperty property = u_getPropertyEnum(name.c_str());
-    if (property >= UCHAR_BINARY_START && property < UCHAR_BINARY_LIMIT) {
-        const char* longName = u_getPropertyName(property, U_LONG_PROPERTY_NAME);
-        if (longName == nullptr) return std::nullopt;
-        return std::string(longName);
-    }
-    return std::nullopt; // Any, ASCII and blocks go by their explicit ranges
-}
-
-// \p{name}: the ICU set, with ICU's Is.. (property) and In.. (block) spellings.
-std::optional<SetExpr> propertySet(const std::string& name) {
-    std::optional<icu::UnicodeSet> icu = icuSet("[\\p{" + name + "}]");
-    std::string resolved = name;
-    if (!icu && name.size() > 2 && name.compare(0, 2, "In") == 0) {
-        icu = icuSet("[\\p{Block=" + name.substr(2) + "}]");
-        resolved.clear();
-    } else if (!icu && name.size() > 2 && name.compare(0, 2, "Is") == 0) {
-        resolved = name.substr(2);
-        icu = icuSet("[\\p{" + resolved + "}]");
-    }
-    if (!icu) return std::nullopt;
-    // A handful of ranges is exact whatever the table versions; large sets go by name.
-    constexpr int32_t kExplicitRanges = 32;
-    std::optional<std::string> pcre2Name;
-    if (!resolved.empty() && icu->getRangeCount() > kExplicitRanges) pcre2Name = pcre2PropertyName(resolved);
-    if (!pcre2Name && lowerASCII(resolved) == "assigned") {
-        return versionExact(R"(\P{Cn})", R"(\p{Cn})", *icu, true);
-    }
-    if (!pcre2Name) return SetExpr{rangesOf(*icu), false, false};
-    return versionExact("\\p{" + *pcre2Name + "}", "\\P{" + *pcre2Name + "}", *icu, true);
+const std::string& digitMembers() {
+    static const std::string members = rangesOf("[:Nd:]");
+    return members;
 }
 
 // ---------------------------------------------------------------------------------------------
 // The pattern walker.
 
-// Members of a class being built: plain PCRE2 members plus sets that can only be written as
-// "not in X" (\W, \S, ... and their relatives), which a PCRE2 class cannot hold.
-struct ClassBuilder {
-    std::string members;
-    std::vector<std::string> excluded;
+bool isAlphanumeric(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
-    void add(const SetExpr& set) {
-        if (!set.negated) {
-            members += set.members;
-        } else {
-            excluded.push_back(set.members);
-        }
-    }
-
-    std::string emit(bool negated) const {
-        if (excluded.empty()) {
-            if (members.empty()) return negated ? R"([\x{0}-\x{10FFFF}])" : "(?!)";
-            return (negated ? "[^" : "[") + members + "]";
-        }
-        std::string out = "(?:";
-        if (!negated) {
-            // In the members or outside one of the excluded sets.
-            bool first = true;
-            if (!members.empty()) {
-                out += "[" + members + "]";
-                first = false;
-            }
-            for (const std::string& set : excluded) {
-                out += (first ? "[^" : "|[^") + set + "]";
-                first = false;
-            }
-        } else {
-            // Outside the members and inside every excluded set.
-            if (!members.empty()) out += "(?![" + members + "])";
-            for (std::size_t i = 0; i + 1 < excluded.size(); ++i) out += "(?=[" + excluded[i] + "])";
-            out += "[" + excluded.back() + "]";
-        }
-        return out + ")";
-    }
-};
+// Printable ASCII other than letters, digits and space: after "\" it stands for itself in ICU
+// and in PCRE2 alike, inside a class and out.
+bool isPunctuation(char c) { return c > ' ' && c < 0x7F && !isAlphanumeric(c); }
 
 class Translator {
 public:
     explicit Translator(std::string_view pattern) : m_in(pattern) {}
 
     std::optional<std::string> run() {
-        if (!Unicode::isValidUTF8(m_in)) return std::nullopt;
         while (m_ok && !atEnd()) step();
         if (!m_ok) return std::nullopt;
-        // With the ANY newline convention PCRE2 steps over a whole CR LF after a failed attempt
-        // at the CR, unless the pattern mentions CR or LF itself; ICU also tries between the
-        // two. This never-failing look-behind mentions LF and so keeps every attempt. At the
-        // end it leaves PCRE2's prefix and anchoring optimisations alone; a pattern that turns
-        // on (?x) gets it in front instead, where no trailing comment can swallow it.
-        constexpr std::string_view kMentionsLF = "(?<!(?!)\\n)";
-        if (m_extended) return std::string(kMentionsLF) + m_out;
-        return std::move(m_out) + std::string(kMentionsLF);
+        return std::move(m_out);
     }
 
 private:
-    struct Item {
-        enum class Kind { Character, Set, Raw } kind = Kind::Raw;
-        UChar32 character = 0;
-        SetExpr set;
-        std::string raw;
-    };
-
     bool atEnd() const { return m_pos >= m_in.size(); }
     char peek(std::size_t ahead = 0) const { return m_pos + ahead < m_in.size() ? m_in[m_pos + ahead] : '\0'; }
-    bool fail() { return m_ok = false; }
+    void fail() { m_ok = false; }
 
-    UChar32 takeCodePoint() {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(m_in.data());
-        const UChar32 c = decodeAt(bytes, m_pos);
-        m_pos += sequenceLength(bytes[m_pos]);
+    void step() {
+        const char c = m_in[m_pos++];
+        switch (c) {
+        case '\\':
+            escape();
+            return;
+        case '[':
+            charClass();
+            return;
+        case '(':
+            if (peek() == '?') {
+                // Look-arounds, flags, named groups and comments are all outside the subset.
+                if (peek(1) != ':') return fail();
+                m_pos += 2;
+                m_out += "(?:";
+            } else {
+                m_out += '(';
+            }
+            m_quantifiable = false;
+            return;
+        case ')':
+            m_out += ')';
+            m_quantifiable = true;
+            return;
+        case '|':
+        case '^':
+        case '$':
+            m_out += c;
+            m_quantifiable = false;
+            return;
+        case '?':
+        case '*':
+        case '+':
+        case '{':
+            quantifier(c);
+            return;
+        case '.': // ICU's dot takes CR LF as one character under (?s); no pattern needs it
+        case ']':
+        case '}':
+            return fail();
+        default:
+            if (c < ' ' || c >= 0x7F) return fail();
+            m_out += c;
+            m_quantifiable = true;
+        }
+    }
+
+    // After an atom: PCRE2 would take "{" without a valid count literally where ICU refuses it,
+    // and a quantifier on an assertion or another quantifier means different things to the two.
+    void quantifier(char c) {
+        if (!m_quantifiable) return fail();
+        m_out += c;
+        if (c == '{') {
+            const std::size_t close = m_in.find('}', m_pos);
+            if (close == std::string_view::npos) return fail();
+            const std::string_view counts = m_in.substr(m_pos, close - m_pos);
+            const std::size_t comma = counts.find(',');
+            const auto isCount = [](std::string_view digits) {
+                return !digits.empty() && digits.size() <= 5 &&
+                       digits.find_first_not_of("0123456789") == std::string_view::npos;
+            };
+            const bool valid = isCount(counts.substr(0, comma)) &&
+                               (comma == std::string_view::npos || comma + 1 == counts.size() ||
+                                isCount(counts.substr(comma + 1)));
+            if (!valid) return fail();
+            m_out.append(counts);
+            m_out += '}';
+            m_pos = close + 1;
+        }
+        if (peek() == '?') {
+            m_out += '?';
+            ++m_pos;
+        }
+        m_quantifiable = false;
+    }
+
+    void escape() {
+        if (atEnd()) return fail();
+        const char c = m_in[m_pos++];
+        m_quantifiable = true;
+        if (c == 'b') {
+            m_out += kWordBoundary;
+            m_quantifiable = false;
+        } else if (c >= '1' && c <= '9') {
+            // ICU reads further digits while they name a group opened so far; the patterns never
+            // need more than one. \g{n} is never read as octal.
+            if (peek() >= '0' && peek() <= '9') return fail();
+            m_out += "\\g{";
+            m_out += c;
+            m_out += '}';
+        } else if (c == 's' || c == 'd') {
+            m_out += '[' + (c == 's' ? spaceMembers() : digitMembers()) + ']';
+        } else if (isPunctuation(c)) {
+            m_out += '\\';
+            m_out += c;
+        } else {
+            fail(); // every other letter names an ICU construct outside the subset
+        }
+    }
+
+    // One character of a class as PCRE2 reads it: punctuation escaped, so that none is special.
+    static void appendMember(std::string& out, char c) {
+        if (!isAlphanumeric(c)) out += '\\';
+        out += c;
+    }
+
+    // One plain character in a class (a range end or a member); absent when there is none.
+    std::optional<char> classCharacter() {
+        const char c = peek();
+        if (c == '\\' && isPunctuation(peek(1))) {
+            m_pos += 2;
+            return m_in[m_pos - 1];
+        }
+        // "[" opens a nested set in ICU, "]" and "-" are syntax, "&&" is intersection.
+        if (c < ' ' || c >= 0x7F || c == '\\' || c == '[' || c == ']' || c == '-' || (c == '&' && peek(1) == '&')) {
+            return std::nullopt;
+        }
+        ++m_pos;
         return c;
     }
 
-    void step() {
-        const char c = peek();
-        switch (c) {
-        case '\\':
-            ++m_pos;
-            emitOutside(escape(false));
-            return;
-        case '[':
-            m_out += charClass();
-            return;
-        case '(':
-            group();
-            return;
-        case '$':
-            ++m_pos;
-            m_out += "$(?!(?<=\\r)\\n)"; // under (?m), ICU's $ never sits between CR and LF
-            return;
-        case '#':
-            if (m_extended) {
-                // A (?x) comment runs to the end of the line; what it says is no syntax.
-                std::size_t end = m_pos;
-                while (end < m_in.size() && m_in[end] != '\n' && m_in[end] != '\r') ++end;
-                m_pos = end;
-                return;
+    // After "[": the members up to the closing "]". A "-" stands for itself only last; ICU's
+    // nested sets, [:name:] and set operations are outside the subset.
+    void charClass() {
+        std::string members;
+        const bool negated = peek() == '^';
+        if (negated) ++m_pos;
+        if (peek() == ':' || peek() == ']') return fail();
+        while (peek() != ']') {
+            if (atEnd()) return fail();
+            if (peek() == '\\' && (peek(1) == 's' || peek(1) == 'd')) {
+                members += peek(1) == 's' ? spaceMembers() : digitMembers();
+                m_pos += 2;
+                continue;
             }
-            m_out += c;
-            ++m_pos;
-            return;
-        case '.':
-            ++m_pos;
-            // Where (?s) may be on, ICU's dot takes CR LF as one character. The look-ahead
-            // asks whether the dot matches CR at this point, i.e. whether (?s) is in force.
-            m_out += m_dotAll ? "(?>(?=.)\\r\\n|.)" : ".";
-            return;
-        default:
-            m_out += c;
-            ++m_pos;
-        }
-    }
-
-    void emitOutside(const Item& item) {
-        switch (item.kind) {
-        case Item::Kind::Raw:
-            m_out += item.raw;
-            break;
-        case Item::Kind::Character:
-            m_out += hexEscape(item.character);
-            break;
-        case Item::Kind::Set:
-            if (item.set.singleProperty && !item.set.negated) {
-                m_out += item.set.members;
-            } else {
-                m_out += (item.set.negated ? "[^" : "[") + item.set.members + "]";
-            }
-            break;
-        }
-    }
-
-    // At '(': ICU's group forms pass through; PCRE2-only ones ((*VERB), (?C), (?R), (?|, ...)
-    // are errors in ICU and must not reach PCRE2.
-    void group() {
-        ++m_pos;
-        if (peek() == '*') {
-            fail();
-            return;
-        }
-        if (peek() != '?') {
-            ++m_groups;
-            m_out += '(';
-            return;
-        }
-        const char kind = peek(1);
-        if (kind == ':' || kind == '=' || kind == '!' || kind == '>') {
-            m_out += "(?";
-            m_out += kind;
-            m_pos += 2;
-            return;
-        }
-        if (kind == '<') {
-            if (peek(2) == '=' || peek(2) == '!') {
-                m_out.append(m_in.substr(m_pos - 1, 4));
-                m_pos += 3;
-                return;
-            }
-            ++m_groups; // named group
-            m_out += "(?<";
-            m_pos += 2;
-            return;
-        }
-        if (kind == '#') {
-            const auto close = m_in.find(')', m_pos);
-            if (close == std::string_view::npos) {
-                fail();
-                return;
-            }
-            m_pos = close + 1; // a comment matches nothing and leaves no trace
-            return;
-        }
-        // Flag groups: (?ims-x) or (?i:...).
-        std::size_t end = m_pos + 1;
-        bool turningOn = true;
-        while (end < m_in.size() && std::string_view("imswx-").find(m_in[end]) != std::string_view::npos) {
-            if (m_in[end] == '-') turningOn = false;
-            if (m_in[end] == 'x' && turningOn) m_extended = true;
-            if (m_in[end] == 's' && turningOn) m_dotAll = true;
-            ++end;
-        }
-        if (end == m_pos + 1 || end >= m_in.size() || (m_in[end] != ':' && m_in[end] != ')')) {
-            fail();
-            return;
-        }
-        m_out += '(';
-        m_out.append(m_in.substr(m_pos, end + 1 - m_pos));
-        m_pos = end + 1;
-    }
-
-    // After a backslash. Outside a class `inClass` is false.
-    Item escape(bool inClass) {
-        Item item;
-        if (atEnd()) {
-            fail();
-            return item;
-        }
-        const char c = peek();
-        auto setItem = [&](const SetExpr& set) {
-            ++m_pos;
-            item.kind = Item::Kind::Set;
-            item.set = set;
-            return item;
-        };
-        auto rawItem = [&](std::string raw, std::size_t consumed) {
-            m_pos += consumed;
-            item.kind = Item::Kind::Raw;
-            item.raw = std::move(raw);
-            return item;
-        };
-        switch (c) {
-        case 's':
-            return setItem(spaceSet());
-        case 'S':
-            return setItem(negate(spaceSet()));
-        case 'w':
-            return setItem(wordSet());
-        case 'W':
-            return setItem(negate(wordSet()));
-        case 'd':
-            return setItem(digitSet());
-        case 'D':
-            return setItem(negate(digitSet()));
-        case 'h':
-            return setItem(horizontalSpaceSet());
-        case 'H':
-            return setItem(negate(horizontalSpaceSet()));
-        case 'v':
-            return setItem(SetExpr{R"(\n\x{B}\f\r\x{85}\x{2028}\x{2029})", false, false});
-        case 'V':
-            return setItem(SetExpr{R"(\n\x{B}\f\r\x{85}\x{2028}\x{2029})", true, false});
-        case 'p':
-        case 'P':
-            return property();
-        case 'N':
-            return namedCharacter();
-        case 'Q':
-            return quoted(inClass);
-        case '0':
-            return octal();
-        case 'a':
-        case 'c':
-        case 'e':
-        case 'f':
-        case 'n':
-        case 'r':
-        case 't':
-        case 'u':
-        case 'U':
-        case 'x':
-            return unescaped();
-        default:
-            break;
-        }
-        if (!inClass) {
-            switch (c) {
-            case 'b':
-                return rawItem(boundaryAssertion(true), 1);
-            case 'B':
-                return rawItem(boundaryAssertion(false), 1);
-            case 'A':
-            case 'G':
-            case 'z':
-            case 'X':
-            case 'R':
-                return rawItem(std::string("\\") + c, 1);
-            case 'Z':
-                return rawItem("\\Z(?!(?<=\\r)\\n)", 1);
-            case 'k':
-                return namedReference();
-            default:
-                if (c >= '1' && c <= '9') return backReference();
-            }
-        }
-        // Anything else is the character itself, as ICU reads it (\E, \K, \b in a class, ...).
-        item.kind = Item::Kind::Character;
-        item.character = takeCodePoint();
-        return item;
-    }
-
-    Item property() {
-        const bool complement = peek() == 'P';
-        ++m_pos;
-        std::string name;
-        if (peek() == '{') {
-            const auto close = m_in.find('}', m_pos);
-            if (close == std::string_view::npos) {
-                fail();
-                return {};
-            }
-            name = std::string(m_in.substr(m_pos + 1, close - m_pos - 1));
-            m_pos = close + 1;
-        } else if (!atEnd() && static_cast<unsigned char>(peek()) < 0x80) {
-            name = std::string(1, peek());
-            ++m_pos;
-        }
-        std::optional<SetExpr> set = name.empty() ? std::nullopt : propertySet(name);
-        if (!set) {
-            fail();
-            return {};
-        }
-        Item item;
-        item.kind = Item::Kind::Set;
-        item.set = complement ? negate(*set) : *set;
-        return item;
-    }
-
-    Item character(UChar32 c) {
-        Item item;
-        if (c < 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            fail();
-            return item;
-        }
-        item.kind = Item::Kind::Character;
-        item.character = c;
-        return item;
-    }
-
-    Item namedCharacter() {
-        ++m_pos;
-        const auto close = m_in.find('}', m_pos);
-        if (peek() != '{' || close == std::string_view::npos) {
-            fail();
-            return {};
-        }
-        const std::string name(m_in.substr(m_pos + 1, close - m_pos - 1));
-        m_pos = close + 1;
-        UErrorCode status = U_ZERO_ERROR;
-        const UChar32 c = u_charFromName(U_EXTENDED_CHAR_NAME, name.c_str(), &status);
-        if (U_FAILURE(status)) {
-            fail();
-            return {};
-        }
-        return character(c);
-    }
-
-    // \0 and one to three octal digits, stopping before a digit that would pass 0377.
-    Item octal() {
-        ++m_pos;
-        UChar32 value = 0;
-        int digits = 0;
-        while (digits < 3 && peek() >= '0' && peek() <= '7') {
-            const UChar32 next = value * 8 + (peek() - '0');
-            if (next > 0xFF) break;
-            value = next;
-            ++digits;
-            ++m_pos;
-        }
-        if (digits == 0) {
-            fail();
-            return {};
-        }
-        return character(value);
-    }
-
-    // \a \cX \e \f \n \r \t \uhhhh \Uhhhhhhhh \xhh \x{h..}: ICU's own unescaper, which also
-    // joins an escaped surrogate pair into one character.
-    Item unescaped() {
-        struct Source {
-            std::string_view text;
-        } source{m_in};
-        auto charAt = [](int32_t offset, void* context) -> UChar {
-            const auto* s = static_cast<const Source*>(context);
-            const auto u = static_cast<std::size_t>(offset);
-            if (u >= s->text.size()) return 0;
-            const auto byte = static_cast<unsigned char>(s->text[u]);
-            return byte < 0x80 ? byte : 0xFFFF; // escapes are ASCII; stop at anything else
-        };
-        auto offset = static_cast<int32_t>(m_pos);
-        const UChar32 c = u_unescapeAt(charAt, &offset, static_cast<int32_t>(m_in.size()), &source);
-        if (c == U_SENTINEL || offset <= static_cast<int32_t>(m_pos)) {
-            fail();
-            return {};
-        }
-        m_pos = static_cast<std::size_t>(offset);
-        return character(c);
-    }
-
-    // \Q...\E: outside a class PCRE2 reads it the same way; in a class every character is a member.
-    Item quoted(bool inClass) {
-        const std::size_t start = m_pos - 1;
-        auto end = m_in.find("\\E", m_pos + 1);
-        const std::size_t stop = end == std::string_view::npos ? m_in.size() : end + 2;
-        Item item;
-        item.kind = Item::Kind::Raw;
-        if (!inClass) {
-            item.raw = std::string(m_in.substr(start, stop - start));
-            if (end == std::string_view::npos) item.raw += "\\E"; // so that nothing appended is quoted
-            m_pos = stop;
-            return item;
-        }
-        ++m_pos;
-        const std::size_t contentEnd = end == std::string_view::npos ? m_in.size() : end;
-        while (m_pos < contentEnd) appendClassCharacter(item.raw, takeCodePoint());
-        m_pos = stop;
-        return item;
-    }
-
-    Item namedReference() {
-        ++m_pos;
-        const auto close = m_in.find('>', m_pos);
-        if (peek() != '<' || close == std::string_view::npos) {
-            fail();
-            return {};
-        }
-        Item item;
-        item.kind = Item::Kind::Raw;
-        item.raw = "\\k";
-        item.raw += m_in.substr(m_pos, close + 1 - m_pos);
-        m_pos = close + 1;
-        return item;
-    }
-
-    // ICU takes further digits only while the number stays below the groups opened so far
-    // (with one group, \12 is group 1 then "2"); PCRE2 would read \12 as octal.
-    Item backReference() {
-        int group = 0;
-        while (true) {
-            group = group * 10 + (peek() - '0');
-            ++m_pos;
-            if (group >= m_groups || !(peek() >= '0' && peek() <= '9')) break;
-        }
-        Item item;
-        item.kind = Item::Kind::Raw;
-        // \g{n} cannot be read as octal; a missing group fails to compile in PCRE2 as in ICU.
-        item.raw = "\\g{";
-        item.raw += std::to_string(group);
-        item.raw += '}';
-        return item;
-    }
-
-    static void appendClassCharacter(std::string& out, UChar32 c) {
-        if (c == '\\' || c == ']' || c == '[' || c == '^' || c == '-') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c == 0x7F) {
-            out += hexEscape(c);
-        } else {
-            Unicode::appendUTF8(out, static_cast<char32_t>(c));
-        }
-    }
-
-    // At '[': the whole class, including ICU's [:name:] form and nested unions.
-    std::string charClass() {
-        ClassBuilder builder;
-        bool negated = false;
-        classBody(builder, negated, 0);
-        return m_ok ? builder.emit(negated) : std::string();
-    }
-
-    // Parses one bracketed set starting at '[' into `builder`.
-    void classBody(ClassBuilder& builder, bool& negated, int depth) {
-        ++m_pos; // '['
-        if (peek() == ':') {
-            posixClass(builder, negated, depth);
-            return;
-        }
-        bool isNegated = false;
-        if (peek() == '^') {
-            isNegated = true;
-            ++m_pos;
-        }
-        if (depth > 0 && isNegated) {
-            fail(); // a negated nested set would need set arithmetic
-            return;
-        }
-        negated = isNegated;
-        bool first = true;
-        while (m_ok) {
-            if (atEnd()) {
-                fail();
-                return;
-            }
-            const char c = peek();
-            if (c == ']' && !first) {
+            if (peek() == '-' && peek(1) == ']') {
+                members += "\\-";
                 ++m_pos;
-                return;
-            }
-            if (m_extended && skipPatternWhiteSpace()) {
-                continue; // ICU's (?x) also drops white space inside sets; PCRE2's keeps it
-            }
-            first = false;
-            if (c == '[') {
-                bool nestedNegated = false;
-                classBody(builder, nestedNegated, depth + 1);
-                escapeHyphenAfterSet(builder);
                 continue;
             }
-            if ((c == '&' && peek(1) == '&') ||
-                (c == '-' && peek(1) == '-' &&
-                 (peek(2) == '[' || (peek(2) == '\\' && (peek(3) == 'p' || peek(3) == 'P'))))) {
-                fail(); // intersection and difference of sets
-                return;
-            }
-            Item item = classItem();
-            if (!m_ok) return;
-            if (item.kind == Item::Kind::Set) {
-                builder.add(item.set);
-                escapeHyphenAfterSet(builder);
-                continue;
-            }
-            if (item.kind == Item::Kind::Raw) { // quoted characters
-                builder.members += item.raw;
-                continue;
-            }
-            appendClassCharacter(builder.members, item.character);
-            if (peek() == '-' && peek(1) != ']' && peek(1) != '[' && m_pos + 1 < m_in.size()) {
+            const std::optional<char> first = classCharacter();
+            if (!first) return fail();
+            appendMember(members, *first);
+            if (peek() == '-' && peek(1) != ']') {
                 ++m_pos;
-                Item last = classItem();
-                if (!m_ok) return;
-                if (last.kind != Item::Kind::Character || last.character < item.character) {
-                    fail();
-                    return;
-                }
-                builder.members += '-';
-                appendClassCharacter(builder.members, last.character);
+                const std::optional<char> last = classCharacter();
+                if (!last || *last < *first) return fail();
+                members += '-';
+                appendMember(members, *last);
             }
         }
-    }
-
-    // Consumes one Pattern_White_Space character if one is next.
-    bool skipPatternWhiteSpace() {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(m_in.data());
-        const UChar32 c = decodeAt(bytes, m_pos);
-        if ((c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0x200E || c == 0x200F || c == 0x2028 ||
-            c == 0x2029) {
-            m_pos += sequenceLength(bytes[m_pos]);
-            return true;
-        }
-        return false;
-    }
-
-    Item classItem() {
-        if (peek() == '\\') {
-            ++m_pos;
-            return escape(true);
-        }
-        Item item;
-        item.kind = Item::Kind::Character;
-        item.character = takeCodePoint();
-        return item;
-    }
-
-    // ICU reads "-" right after a set as a literal hyphen; PCRE2 calls it a bad range.
-    void escapeHyphenAfterSet(ClassBuilder& builder) {
-        if (peek() == '-' && peek(1) != '-') {
-            ++m_pos;
-            builder.members += "\\-";
-        }
-    }
-
-    // [:name:] and [:^name:], inside a class or on their own.
-    void posixClass(ClassBuilder& builder, bool& negated, int depth) {
-        const auto close = m_in.find(":]", m_pos);
-        if (close == std::string_view::npos) {
-            fail();
-            return;
-        }
-        std::string name(m_in.substr(m_pos + 1, close - m_pos - 1));
-        m_pos = close + 2;
-        bool complement = false;
-        if (!name.empty() && name.front() == '^') {
-            complement = true;
-            name.erase(0, 1);
-        }
-        std::optional<SetExpr> set = propertySet(name);
-        if (!set) {
-            fail();
-            return;
-        }
-        builder.add(complement ? negate(*set) : *set);
-        if (depth == 0) negated = false;
+        ++m_pos;
+        m_out += (negated ? "[^" : "[") + members + ']';
+        m_quantifiable = true;
     }
 
     std::string_view m_in;
     std::size_t m_pos = 0;
     std::string m_out;
-    int m_groups = 0;
     bool m_ok = true;
-    bool m_extended = false; // (?x) seen: '#' may start a comment
-    bool m_dotAll = false;   // (?s) seen: a dot may match line terminators
+    bool m_quantifiable = false; // the last thing written may take a quantifier
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -1053,13 +428,14 @@ Regex::Regex(std::string_view icuPattern) {
     if (!translated) return;
     pcre2_compile_context* context = pcre2_compile_context_create(nullptr);
     if (context == nullptr) return;
-    pcre2_set_newline(context, PCRE2_NEWLINE_ANY); // ICU's line terminators, CR LF as one
-    pcre2_set_bsr(context, PCRE2_BSR_UNICODE);
+    // No construct of the subset depends on line ends. A convention that takes CR LF as one
+    // newline would also make PCRE2 step over the LF after an attempt at the CR fails, where
+    // ICU tries there too.
+    pcre2_set_newline(context, PCRE2_NEWLINE_LF);
     int error = 0;
     PCRE2_SIZE errorOffset = 0;
     pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated->data()), translated->size(),
-                                     PCRE2_UTF | PCRE2_UCP | PCRE2_NEVER_BACKSLASH_C | PCRE2_DOLLAR_ENDONLY, &error,
-                                     &errorOffset, context);
+                                     PCRE2_UTF | PCRE2_UCP | PCRE2_DOLLAR_ENDONLY, &error, &errorOffset, context);
     pcre2_compile_context_free(context);
     if (code == nullptr) return;
     auto compiled = std::make_unique<Compiled>();

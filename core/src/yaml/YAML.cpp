@@ -11,8 +11,8 @@
 #include <unicode/utf8.h>
 
 #include "orvel/Limits.h"
-#include "orvel/Regex.h"
 #include "orvel/Unicode.h"
+#include "text/Patterns.h"
 
 namespace orvel::YAML {
 namespace {
@@ -75,7 +75,6 @@ bool indentationHasTab(std::string_view piece) {
 
 /// `text` without trailing white space: every match of "\s+$" removed.
 std::string_view withoutTrailingWhiteSpace(std::string_view text) {
-    static const Regex trailingWhiteSpace(R"(\s+$)");
     // Every white space character is either ASCII white space or not ASCII at all, so no match
     // starts before the last other ASCII byte. Matching only the tail after it keeps a long run
     // of inner blanks from being rescanned at every position.
@@ -87,7 +86,7 @@ std::string_view withoutTrailingWhiteSpace(std::string_view text) {
         --tailStart;
     }
     // The one match there can be runs to the end, so what is left is a prefix.
-    const auto match = trailingWhiteSpace.firstMatch(text.substr(tailStart));
+    const auto match = Patterns::compiled(Patterns::Id::trailingWhiteSpace).firstMatch(text.substr(tailStart));
     return match ? text.substr(0, tailStart + match->range.begin) : text;
 }
 
@@ -265,7 +264,6 @@ std::optional<JSON::Value> parseBlock(const std::vector<Line>& lines, std::size_
 }
 
 JSON::Value scalar(std::string_view text) {
-    static const Regex decimalNumber(R"(^[+-]?[0-9]*\.?[0-9]+([eE][+-]?[0-9]+)?$)");
     const std::string_view trimmed = trimmedOfSpacesAndTabs(text);
     // A quote joined to a combining mark is another character and quotes nothing.
     if (trimmed.size() >= 2 && trimmed.front() == trimmed.back() &&
@@ -279,7 +277,7 @@ JSON::Value scalar(std::string_view text) {
     if (trimmed == "true" || trimmed == "True" || trimmed == "TRUE") return true;
     if (trimmed == "false" || trimmed == "False" || trimmed == "FALSE") return false;
     if (const auto integer = decimalInteger(trimmed)) return *integer;
-    if (decimalNumber.matches(trimmed)) {
+    if (Patterns::compiled(Patterns::Id::yamlDecimal).matches(trimmed)) {
         if (const auto number = decimalDouble(std::string(trimmed))) return *number;
     }
     return std::string(trimmed);
