@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "detectors/EscapeWalk.h"
 #include "orvel/Unicode.h"
 #include "text/Patterns.h"
 
@@ -84,44 +85,23 @@ std::size_t findWhole(std::string_view text, char c, std::size_t from) {
 std::optional<DecodeResult> HTMLEntitiesDetector::decode(std::string_view text) const {
     if (!Patterns::compiled(Patterns::Id::htmlReference).matches(text)) return std::nullopt;
 
-    // Walking bytes yields the same text as walking user-perceived characters: only an "&" and
-    // a ";" that stand alone count, and every other byte is copied through unchanged.
-    std::string output;
-    output.reserve(text.size());
-    std::size_t count = 0;
-    // The first ";" at or after a position only moves forward, so it is searched for once per
-    // ";" rather than once per "&": a long run of "&" without a ";" stays linear.
+    // Only an "&" and a ";" that stand alone count. The first ";" at or after a position only
+    // moves forward, so it is searched for once per ";" rather than once per "&": a long run of
+    // "&" without a ";" stays linear.
     std::size_t semicolon = findWhole(text, ';', 0);
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const std::size_t ampersand = findWhole(text, '&', i);
-        if (ampersand == std::string_view::npos) {
-            output.append(text.substr(i));
-            break;
-        }
-        output.append(text.substr(i, ampersand - i));
+    const auto nextAmpersand = [&](std::size_t from) { return findWhole(text, '&', from); };
+    const auto replace = [&](std::size_t ampersand, std::string& out) -> std::size_t {
         if (semicolon != std::string_view::npos && semicolon < ampersand) semicolon = findWhole(text, ';', ampersand);
-        if (semicolon != std::string_view::npos &&
-            appendEntity(output, text.substr(ampersand + 1, semicolon - ampersand - 1))) {
-            ++count;
-            i = semicolon + 1;
-            semicolon = findWhole(text, ';', i);
-        } else {
-            output += '&';
-            i = ampersand + 1;
+        if (semicolon == std::string_view::npos ||
+            !appendEntity(out, text.substr(ampersand + 1, semicolon - ampersand - 1))) {
+            return 0;
         }
-    }
-    if (count == 0 || Unicode::canonicallyEqual(output, text)) return std::nullopt;
-
-    const std::string decoded = std::to_string(count);
-    return DecodeResult{
-        .kind = DetectionKind::htmlEntities,
-        .output = std::move(output),
-        .confidence = 0.85,
-        .summary = "HTML entities (" + decoded + " decoded)",
-        .details = {{"count", decoded}},
-        .terminal = false,
+        const std::size_t length = semicolon + 1 - ampersand;
+        semicolon = findWhole(text, ';', semicolon + 1);
+        return length;
     };
+    return unescapedStep(DetectionKind::htmlEntities, "HTML entities", 0.85, text,
+                         unescape(text, nextAmpersand, replace));
 }
 
 } // namespace orvel

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "detectors/EscapeWalk.h"
 #include "orvel/Unicode.h"
 #include "text/Patterns.h"
 
@@ -49,40 +50,16 @@ std::optional<Escape> escapeAt(std::string_view text, std::size_t offset) {
 std::optional<DecodeResult> UnicodeEscapeDetector::decode(std::string_view text) const {
     if (!Patterns::compiled(Patterns::Id::unicodeEscape).matches(text)) return std::nullopt;
 
-    // Walking bytes yields the same text as walking user-perceived characters: an escape is
-    // only taken when its backslash starts a character and its last digit ends one, and every
-    // other byte is copied through unchanged.
-    std::string output;
-    output.reserve(text.size());
-    std::size_t count = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const std::size_t backslash = text.find('\\', i);
-        if (backslash == std::string_view::npos) {
-            output.append(text.substr(i));
-            break;
-        }
-        output.append(text.substr(i, backslash - i));
-        if (const auto found = escapeAt(text, backslash)) {
-            Unicode::appendUTF8(output, found->codePoint);
-            ++count;
-            i = backslash + found->length;
-        } else {
-            output += '\\';
-            i = backslash + 1;
-        }
-    }
-    if (count == 0 || Unicode::canonicallyEqual(output, text)) return std::nullopt;
-
-    const std::string decoded = std::to_string(count);
-    return DecodeResult{
-        .kind = DetectionKind::unicodeEscape,
-        .output = std::move(output),
-        .confidence = 0.8,
-        .summary = "Unicode escapes (" + decoded + " decoded)",
-        .details = {{"count", decoded}},
-        .terminal = false,
+    // An escape is only taken when its backslash starts a character and its last digit ends one.
+    const auto nextBackslash = [&](std::size_t from) { return text.find('\\', from); };
+    const auto replace = [&](std::size_t backslash, std::string& out) -> std::size_t {
+        const auto found = escapeAt(text, backslash);
+        if (!found) return 0;
+        Unicode::appendUTF8(out, found->codePoint);
+        return found->length;
     };
+    return unescapedStep(DetectionKind::unicodeEscape, "Unicode escapes", 0.8, text,
+                         unescape(text, nextBackslash, replace));
 }
 
 } // namespace orvel
