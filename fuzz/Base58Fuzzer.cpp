@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "Require.h"
-#include "detectors/Base58Detector.h"
+#include "orvel/Bytes.h"
 
 namespace {
 
@@ -35,6 +35,6 @@ std::optional<orvel::ByteString> textbookDecode(std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     if (text.empty() || text.size() > 512) return 0;
-    orvel::fuzzing::require(orvel::Base58Detector::base58Decode(text) == textbookDecode(text));
+    orvel::fuzzing::require(orvel::Bytes::base58(text) == textbookDecode(text));
     return 0;
 }

@@ -27,6 +27,15 @@ std::optional<ByteString> base64(std::string_view text);
 /// added, then decoded strictly. Absent when the length leaves a remainder of 1 modulo 4.
 std::optional<ByteString> base64url(std::string_view text);
 
+/// RFC 4648 base32 (upper-case alphabet): "=" is skipped anywhere, trailing partial bits are
+/// dropped; absent on any other character outside the alphabet.
+std::optional<ByteString> base32(std::string_view text);
+
+/// The big-endian bytes of the base58 number `text` (the Bitcoin alphabet), one zero byte per
+/// leading "1"; absent on a character outside the alphabet. Quadratic in the length of `text`:
+/// callers cap it.
+std::optional<ByteString> base58(std::string_view text);
+
 /// Bytes found inside a textual wrapper and the wrapper's name.
 struct Unwrapped {
     ByteString data;

@@ -14,9 +14,8 @@ public:
     DetectionKind kind() const override { return DetectionKind::base32; }
     std::optional<DecodeResult> decode(std::string_view text) const override;
 
-    /// The bytes of base32 `text`: "=" is skipped anywhere, trailing partial bits are dropped;
-    /// absent on any other character outside the alphabet.
-    static std::optional<ByteString> base32Decode(std::string_view text);
+    /// Bytes::base32, the codec this detector reads with.
+    static std::optional<ByteString> base32Decode(std::string_view text) { return Bytes::base32(text); }
 };
 
 } // namespace orvel

@@ -14,9 +14,8 @@ public:
     DetectionKind kind() const override { return DetectionKind::base58; }
     std::optional<DecodeResult> decode(std::string_view text) const override;
 
-    /// The big-endian bytes of the base58 number `text`, one zero byte per leading "1"; absent on
-    /// a character outside the alphabet. Quadratic in the length of `text`.
-    static std::optional<ByteString> base58Decode(std::string_view text);
+    /// Bytes::base58, the codec this detector reads with.
+    static std::optional<ByteString> base58Decode(std::string_view text) { return Bytes::base58(text); }
 };
 
 } // namespace orvel

@@ -1,5 +1,6 @@
 #include "orvel/Bytes.h"
 
+#include <algorithm>
 #include <array>
 
 #include "orvel/Text.h"
@@ -18,6 +19,36 @@ constexpr int hexDigitValue(char c) {
 
 constexpr std::array<int, 256> kBase64Values =
     digitTable("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+constexpr std::array<int, 256> kBase32Values = digitTable("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567");
+constexpr std::array<int, 256> kBase58Values =
+    digitTable("123456789ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz");
+
+// Five base58 digits at a time: 58^5 < 2^30, so limb × 58^5 + carry always fits in 64 bits.
+// Taking 32-bit limbs and five digits per pass does about twenty times less work than byte by byte.
+constexpr std::size_t kBase58DigitsPerPass = 5;
+
+/// The bytes whose bits the digits of `text` spell, `bitsPerDigit` to a digit of `values`, most
+/// significant first; bits left over after the last whole byte are dropped. `skipped` is passed
+/// over wherever it stands; absent on any other character outside the alphabet.
+std::optional<ByteString> packedBits(std::string_view text, const std::array<int, 256>& values, int bitsPerDigit,
+                                     char skipped = '\0') {
+    ByteString bytes;
+    bytes.reserve(text.size() * static_cast<std::size_t>(bitsPerDigit) / 8);
+    std::uint32_t accumulator = 0; // only its low bits are read: older ones may shift out
+    int bits = 0;
+    for (const char c : text) {
+        if (c == skipped && skipped != '\0') continue;
+        const int value = values[static_cast<unsigned char>(c)];
+        if (value == kNotInAlphabet) return std::nullopt;
+        accumulator = accumulator << bitsPerDigit | static_cast<std::uint32_t>(value);
+        bits += bitsPerDigit;
+        if (bits >= 8) {
+            bits -= 8;
+            bytes.push_back(static_cast<std::uint8_t>(accumulator >> bits));
+        }
+    }
+    return bytes;
+}
 
 } // namespace
 
@@ -40,22 +71,7 @@ std::optional<ByteString> base64(std::string_view text) {
     while (padding < text.size() && text[text.size() - 1 - padding] == '=') ++padding;
     if (padding > 2) return std::nullopt;
 
-    const std::size_t symbols = text.size() - padding;
-    ByteString bytes;
-    bytes.reserve(symbols * 3 / 4);
-    std::uint32_t accumulator = 0;
-    int bits = 0;
-    for (std::size_t i = 0; i < symbols; ++i) {
-        const int value = kBase64Values[static_cast<unsigned char>(text[i])];
-        if (value == kNotInAlphabet) return std::nullopt;
-        accumulator = (accumulator << 6 | static_cast<std::uint32_t>(value)) & 0xFFFFFF;
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            bytes.push_back(static_cast<std::uint8_t>(accumulator >> bits));
-        }
-    }
-    return bytes;
+    return packedBits(text.substr(0, text.size() - padding), kBase64Values, 6);
 }
 
 std::optional<ByteString> base64url(std::string_view text) {
@@ -71,6 +87,44 @@ std::optional<ByteString> base64url(std::string_view text) {
     default: break;
     }
     return base64(standard);
+}
+
+std::optional<ByteString> base32(std::string_view text) {
+    return packedBits(text, kBase32Values, 5, '=');
+}
+
+std::optional<ByteString> base58(std::string_view text) {
+    std::vector<std::uint32_t> limbs; // the number so far, least significant limb first
+    for (std::size_t start = 0; start < text.size(); start += kBase58DigitsPerPass) {
+        std::uint64_t multiplier = 1;
+        std::uint64_t carry = 0;
+        for (std::size_t i = start; i < text.size() && i < start + kBase58DigitsPerPass; ++i) {
+            const int value = kBase58Values[static_cast<unsigned char>(text[i])];
+            if (value == kNotInAlphabet) return std::nullopt;
+            multiplier *= 58;
+            carry = carry * 58 + static_cast<std::uint64_t>(value);
+        }
+        for (std::uint32_t& limb : limbs) {
+            const std::uint64_t x = limb * multiplier + carry;
+            limb = static_cast<std::uint32_t>(x);
+            carry = x >> 32;
+        }
+        for (; carry != 0; carry >>= 32) limbs.push_back(static_cast<std::uint32_t>(carry));
+    }
+
+    // Each leading "1" (the digit zero) stands for a zero byte the number itself cannot show.
+    const std::size_t leadingZeros = std::min(text.find_first_not_of('1'), text.size());
+    ByteString bytes(leadingZeros, 0);
+    bytes.reserve(leadingZeros + limbs.size() * 4);
+    bool significant = false;
+    for (auto limb = limbs.rbegin(); limb != limbs.rend(); ++limb) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            const auto byte = static_cast<std::uint8_t>(*limb >> shift);
+            significant = significant || byte != 0;
+            if (significant) bytes.push_back(byte);
+        }
+    }
+    return bytes;
 }
 
 namespace {
