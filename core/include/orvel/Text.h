@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace orvel::Text {
@@ -14,5 +16,12 @@ bool isWhitespaceOrNewline(char32_t scalar);
 
 /// `text` without leading and trailing white space and line breaks.
 std::string_view trimmed(std::string_view text);
+
+/// `text` without leading and trailing spaces and tabs (those two characters only).
+std::string_view trimmedOfSpacesAndTabs(std::string_view text);
+
+/// `text` as a 64-bit signed decimal integer: one optional "+" or "-", then one or more ASCII
+/// digits and nothing else. Absent otherwise, and when the value does not fit.
+std::optional<std::int64_t> decimalInteger(std::string_view text);
 
 } // namespace orvel::Text

@@ -9,17 +9,12 @@
 #include "orvel/Bytes.h"
 #include "orvel/Clock.h"
 #include "orvel/Instant.h"
+#include "orvel/Text.h"
 #include "orvel/X509.h"
 #include "text/Patterns.h"
 
 namespace orvel {
 namespace {
-
-std::string_view trimmedBlanksAndTabs(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 double secondsSince1970(std::chrono::sys_seconds instant) {
     return static_cast<double>(instant.time_since_epoch().count());
@@ -74,7 +69,8 @@ std::optional<DecodeResult> PEMDetector::decode(std::string_view text) const {
     if (!match || match->groups.size() != 2 || !match->groups[0] || !match->groups[1]) return std::nullopt;
     const TextRange labelRange = *match->groups[0];
     const TextRange bodyRange = *match->groups[1];
-    const std::string label(trimmedBlanksAndTabs(text.substr(labelRange.begin, labelRange.end - labelRange.begin)));
+    const std::string label(
+        Text::trimmedOfSpacesAndTabs(text.substr(labelRange.begin, labelRange.end - labelRange.begin)));
     const std::string body = Patterns::compiled(Patterns::Id::whiteSpace)
                                  .replaceAll(text.substr(bodyRange.begin, bodyRange.end - bodyRange.begin), "");
 

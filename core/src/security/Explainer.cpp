@@ -4,7 +4,7 @@
 
 #include <fmt/format.h>
 
-#include "security/DecimalInteger.h"
+#include "orvel/Text.h"
 
 namespace orvel::Explainer {
 namespace {
@@ -105,7 +105,7 @@ Note digestNote(int bits) {
 
 std::optional<Note> passwordHashNote(std::string_view algorithm, std::optional<std::string_view> cost) {
     if (algorithm == "bcrypt") {
-        const auto integerCost = cost ? strictDecimalInteger(*cost) : std::nullopt;
+        const auto integerCost = cost ? Text::decimalInteger(*cost) : std::nullopt;
         if (!integerCost) return Note{"bcrypt — a sound, deliberately-slow password hash.", std::nullopt};
         // Adequate from 10, though the advice for low costs aims at 12.
         if (*integerCost >= 10) return Note{fmt::format("bcrypt with cost {} — adequate work factor.", *integerCost), std::nullopt};

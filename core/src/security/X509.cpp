@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "orvel/DER.h"
-#include "security/DecimalInteger.h"
+#include "orvel/Text.h"
 
 namespace orvel::X509 {
 namespace {
@@ -91,7 +91,7 @@ std::optional<std::chrono::sys_seconds> parseTime(const ByteString& bytes, const
     }
     const auto num = [&text](std::size_t offset, std::size_t length) -> std::optional<std::int64_t> {
         if (text.size() < offset + length) return std::nullopt;
-        return strictDecimalInteger(std::string_view(text).substr(offset, length));
+        return Text::decimalInteger(std::string_view(text).substr(offset, length));
     };
 
     std::int64_t year = 0;

@@ -1,5 +1,6 @@
 #include "orvel/Text.h"
 
+#include <charconv>
 #include <cstdint>
 
 #include <unicode/uchar.h>
@@ -65,6 +66,24 @@ std::string_view trimmed(std::string_view text) {
         end = previous;
     }
     return text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
+}
+
+std::string_view trimmedOfSpacesAndTabs(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::optional<std::int64_t> decimalInteger(std::string_view text) {
+    // from_chars takes "-" itself but never "+", and would take "+-5" once the "+" is gone.
+    if (text.starts_with('+')) {
+        text.remove_prefix(1);
+        if (text.starts_with('-')) return std::nullopt;
+    }
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+    return value;
 }
 
 } // namespace orvel::Text

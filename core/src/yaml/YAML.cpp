@@ -1,7 +1,6 @@
 #include "orvel/YAML.h"
 
 #include <algorithm>
-#include <charconv>
 #include <clocale>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include <unicode/utf8.h>
 
 #include "orvel/Limits.h"
+#include "orvel/Text.h"
 #include "orvel/Unicode.h"
 #include "text/Patterns.h"
 
@@ -57,12 +57,6 @@ std::string_view trimmedOfBlanks(std::string_view text) {
     return text.substr(begin, end - begin);
 }
 
-std::string_view trimmedOfSpacesAndTabs(std::string_view text) {
-    const std::size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string_view::npos) return {};
-    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
-
 /// Does the blank prefix of `piece` (the white space before its first other character) hold a tab?
 bool indentationHasTab(std::string_view piece) {
     for (std::size_t offset = 0; offset < piece.size();) {
@@ -99,18 +93,6 @@ std::optional<double> decimalDouble(const std::string& text) {
     char* end = nullptr;
     const double value = strtod_l(text.c_str(), &end, cLocale);
     if (end != text.c_str() + text.size()) return std::nullopt;
-    return value;
-}
-
-std::optional<std::int64_t> decimalInteger(std::string_view text) {
-    // from_chars takes a minus but no plus; a plus may not be followed by another sign.
-    if (text.starts_with('+')) {
-        text.remove_prefix(1);
-        if (text.starts_with('-')) return std::nullopt;
-    }
-    std::int64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
     return value;
 }
 
@@ -245,9 +227,9 @@ std::optional<KeyValue> splitMapping(std::string_view line) {
             inSingle = !inSingle;
         } else if (c == ':' && !inDouble && !inSingle &&
                    (i + 1 == line.size() || (line[i + 1] == ' ' && Unicode::isWholeCharacter(line, i + 1)))) {
-            const std::string_view key = trimmedOfSpacesAndTabs(line.substr(0, i));
+            const std::string_view key = Text::trimmedOfSpacesAndTabs(line.substr(0, i));
             if (key.empty()) return std::nullopt;
-            return KeyValue{std::string(key), std::string(trimmedOfSpacesAndTabs(line.substr(i + 1)))};
+            return KeyValue{std::string(key), std::string(Text::trimmedOfSpacesAndTabs(line.substr(i + 1)))};
         }
     }
     return std::nullopt;
@@ -264,7 +246,7 @@ std::optional<JSON::Value> parseBlock(const std::vector<Line>& lines, std::size_
 }
 
 JSON::Value scalar(std::string_view text) {
-    const std::string_view trimmed = trimmedOfSpacesAndTabs(text);
+    const std::string_view trimmed = Text::trimmedOfSpacesAndTabs(text);
     // A quote joined to a combining mark is another character and quotes nothing.
     if (trimmed.size() >= 2 && trimmed.front() == trimmed.back() &&
         (trimmed.front() == '"' || trimmed.front() == '\'') && Unicode::isWholeCharacter(trimmed, 0) &&
@@ -276,7 +258,7 @@ JSON::Value scalar(std::string_view text) {
     }
     if (trimmed == "true" || trimmed == "True" || trimmed == "TRUE") return true;
     if (trimmed == "false" || trimmed == "False" || trimmed == "FALSE") return false;
-    if (const auto integer = decimalInteger(trimmed)) return *integer;
+    if (const auto integer = Text::decimalInteger(trimmed)) return *integer;
     if (Patterns::compiled(Patterns::Id::yamlDecimal).matches(trimmed)) {
         if (const auto number = decimalDouble(std::string(trimmed))) return *number;
     }
