@@ -91,15 +91,6 @@ void writeTable(std::FILE* out, const Painter& painter, std::string_view title, 
     }
 }
 
-std::string shapeText(const DecodeChain& chain) {
-    std::string shape;
-    for (const auto kind : chain.kinds()) {
-        if (!shape.empty()) shape += " → ";
-        shape += rawValue(kind);
-    }
-    return shape;
-}
-
 // At most `limit` characters on one line: line breaks shown as "⏎", a long text cut in the middle.
 std::string oneLinePreview(std::string_view text, std::size_t limit) {
     std::string flat;
@@ -128,7 +119,7 @@ void renderChain(std::FILE* out, const DecodeChain& chain, RenderStyle style) {
         fmt::print(out, "{}: no known artifact was found in this input.\n", painter.heading("Not recognised"));
         return;
     }
-    fmt::print(out, "{}  {}\n", painter.heading("Shape"), painter.kind(shapeText(chain)));
+    fmt::print(out, "{}  {}\n", painter.heading("Shape"), painter.kind(chain.shapeText()));
     for (std::size_t i = 0; i < chain.steps.size(); ++i) {
         const DecodeResult& step = chain.steps[i];
         const long percent = std::lround(step.confidence * 100);
@@ -152,7 +143,7 @@ std::string renderFindingsHeading(std::size_t count, RenderStyle style) {
 std::string renderFindingLine(const ScanFinding& finding, std::size_t lineWidth, RenderStyle style) {
     const Painter painter(style);
     return fmt::format("{}  {}  {}\n", painter.muted(fmt::format("line {:>{}}", finding.line, lineWidth)),
-                       oneLinePreview(finding.matchedText, 60), painter.kind(shapeText(finding.chain)));
+                       oneLinePreview(finding.matchedText, 60), painter.kind(finding.chain.shapeText()));
 }
 
 void renderExplanation(std::FILE* out, std::string_view text, ExplainerSource source, RenderStyle style) {

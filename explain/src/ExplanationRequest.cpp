@@ -2,7 +2,6 @@
 
 #include <string_view>
 
-#include "ChainShape.h"
 #include "orvel/DetailCategorizer.h"
 #include "orvel/Unicode.h"
 
@@ -32,7 +31,7 @@ std::string buildPrompt(const DecodeChain& chain) {
         return "The engine did not recognize this input as any known artifact.\nRaw input:\n" +
                Unicode::truncated(chain.input, maxRawInputCharacters);
     }
-    std::string prompt = "Decode shape: " + chainShape(chain) + "\n";
+    std::string prompt = "Decode shape: " + chain.shapeText() + "\n";
     for (std::size_t i = 0; i < chain.steps.size(); ++i) {
         const DecodeResult& step = chain.steps[i];
         prompt += "\nLayer " + std::to_string(i + 1) + " — " + std::string(rawValue(step.kind)) + ": " + step.summary;

@@ -2,7 +2,6 @@
 
 #include <optional>
 
-#include "ChainShape.h"
 #include "orvel/DetailCategorizer.h"
 
 namespace orvel {
@@ -17,7 +16,7 @@ std::string TemplateExplainer::explainSync(const DecodeChain& chain) const {
     // The outermost summary names what the user pasted; the inner layers are in the shape.
     std::string explanation = chain.steps.size() == 1
                                   ? "This is " + chain.steps.front().summary + "."
-                                  : "This is a " + chainShape(chain) + " chain: " + chain.steps.front().summary + ".";
+                                  : "This is a " + chain.shapeText() + " chain: " + chain.steps.front().summary + ".";
 
     // The outermost layer's notes win: they speak about what the user actually holds.
     std::optional<std::string> security, recommendation, other;

@@ -6,28 +6,16 @@
 #include "orvel/Unicode.h"
 
 namespace orvel {
-namespace {
-
-std::vector<std::string> rawShape(const DecodeChain& chain) {
-    std::vector<std::string> shape;
-    for (const DetectionKind kind : chain.kinds()) shape.emplace_back(rawValue(kind));
-    return shape;
-}
-
-} // namespace
 
 HistoryEntry::HistoryEntry(std::string input_, std::vector<std::string> shape_, bool recognized_,
                            std::int64_t timestamp_)
     : input(std::move(input_)), shape(std::move(shape_)), recognized(recognized_), timestamp(timestamp_) {}
 
 HistoryEntry::HistoryEntry(std::string input_, const DecodeChain& chain, std::int64_t timestamp_)
-    : HistoryEntry(std::move(input_), rawShape(chain), chain.isRecognized(), timestamp_) {}
+    : HistoryEntry(std::move(input_), chain.rawShape(), chain.isRecognized(), timestamp_) {}
 
 std::string HistoryEntry::shapeLabel() const {
-    if (!recognized) return "unrecognized";
-    std::string label;
-    for (std::size_t i = 0; i < shape.size(); ++i) label += (i == 0 ? "" : " → ") + shape[i];
-    return label;
+    return recognized ? joinedShape(shape) : "unrecognized";
 }
 
 bool operator==(const HistoryEntry& a, const HistoryEntry& b) {

@@ -24,6 +24,22 @@ std::vector<DetectionKind> DecodeChain::kinds() const {
     return result;
 }
 
+std::vector<std::string> DecodeChain::rawShape() const {
+    std::vector<std::string> result;
+    result.reserve(steps.size());
+    for (const auto& step : steps) result.emplace_back(rawValue(step.kind));
+    return result;
+}
+
+std::string joinedShape(const std::vector<std::string>& rawValues) {
+    std::string shape;
+    for (std::size_t i = 0; i < rawValues.size(); ++i) {
+        if (i > 0) shape += " → ";
+        shape += rawValues[i];
+    }
+    return shape;
+}
+
 bool operator==(const DecodeChain& a, const DecodeChain& b) {
     return Unicode::canonicallyEqual(a.input, b.input) && a.steps == b.steps;
 }
