@@ -14,6 +14,7 @@
 #include "orvel/Limits.h"
 #include "orvel/Orvel.h"
 #include "support/Base64Encode.h"
+#include "support/BillionLaughs.h"
 
 namespace {
 
@@ -99,14 +100,7 @@ void BM_InspectOneMegabyteOfUnicodeEscapes(benchmark::State& state) {
 BENCHMARK(BM_InspectOneMegabyteOfUnicodeEscapes)->Unit(benchmark::kMillisecond);
 
 void BM_InspectXMLBillionLaughs(benchmark::State& state) {
-    std::string input = "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n<!ENTITY lol \"lol\">\n";
-    for (int i = 1; i <= 9; ++i) {
-        input += "<!ENTITY lol" + std::to_string(i) + " \"";
-        for (int j = 0; j < 10; ++j) input += "&lol" + (i == 1 ? std::string() : std::to_string(i - 1)) + ";";
-        input += "\">\n";
-    }
-    input += "]>\n<lolz>&lol9;</lolz>";
-    measure(state, input, [](const std::string& text) { return orvel::inspect(text); });
+    measure(state, orvel::testing::billionLaughs(), [](const std::string& text) { return orvel::inspect(text); });
 }
 BENCHMARK(BM_InspectXMLBillionLaughs)->Unit(benchmark::kMillisecond);
 
