@@ -1,3 +1,4 @@
+// UTF-8 validity and repair, user-perceived characters and canonical equivalence, against ICU.
 #include "orvel/Unicode.h"
 
 #include <gtest/gtest.h>
@@ -29,9 +30,7 @@ const std::string fffd = "\xEF\xBF\xBD";
 
 std::string repeat(std::string_view piece, std::size_t times) {
     std::string out;
-    for (std::size_t i = 0; i < times; ++i) {
-        out += piece;
-    }
+    for (std::size_t i = 0; i < times; ++i) out += piece;
     return out;
 }
 
@@ -69,17 +68,27 @@ std::string icuRepaired(const std::string& bytes, bool* hadErrors) {
     return out;
 }
 
-TEST(UnicodeTest, ValidityAcceptsEveryWellFormedBoundaryAndRejectsTheRest) {
+TEST(UnicodeTest, ValidityAcceptsEveryWellFormedBoundaryAndRepairsMaximalSubparts) {
     // Both ends of each lead byte's range.
     for (const char* valid : {"", "\x7F", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xEE\x80\x80",
                               "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF", "caf\xC3\xA9 \xF0\x9F\x98\x80"}) {
         EXPECT_TRUE(isValidUTF8(valid)) << valid;
+        EXPECT_EQ(toValidUTF8(valid), valid);
     }
     EXPECT_TRUE(isValidUTF8(std::string("a\0b", 3)));
-    for (const char* invalid : {"\x80", "\xBF", "\xC0\xAF", "\xC1\xBF", "\xC2", "\xE2\x82", "\xE0\x9F\xBF",
-                                "\xED\xA0\x80", "\xED\xBF\xBF", "\xF0\x8F\xBF\xBF", "\xF0\x9F\x98", "\xF4\x90\x80\x80",
-                                "\xF5\x80\x80\x80", "\xFF", "\xC3\xA9\xC3", "abc\xC3(", "\xE2\x28\xA1"}) {
-        EXPECT_FALSE(isValidUTF8(invalid)) << invalid;
+    // Truncated forms take one U+FFFD; overlongs, surrogates and values above U+10FFFF one per byte.
+    const std::pair<std::string, std::string> repaired[] = {
+        {"\x80", fffd}, {"\xBF", fffd}, {"\xC1\xBF", repeat(fffd, 2)}, {"\xC2", fffd}, {"\xE2\x82", fffd},
+        {"\xE2\x82x", fffd + "x"}, {"\xE0\x9F\xBF", repeat(fffd, 3)}, {"\xF0\x9F\x98", fffd},
+        {"\xC0\xAF", repeat(fffd, 2)}, {"\xE0\x80\xAF", repeat(fffd, 3)}, {"\xED\xA0\x80", repeat(fffd, 3)},
+        {"\xED\xBF\xBF", repeat(fffd, 3)}, {"\xF0\x8F\xBF\xBF", repeat(fffd, 4)}, {"\xF4\x90\x80\x80", repeat(fffd, 4)},
+        {"\xF5\x80\x80\x80", repeat(fffd, 4)}, {"\xF8\x88\x80\x80\x80", repeat(fffd, 5)}, {"\xFF", fffd},
+        {"\xC3\xA9\xC3", "\xC3\xA9" + fffd}, {"\xC3\xC3\xA9", fffd + "\xC3\xA9"}, {"abc\xC3(", "abc" + fffd + "("},
+        {"\xE2\x28\xA1", fffd + "(" + fffd}, {"a\xFF-\x80-", "a" + fffd + "-" + fffd + "-"},
+        {std::string("\0\xFF", 2), std::string("\0", 1) + fffd}};
+    for (const auto& [bytes, text] : repaired) {
+        EXPECT_FALSE(isValidUTF8(bytes)) << ::testing::PrintToString(bytes);
+        EXPECT_EQ(toValidUTF8(bytes), text) << ::testing::PrintToString(bytes);
     }
 }
 
@@ -100,22 +109,6 @@ TEST(UnicodeTest, ValidityHoldsAtEveryOffsetOfTheEightByteSkip) {
     }
 }
 
-TEST(UnicodeTest, RepairReplacesMaximalSubparts) {
-    EXPECT_EQ(toValidUTF8("plain ascii"), "plain ascii");
-    EXPECT_EQ(toValidUTF8("caf\xC3\xA9"), "caf\xC3\xA9");
-    EXPECT_EQ(toValidUTF8("\xE2\x82"), fffd); // truncated 3-byte form: one
-    EXPECT_EQ(toValidUTF8("\xE2\x82x"), fffd + "x");
-    EXPECT_EQ(toValidUTF8("\xF0\x9F\x98"), fffd);    // truncated 4-byte form: one
-    EXPECT_EQ(toValidUTF8("\xC0\xAF"), fffd + fffd); // overlong: each byte
-    EXPECT_EQ(toValidUTF8("\xE0\x80\xAF"), fffd + fffd + fffd);
-    EXPECT_EQ(toValidUTF8("\xED\xA0\x80"), fffd + fffd + fffd);  // surrogate: each byte
-    EXPECT_EQ(toValidUTF8("\xF4\x90\x80\x80"), repeat(fffd, 4)); // above U+10FFFF
-    EXPECT_EQ(toValidUTF8("\xF8\x88\x80\x80\x80"), repeat(fffd, 5));
-    EXPECT_EQ(toValidUTF8("\xC3\xC3\xA9"), fffd + "\xC3\xA9");
-    EXPECT_EQ(toValidUTF8("a\xFF-\x80-"), "a" + fffd + "-" + fffd + "-");
-    EXPECT_EQ(toValidUTF8(std::string("\0\xFF", 2)), std::string("\0", 1) + fffd);
-}
-
 TEST(UnicodeTest, ValidityAndRepairAgreeWithICUOnRandomBytes) {
     // Bytes at the edges of every lead and trail range, so overlongs, surrogates and
     // truncations come up constantly.
@@ -126,9 +119,7 @@ TEST(UnicodeTest, ValidityAndRepairAgreeWithICUOnRandomBytes) {
     std::uniform_int_distribution<std::size_t> length(0, 14);
     for (int round = 0; round < 20000; ++round) {
         std::string bytes;
-        for (std::size_t k = length(random); k > 0; --k) {
-            bytes.push_back(static_cast<char>(alphabet[pick(random)]));
-        }
+        for (std::size_t k = length(random); k > 0; --k) bytes.push_back(static_cast<char>(alphabet[pick(random)]));
         bool hadErrors = false;
         const std::string expected = icuRepaired(bytes, &hadErrors);
         ASSERT_EQ(isValidUTF8(bytes), !hadErrors) << ::testing::PrintToString(bytes);
@@ -136,39 +127,23 @@ TEST(UnicodeTest, ValidityAndRepairAgreeWithICUOnRandomBytes) {
     }
 }
 
-TEST(UnicodeTest, GraphemeEdgeCases) {
-    EXPECT_EQ(graphemeCount(""), 0U);
-    EXPECT_EQ(graphemeCount("abc"), 3U);
-    EXPECT_EQ(graphemeCount("\r\n"), 1U);
-    EXPECT_EQ(graphemeCount("a\r\nb\n\r"), 5U);
-    EXPECT_EQ(graphemeCount("e\xCC\x81"), 1U);                        // e + COMBINING ACUTE
-    EXPECT_EQ(graphemeCount("\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7"), 1U); // flag FR
-    // Family: man ZWJ woman ZWJ girl ZWJ boy.
-    EXPECT_EQ(graphemeCount("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D"
-                            "\xF0\x9F\x91\xA7\xE2\x80\x8D\xF0\x9F\x91\xA6"),
-              1U);
-    EXPECT_EQ(graphemeCount("\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4"), 3U); // 한국어
-    EXPECT_EQ(graphemeCount("\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xAB"), 1U); // 한 as jamo L V T
-    EXPECT_EQ(graphemeCount("\xEA\xB0\x80\xE1\x86\xA8"), 1U);             // LV syllable + T
-}
-
-TEST(UnicodeTest, GraphemeSeamsBetweenASCIIAndTheRest) {
-    // A mark or ZWJ joins the ASCII character before it.
-    EXPECT_EQ(graphemeCount("xe\xCC\x81y"), 3U);
-    EXPECT_EQ(graphemeCount("a\xE2\x80\x8D"), 1U);
-    // ...but never a line break, and a CR LF stays whole in front of one.
-    EXPECT_EQ(graphemeCount("\r\xCC\x81"), 2U);
-    EXPECT_EQ(graphemeCount("ab\r\n\xCC\x81"), 4U);
-    // A prepended mark (ARABIC NUMBER SIGN) joins the ASCII character after it.
-    const std::string numberSign = "\xD8\x80";
-    EXPECT_EQ(graphemeCount(numberSign + "1"), 1U);
-    EXPECT_EQ(graphemeCount("1" + numberSign), 2U);
-    // An ASCII character cuts emoji ZWJ sequences and regional-indicator pairing.
-    EXPECT_EQ(graphemeCount("a\xE2\x80\x8D\xF0\x9F\x91\xA8"), 2U);
+TEST(UnicodeTest, GraphemeCountsAtTheSeamsBetweenASCIIAndTheRest) {
     const std::string f = "\xF0\x9F\x87\xAB"; // regional indicators F and R
     const std::string r = "\xF0\x9F\x87\xB7";
-    EXPECT_EQ(graphemeCount(f + "a" + r + f), 3U);
-    EXPECT_EQ(graphemeCount(f + r + f), 2U);
+    const std::string numberSign = "\xD8\x80";  // ARABIC NUMBER SIGN, a prepended mark
+    const std::pair<std::string, std::size_t> counts[] = {
+        {"", 0}, {"abc", 3}, {"\r\n", 1}, {"a\r\nb\n\r", 5}, {"e\xCC\x81", 1}, {f + r, 1},
+        // Family: man ZWJ woman ZWJ girl ZWJ boy; 한국어; 한 as jamo L V T; LV syllable + T.
+        {"\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7\xE2\x80\x8D\xF0\x9F\x91\xA6", 1},
+        {"\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4", 3}, {"\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xAB", 1},
+        {"\xEA\xB0\x80\xE1\x86\xA8", 1},
+        // A mark or ZWJ joins the ASCII character before it, but never a line break, and a CR LF
+        // stays whole in front of one; a prepended mark joins the character after it.
+        {"xe\xCC\x81y", 3}, {"a\xE2\x80\x8D", 1}, {"\r\xCC\x81", 2}, {"ab\r\n\xCC\x81", 4}, {numberSign + "1", 1},
+        {"1" + numberSign, 2}, {"\xC3\xA9-\xCC\x81\xC3\xA9", 3},
+        // An ASCII character cuts emoji ZWJ sequences and regional-indicator pairing.
+        {"a\xE2\x80\x8D\xF0\x9F\x91\xA8", 2}, {f + "a" + r + f, 3}, {f + r + f, 2}};
+    for (const auto& [text, count] : counts) EXPECT_EQ(graphemeCount(text), count) << ::testing::PrintToString(text);
     // Random access agrees with counting from the start, however far back the pairing reaches.
     const std::string flags = repeat(f, 101);
     EXPECT_TRUE(isGraphemeBoundary(flags, 4 * 100));
@@ -177,11 +152,8 @@ TEST(UnicodeTest, GraphemeSeamsBetweenASCIIAndTheRest) {
     EXPECT_TRUE(isGraphemeBoundary("x" + flags, 1 + 4 * 100));
     EXPECT_FALSE(isGraphemeBoundary("x" + flags, 1 + 4 * 99));
     EXPECT_FALSE(isGraphemeBoundary("abc", 4));
-    // One ASCII character between two non-ASCII stretches.
-    EXPECT_EQ(graphemeCount("\xC3\xA9-\xCC\x81\xC3\xA9"), 3U);
     EXPECT_EQ(graphemePrefix("xe\xCC\x81y", 2), "xe\xCC\x81");
     EXPECT_EQ(graphemePrefix("\r\n\r\n", 1), "\r\n");
-    EXPECT_EQ(graphemePrefix("abc", 0), "");
     EXPECT_EQ(graphemePrefix("abc", 7), "abc");
 }
 
@@ -196,7 +168,6 @@ TEST(UnicodeTest, TruncationKeepsLimitClusters) {
     EXPECT_EQ(truncated("ae\xCC\x81z", 2), "ae\xCC\x81" + ellipsis);
     EXPECT_EQ(truncated("a\r\nb", 2), "a\r\n" + ellipsis);
     EXPECT_EQ(truncated("abc", 0), ellipsis);
-    EXPECT_EQ(truncated("", 0), "");
 }
 
 TEST(UnicodeTest, GraphemesMatchAPlainBreakIteratorOnGeneratedText) {
@@ -234,9 +205,7 @@ TEST(UnicodeTest, GraphemesMatchAPlainBreakIteratorOnGeneratedText) {
             ASSERT_EQ(graphemePrefix(text, k).size(), boundaries[std::min(k, clusters)])
                 << k << " of " << ::testing::PrintToString(text);
         }
-        if (round % 4 != 0) {
-            continue; // random access is slower to check: every fourth text is plenty
-        }
+        if (round % 4 != 0) continue; // random access is slower to check: every fourth text is plenty
         for (std::size_t offset = 0, next = 0; offset <= text.size() + 1; ++offset) {
             const bool expected = next < boundaries.size() && boundaries[next] == offset;
             next += expected ? 1 : 0;
@@ -269,10 +238,8 @@ TEST(UnicodeTest, CanonicalEquivalence) {
     EXPECT_FALSE(canonicallyEqual("cafe", "caf\xC3\xA9"));
     EXPECT_FALSE(canonicallyEqual("\xEF\xAC\x81", "fi")); // compatibility only, not canonical
     EXPECT_FALSE(canonicallyEqual("a", "A"));
-    EXPECT_EQ(nfc("cafe\xCC\x81"), "caf\xC3\xA9");
     EXPECT_EQ(nfc("\xE2\x84\xAB"), "\xC3\x85");
     EXPECT_EQ(nfc("\xEF\xAC\x81"), "\xEF\xAC\x81");
-    EXPECT_EQ(nfc("ok"), "ok");
     EXPECT_EQ(nfc("e\xCC\x81\xFF"), "\xC3\xA9" + fffd); // output is always valid UTF-8
 }
 
