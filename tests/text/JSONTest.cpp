@@ -37,13 +37,9 @@ Value nestedValue(int depth) {
     return value;
 }
 
-TEST(JSONTest, PrettyLayoutAndThePrettyPrinter) {
-    const Value empties = parse(R"({"o":{},"a":[],"n":[{}]})").value();
-    EXPECT_EQ(write(empties, pretty), "{\n  \"a\" : [],\n  \"n\" : [\n    {}\n  ],\n  \"o\" : {}\n}");
-    EXPECT_EQ(write(empties, compact), R"({"a":[],"n":[{}],"o":{}})");
-    EXPECT_EQ(write(Value("top"), pretty), "\"top\"");
-    EXPECT_EQ(write(Value(false), compact), "false");
-
+// The golden corpus shows the pretty layout throughout; what it cannot show is what the
+// pretty-printer declines.
+TEST(JSONTest, PrettyPrinterTakesObjectsAndArraysOnly) {
     const auto object = orvel::JSONUtil::prettyPrinted(R"(  {"b":1,"a":[true,null,"x/y"]} )");
     EXPECT_EQ(object->pretty, "{\n  \"a\" : [\n    true,\n    null,\n    \"x/y\"\n  ],\n  \"b\" : 1\n}");
     EXPECT_EQ(object->topLevel, "object");
