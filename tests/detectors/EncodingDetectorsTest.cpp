@@ -11,6 +11,7 @@
 #include "detectors/HexDetector.h"
 #include "detectors/URLEncodingDetector.h"
 #include "detectors/UnicodeEscapeDetector.h"
+#include "orvel/Bytes.h"
 #include "support/Base64Encode.h"
 #include "support/Readings.h"
 #include "support/TestData.h"
@@ -85,11 +86,11 @@ TEST(Base58Detector, WordWiseDecodingMatchesTheTextbook) {
         std::string text(static_cast<std::size_t>(round % 7 == 0 ? round % 3 : 0), '1');
         const std::size_t length = random() % 120;
         for (std::size_t i = 0; i < length; ++i) text += kBase58Alphabet[random() % kBase58Alphabet.size()];
-        EXPECT_EQ(Base58Detector::base58Decode(text), byteWiseBase58Decode(text)) << text;
+        EXPECT_EQ(Bytes::base58(text), byteWiseBase58Decode(text)) << text;
     }
-    EXPECT_EQ(Base58Detector::base58Decode("zzzzz"), (ByteString{0x27, 0x1F, 0x35, 0x9F}));  // 58^5 - 1
-    EXPECT_EQ(Base58Detector::base58Decode("211111"), (ByteString{0x27, 0x1F, 0x35, 0xA0})); // 58^5
-    EXPECT_FALSE(Base58Detector::base58Decode("abc0"));
+    EXPECT_EQ(Bytes::base58("zzzzz"), (ByteString{0x27, 0x1F, 0x35, 0x9F}));  // 58^5 - 1
+    EXPECT_EQ(Bytes::base58("211111"), (ByteString{0x27, 0x1F, 0x35, 0xA0})); // 58^5
+    EXPECT_FALSE(Bytes::base58("abc0"));
 }
 
 TEST(Base58Detector, DeclinesOutsideItsAlphabet) {

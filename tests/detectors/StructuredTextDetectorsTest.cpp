@@ -10,6 +10,7 @@
 #include "detectors/YAMLDetector.h"
 #include "orvel/JSON.h"
 #include "support/Base64Encode.h"
+#include "support/BillionLaughs.h"
 #include "support/BinaryPlist.h"
 #include "support/Readings.h"
 #include "support/TestData.h"
@@ -97,13 +98,7 @@ TEST(XMLDetector, NamesTheRootAndRendersInTheLibraryLayout) {
 
 TEST(XMLDetector, EntitiesAndDeclarationsNeverMakeHiddenWork) {
     // Billion laughs: entities stay references or the document is refused; never expanded.
-    std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n<!ENTITY lol \"lol\">\n";
-    for (int i = 1; i <= 9; ++i) {
-        laughs += "<!ENTITY lol" + std::to_string(i) + " \"";
-        for (int j = 0; j < 10; ++j) laughs += "&lol" + (i == 1 ? std::string() : std::to_string(i - 1)) + ";";
-        laughs += "\">\n";
-    }
-    EXPECT_FALSE(XMLDetector().decode(laughs + "]>\n<lolz>&lol9;</lolz>"));
+    EXPECT_FALSE(XMLDetector().decode(testing::billionLaughs()));
 
     // An external entity or DTD naming a local file is never read: the reference stays a reference.
     const std::string secret = ::testing::TempDir() + "orvel-xml-secret.txt";

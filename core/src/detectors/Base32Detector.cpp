@@ -1,6 +1,7 @@
 #include "detectors/Base32Detector.h"
 
 #include "detectors/AlphabetText.h"
+#include "orvel/Bytes.h"
 #include "orvel/Text.h"
 #include "text/Patterns.h"
 

@@ -1,9 +1,5 @@
 #pragma once
 
-#include <optional>
-#include <string_view>
-
-#include "orvel/Bytes.h"
 #include "orvel/Detector.h"
 
 namespace orvel {
@@ -13,9 +9,6 @@ class Base32Detector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::base32; }
     std::optional<DecodeResult> decode(std::string_view text) const override;
-
-    /// Bytes::base32, the codec this detector reads with.
-    static std::optional<ByteString> base32Decode(std::string_view text) { return Bytes::base32(text); }
 };
 
 } // namespace orvel

@@ -1,6 +1,7 @@
 #include "detectors/Base58Detector.h"
 
 #include "detectors/AlphabetText.h"
+#include "orvel/Bytes.h"
 #include "orvel/Limits.h"
 #include "orvel/Text.h"
 #include "text/Patterns.h"
