@@ -9,67 +9,6 @@
 namespace orvel {
 namespace {
 
-TEST(OrvelJSON, UnrecognisedChainAndEmptyScan) {
-    EXPECT_EQ(OrvelJSON::string(DecodeChain{"a/b\nc", {}}),
-              "{\n"
-              "  \"finalValue\" : \"a/b\\nc\",\n"
-              "  \"input\" : \"a/b\\nc\",\n"
-              "  \"recognized\" : false,\n"
-              "  \"shape\" : [],\n"
-              "  \"steps\" : []\n"
-              "}");
-    EXPECT_EQ(OrvelJSON::string(std::vector<ScanFinding>{}), "{\n  \"count\" : 0,\n  \"findings\" : []\n}");
-}
-
-TEST(OrvelJSON, ChainDocumentListsEveryValueWithSortedKeys) {
-    const DecodeResult base64{DetectionKind::base64url, "{\"a\":1}", 0.7, "Base64url → 7 bytes of text", {{"bytes", "7"}}, false};
-    const DecodeResult json{DetectionKind::json, "{\n  \"a\" : 1\n}", 0.95, "JSON object", {{"topLevel", "object"}, {"b", "x"}}, true};
-    const DecodeChain chain{"eyJhIjoxfQ", {base64, json}};
-    EXPECT_EQ(OrvelJSON::string(chain),
-              R"({
-  "finalValue" : "{\n  \"a\" : 1\n}",
-  "input" : "eyJhIjoxfQ",
-  "recognized" : true,
-  "shape" : [
-    "base64url",
-    "json"
-  ],
-  "steps" : [
-    {
-      "confidence" : 0.7,
-      "details" : {
-        "bytes" : "7"
-      },
-      "kind" : "base64url",
-      "output" : "{\"a\":1}",
-      "summary" : "Base64url → 7 bytes of text",
-      "terminal" : false
-    },
-    {
-      "confidence" : 0.95,
-      "details" : {
-        "b" : "x",
-        "topLevel" : "object"
-      },
-      "kind" : "json",
-      "output" : "{\n  \"a\" : 1\n}",
-      "summary" : "JSON object",
-      "terminal" : true
-    }
-  ]
-})");
-}
-
-TEST(OrvelJSON, FindingRepeatsItsChainShape) {
-    const DecodeResult step{DetectionKind::uuid, "x", 0.96, "UUID", {}, true};
-    const ScanFinding finding{"id 1", 3, DecodeChain{"id 1", {step}}};
-    const std::string document = OrvelJSON::string(std::vector{finding});
-    EXPECT_NE(document.find("\"count\" : 1"), std::string::npos);
-    EXPECT_NE(document.find("      \"line\" : 3,\n      \"matchedText\" : \"id 1\",\n      \"shape\" : [\n        \"uuid\"\n      ]"),
-              std::string::npos);
-    EXPECT_NE(document.find("        \"shape\" : [\n          \"uuid\"\n        ],"), std::string::npos);
-}
-
 TEST(OrvelJSON, ScanDocumentIsTheCanonicalRenderingOfItsValue) {
     const DecodeResult json{DetectionKind::json, "{\n  \"a\" : \"x/y\"\n}", 0.95, "JSON object", {{"topLevel", "object"}}, true};
     const DecodeResult base64{DetectionKind::base64, "{\"a\":\"x/y\"}", 0.7, "Base64 → 13 bytes of text", {{"bytes", "13"}}, false};

@@ -33,17 +33,6 @@ TEST(Parallel, ResultsAreTakenInOrderOnTheThreadThatMadeThem) {
     }
 }
 
-TEST(Parallel, EveryIndexIsWorkedOnOnce) {
-    for (const unsigned threads : {1U, 3U, 16U}) {
-        std::vector<std::atomic<int>> visits(25);
-        forEachIndex(visits.size(), threads, [&](std::size_t i) {
-            unevenWork(i);
-            ++visits[i];
-        });
-        for (std::size_t i = 0; i < visits.size(); ++i) EXPECT_EQ(visits[i], 1) << i << " with " << threads;
-    }
-}
-
 TEST(Parallel, TheFirstFailureReachesTheCallerAfterEveryThreadStopped) {
     const auto failingWork = [](std::size_t piece) {
         unevenWork(piece);

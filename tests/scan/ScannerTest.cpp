@@ -74,18 +74,12 @@ TEST(Scanner, RejectedCandidatesDoNotBlockLaterSources) {
     EXPECT_EQ(found(numbers.scan("t=1700000000123 u=1700000000")), (Found{{"1700000000123", 1}, {"1700000000", 1}}));
 }
 
-TEST(Scanner, LinesCountLineFeedCharactersAndFindingsSortByPosition) {
+TEST(Scanner, LinesCountLineFeedCharacters) {
     const Scanner tokens = scannerAccepting(DetectionKind::jwt, anything);
     const std::string token = "eyJhIjoxfQ.eyJiIjoyfQ.c2ln";
     EXPECT_EQ(found(tokens.scan("one\n" + token + "\nthree\nfour\n" + token)), (Found{{token, 2}, {token, 5}}));
     EXPECT_EQ(found(tokens.scan("one\r\ntwo\r\n" + token)), (Found{{token, 1}}));  // CR LF is no line feed
     EXPECT_EQ(found(tokens.scan("one\rtwo\r" + token)), (Found{{token, 1}}));
-
-    // Sources run in order, findings come back in text order.
-    const std::string uuid = "0f8c2a9e-1b2c-4d3e-8f90-123456789abc";
-    const std::string pem = "-----BEGIN KEY-----\nAAAA\n-----END KEY-----";
-    const auto sorted = found(scannerAccepting(DetectionKind::uuid, anything).scan(uuid + "\n\n\n" + pem));
-    EXPECT_EQ(sorted, (Found{{uuid, 1}, {pem, 4}}));
 }
 
 TEST(Scanner, MatchesInsideACharacterAreNotStretches) {
@@ -94,7 +88,6 @@ TEST(Scanner, MatchesInsideACharacterAreNotStretches) {
     EXPECT_EQ(found(anyRun.scan("x " + run + " y")), (Found{{run, 1}}));
     // A combining mark fuses the run's last letter with it: the match would end mid-character.
     EXPECT_TRUE(anyRun.scan(run + "\u0301").empty());
-    EXPECT_TRUE(orvel::scan("").empty());
 }
 
 TEST(Scanner, DecidingClusterByClusterGivesTheSequentialAnswer) {
