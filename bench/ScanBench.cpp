@@ -16,7 +16,7 @@ const std::string& mixedLog() {
 
 // Argument: threads, 0 for the scanner's own choice (every usable core on a text this size).
 void BM_ScanMixedLog(benchmark::State& state) {
-    const orvel::Scanner scanner(orvel::ChainEngine(orvel::defaultDetectors(), 0.5, 12), {.threads = static_cast<unsigned>(state.range(0))});
+    const orvel::Scanner scanner(orvel::standardEngine(), {.threads = static_cast<unsigned>(state.range(0))});
     for (auto _ : state) benchmark::DoNotOptimize(scanner.scan(mixedLog()));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * mixedLog().size()));
 }

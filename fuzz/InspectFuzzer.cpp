@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "Require.h"
 #include "orvel/Orvel.h"
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The chain keeps its input untrimmed (invalid UTF-8 arrives repaired).
     require(chain.input == (orvel::Unicode::isValidUTF8(bytes) ? std::string(bytes) : orvel::Unicode::toValidUTF8(bytes)));
-    require(chain.steps.size() <= 12);
+    require(std::cmp_less_equal(chain.steps.size(), orvel::ChainEngine::standardMaxDepth));
     std::string examined(orvel::Text::trimmed(chain.input));
     for (std::size_t i = 0; i < chain.steps.size(); ++i) {
         const orvel::DecodeResult& step = chain.steps[i];

@@ -22,7 +22,7 @@ int lineAt(std::string_view text, std::size_t offset, std::size_t from, int line
 }
 
 std::vector<orvel::ScanFinding> scanned(std::string_view text, unsigned threads) {
-    const orvel::Scanner scanner(orvel::ChainEngine(orvel::defaultDetectors(), 0.5, 12), {.threads = threads});
+    const orvel::Scanner scanner(orvel::ChainEngine(orvel::defaultDetectors()), {.threads = threads});
     return scanner.scan(text);
 }
 

@@ -1,6 +1,7 @@
 #include "orvel/ChainEngine.h"
 
 #include <atomic>
+#include <cmath>
 #include <functional>
 #include <limits>
 
@@ -46,45 +47,43 @@ std::vector<std::string> outputs(const DecodeChain& chain) {
 }
 
 TEST(ChainEngine, ThresholdIsInclusiveAndNaNNeverPasses) {
-    const ChainEngine engine({when("a", result(DetectionKind::hex, "done", 0.5, true))}, 0.5, 12);
+    const double threshold = ChainEngine::standardThreshold;
+    const ChainEngine engine({when("a", result(DetectionKind::hex, "done", threshold, true))});
     EXPECT_EQ(engine.inspect("a").steps.size(), 1u);
 
-    const ChainEngine below({when("a", result(DetectionKind::hex, "done", 0.49, true))}, 0.5, 12);
+    const ChainEngine below({when("a", result(DetectionKind::hex, "done", std::nextafter(threshold, 0.0), true))});
     EXPECT_FALSE(below.inspect("a").isRecognized());
 
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const ChainEngine notANumber({when("a", result(DetectionKind::hex, "done", nan, true))}, 0.5, 12);
+    const ChainEngine notANumber({when("a", result(DetectionKind::hex, "done", nan, true))});
     EXPECT_FALSE(notANumber.inspect("a").isRecognized());
 }
 
 TEST(ChainEngine, HighestConfidenceWinsAndRegistryOrderBreaksTies) {
     const ChainEngine engine({when("x", result(DetectionKind::hex, "first", 0.7, true)),
                               when("x", result(DetectionKind::base32, "second", 0.9, true)),
-                              when("x", result(DetectionKind::base58, "third", 0.9, true))},
-                             0.5, 12);
+                              when("x", result(DetectionKind::base58, "third", 0.9, true))});
     EXPECT_EQ(engine.inspect("x").kinds(), std::vector{DetectionKind::base32});
 
     const ChainEngine tie({when("x", result(DetectionKind::hex, "first", 0.8, true)),
-                           when("x", result(DetectionKind::base32, "second", 0.8, true))},
-                          0.5, 12);
+                           when("x", result(DetectionKind::base32, "second", 0.8, true))});
     EXPECT_EQ(tie.inspect("x").kinds(), std::vector{DetectionKind::hex});
 }
 
 TEST(ChainEngine, NonTerminalResultMustMakeProgressTerminalMayRepeat) {
     // Same text back, even at full confidence, is no progress: the weaker real answer wins.
     const ChainEngine engine({when("same", result(DetectionKind::hex, "same", 1.0)),
-                              when("same", result(DetectionKind::json, "other", 0.6, true))},
-                             0.5, 12);
+                              when("same", result(DetectionKind::json, "other", 0.6, true))});
     EXPECT_EQ(engine.inspect("same").kinds(), std::vector{DetectionKind::json});
 
-    const ChainEngine onlyRepeat({when("same", result(DetectionKind::hex, "same", 1.0))}, 0.5, 12);
+    const ChainEngine onlyRepeat({when("same", result(DetectionKind::hex, "same", 1.0))});
     EXPECT_FALSE(onlyRepeat.inspect("same").isRecognized());
 
     // Canonically equal texts count as the same: é precomposed and decomposed.
-    const ChainEngine canonical({when("\u00e9", result(DetectionKind::hex, "e\u0301", 1.0))}, 0.5, 12);
+    const ChainEngine canonical({when("\u00e9", result(DetectionKind::hex, "e\u0301", 1.0))});
     EXPECT_FALSE(canonical.inspect("\u00e9").isRecognized());
 
-    const ChainEngine terminal({when("{}", result(DetectionKind::json, "{}", 0.95, true))}, 0.5, 12);
+    const ChainEngine terminal({when("{}", result(DetectionKind::json, "{}", 0.95, true))});
     const DecodeChain chain = terminal.inspect("{}");
     EXPECT_EQ(chain.steps.size(), 1u);
     EXPECT_EQ(chain.finalValue(), "{}");
@@ -92,14 +91,13 @@ TEST(ChainEngine, NonTerminalResultMustMakeProgressTerminalMayRepeat) {
 
 TEST(ChainEngine, TerminalStepEndsTheChainWithDepthToSpare) {
     auto after = when("b", result(DetectionKind::hex, "c", 0.9));
-    const ChainEngine engine({when("a", result(DetectionKind::json, "b", 0.9, true)), after}, 0.5, 12);
+    const ChainEngine engine({when("a", result(DetectionKind::json, "b", 0.9, true)), after});
     EXPECT_EQ(outputs(engine.inspect("a")), std::vector<std::string>{"b"});
     EXPECT_EQ(after->calls, 1);  // consulted on the first pass only
 }
 
 TEST(ChainEngine, CycleStopsAtTheRepeatedText) {
-    const ChainEngine engine({when("A", result(DetectionKind::hex, "B", 0.9)), when("B", result(DetectionKind::hex, "A", 0.9))},
-                             0.5, 12);
+    const ChainEngine engine({when("A", result(DetectionKind::hex, "B", 0.9)), when("B", result(DetectionKind::hex, "A", 0.9))});
     const DecodeChain chain = engine.inspect("A");
     EXPECT_EQ(outputs(chain), (std::vector<std::string>{"B", "A"}));
     EXPECT_EQ(chain.finalValue(), "A");
@@ -109,12 +107,12 @@ TEST(ChainEngine, DepthLimitBoundsTheChain) {
     // Every text decodes to itself plus one character: an endless onion.
     auto grow = std::make_shared<StubDetector>(
         [](std::string_view text) -> std::optional<DecodeResult> { return result(DetectionKind::hex, std::string(text) + "+", 0.9); });
-    EXPECT_EQ(ChainEngine({grow}, 0.5, 12).inspect("x").steps.size(), 12u);
-    EXPECT_EQ(ChainEngine({grow}, 0.5, 3).inspect("x").steps.size(), 3u);
+    EXPECT_EQ(ChainEngine({grow}).inspect("x").steps.size(), std::size_t{ChainEngine::standardMaxDepth});
+    EXPECT_EQ(ChainEngine({grow}, ChainEngine::standardThreshold, 3).inspect("x").steps.size(), 3u);
 
     const int before = grow->calls;
-    EXPECT_FALSE(ChainEngine({grow}, 0.5, 0).inspect("x").isRecognized());
-    EXPECT_FALSE(ChainEngine({grow}, 0.5, -1).inspect("x").isRecognized());
+    EXPECT_FALSE(ChainEngine({grow}, ChainEngine::standardThreshold, 0).inspect("x").isRecognized());
+    EXPECT_FALSE(ChainEngine({grow}, ChainEngine::standardThreshold, -1).inspect("x").isRecognized());
     EXPECT_EQ(grow->calls, before);  // depth 0 consults nobody
 }
 
@@ -127,8 +125,8 @@ TEST(ChainEngine, ChainStopsPeelingOnceItsOutputReachesTheCap) {
         });
     };
     const std::size_t quarter = Limits::maxChainOutputBytes / 4;
-    EXPECT_EQ(ChainEngine({layersOf(quarter)}, 0.5, 12).inspect("a").steps.size(), 4u);      // exactly the cap
-    EXPECT_EQ(ChainEngine({layersOf(quarter - 1)}, 0.5, 12).inspect("a").steps.size(), 5u);  // just below it
+    EXPECT_EQ(ChainEngine({layersOf(quarter)}).inspect("a").steps.size(), 4u);      // exactly the cap
+    EXPECT_EQ(ChainEngine({layersOf(quarter - 1)}).inspect("a").steps.size(), 5u);  // just below it
 }
 
 TEST(ChainEngine, OnlyTheFirstPassIsTrimmedAndTheInputIsKept) {
@@ -138,7 +136,7 @@ TEST(ChainEngine, OnlyTheFirstPassIsTrimmedAndTheInputIsKept) {
         if (text == "abc") return result(DetectionKind::hex, "  padded \n", 0.9);
         return std::nullopt;
     });
-    const ChainEngine engine({recorder}, 0.5, 12);
+    const ChainEngine engine({recorder});
     const DecodeChain chain = engine.inspect(" \t\r\n\u00a0abc\u2028\u3000 ");
     EXPECT_EQ(seen, (std::vector<std::string>{"abc", "  padded \n"}));
     EXPECT_EQ(chain.input, " \t\r\n\u00a0abc\u2028\u3000 ");

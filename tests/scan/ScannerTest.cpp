@@ -29,7 +29,7 @@ private:
 };
 
 Scanner scannerAccepting(DetectionKind kind, std::function<bool(std::string_view)> accepts, unsigned threads = 1) {
-    return Scanner(ChainEngine({std::make_shared<PredicateDetector>(kind, std::move(accepts))}, 0.5, 12), {.threads = threads});
+    return Scanner(ChainEngine({std::make_shared<PredicateDetector>(kind, std::move(accepts))}), {.threads = threads});
 }
 
 using Found = std::vector<std::pair<std::string, int>>;
@@ -167,7 +167,7 @@ TEST(Scanner, CandidatesOverTheTimeBudgetAreDeclinedAndCounted) {
     };
     const std::string text = "at 1700000000 and 1700000001\n";
     for (const auto& [budget, declined] : {std::pair{std::chrono::milliseconds(5), 2U}, {std::chrono::milliseconds(20'000), 0U}}) {
-        const Scanner scanner(ChainEngine({std::make_shared<SlowPeeler>()}, 0.5, 12),
+        const Scanner scanner(ChainEngine({std::make_shared<SlowPeeler>()}),
                               {.threads = 1, .candidateTime = budget, .candidateTimePerMiB = {}});
         std::size_t count = 0;
         const Scanner::Summary summary = scanner.scan(text, [&](ScanFinding&&) { ++count; });

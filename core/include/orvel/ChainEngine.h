@@ -20,7 +20,12 @@ const DetectorList& defaultDetectors();
 /// answer that makes progress and repeats on its output.
 class ChainEngine {
 public:
-    ChainEngine(DetectorList detectors, double threshold, int maxDepth);
+    /// The standard configuration's threshold: an answer this confident or more may be a step.
+    static constexpr double standardThreshold = 0.5;
+    /// The standard configuration's depth: a chain holds at most this many steps.
+    static constexpr int standardMaxDepth = 12;
+
+    explicit ChainEngine(DetectorList detectors, double threshold = standardThreshold, int maxDepth = standardMaxDepth);
 
     /// The chain for `text`; never fails (an unrecognised text gives a chain without steps).
     DecodeChain inspect(std::string_view text) const;

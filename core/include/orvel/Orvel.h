@@ -8,7 +8,8 @@
 
 namespace orvel {
 
-/// The engine with the standard configuration: every detector, threshold 0.5, depth 12.
+/// The engine with the standard configuration: every detector, ChainEngine::standardThreshold
+/// and ChainEngine::standardMaxDepth.
 const ChainEngine& standardEngine();
 
 /// The decode chain of `text` under the standard configuration. Invalid UTF-8 is replaced by

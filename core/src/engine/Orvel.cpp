@@ -7,14 +7,14 @@
 namespace orvel {
 
 const ChainEngine& standardEngine() {
-    static const ChainEngine engine(defaultDetectors(), 0.5, 12);
+    static const ChainEngine engine(defaultDetectors(), ChainEngine::standardThreshold, ChainEngine::standardMaxDepth);
     return engine;
 }
 
 namespace {
 
 const Scanner& standardScanner() {
-    static const Scanner scanner(ChainEngine(defaultDetectors(), 0.5, 12));
+    static const Scanner scanner(standardEngine());
     return scanner;
 }
 
