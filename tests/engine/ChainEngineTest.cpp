@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "detectors/JWTDetector.h"
+#include "orvel/Clock.h"
 #include "orvel/Limits.h"
 
 namespace orvel {
@@ -18,13 +20,13 @@ public:
     using Rule = std::function<std::optional<DecodeResult>(std::string_view)>;
     explicit StubDetector(Rule rule) : m_rule(std::move(rule)) {}
     DetectionKind kind() const override { return DetectionKind::base64; }
-    std::optional<DecodeResult> decode(std::string_view text) const override {
-        ++calls;
-        return m_rule(text);
-    }
     mutable std::atomic<int> calls{0};
 
 private:
+    std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext&) const override {
+        ++calls;
+        return m_rule(text);
+    }
     Rule m_rule;
 };
 
@@ -146,6 +148,24 @@ TEST(ChainEngine, OnlyTheFirstPassIsTrimmedAndTheInputIsKept) {
     EXPECT_EQ(seen, std::vector<std::string>{""});
     EXPECT_EQ(blank.input, " \n\t ");
     EXPECT_EQ(blank.finalValue(), " \n\t ");
+}
+
+// Regression: a token's expiry verdict and its relative time were measured against two readings
+// of the clock, which at the expiry instant could fall on either side of it.
+TEST(ChainEngine, AnInspectionIsJudgedAsOfTheClockWhenItBegan) {
+    // Header {"alg":"HS256"}, payload {"exp":1800000000}.
+    const std::string token = "eyJhbGciOiJIUzI1NiJ9.eyJleHAiOjE4MDAwMDAwMDB9.c2ln";
+    // Moves the clock a second on whenever it is asked, before the token detector is.
+    auto ticking = std::make_shared<StubDetector>([](std::string_view) -> std::optional<DecodeResult> {
+        Clock::pin(Clock::now() + 1);
+        return std::nullopt;
+    });
+    Clock::pin(1'800'000'000);
+    const DecodeChain chain = ChainEngine({ticking, std::make_shared<JWTDetector>()}).inspect(token);
+    Clock::pin(std::nullopt);
+    ASSERT_EQ(chain.kinds(), std::vector{DetectionKind::jwt});
+    EXPECT_EQ(chain.steps[0].summary, "JWT (HS256), valid, expires in 0 seconds");
+    EXPECT_EQ(chain.steps[0].details.at("expired"), "false");
 }
 
 } // namespace

@@ -18,12 +18,12 @@ public:
     PredicateDetector(DetectionKind kind, std::function<bool(std::string_view)> accepts)
         : m_kind(kind), m_accepts(std::move(accepts)) {}
     DetectionKind kind() const override { return m_kind; }
-    std::optional<DecodeResult> decode(std::string_view text) const override {
+
+private:
+    std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext&) const override {
         if (!m_accepts(text)) return std::nullopt;
         return DecodeResult{m_kind, std::string(text), 0.9, "stub", {}, true};
     }
-
-private:
     DetectionKind m_kind;
     std::function<bool(std::string_view)> m_accepts;
 };
@@ -160,7 +160,9 @@ TEST(Scanner, CandidatesOverTheTimeBudgetAreDeclinedAndCounted) {
     class SlowPeeler final : public Detector {
     public:
         DetectionKind kind() const override { return DetectionKind::unixTimestamp; }
-        std::optional<DecodeResult> decode(std::string_view text) const override {
+
+    private:
+        std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext&) const override {
             std::this_thread::sleep_for(std::chrono::milliseconds(3));
             return DecodeResult{kind(), std::string(text) + ".", 0.9, "stub", {}, false};
         }

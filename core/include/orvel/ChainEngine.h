@@ -27,19 +27,22 @@ public:
 
     explicit ChainEngine(DetectorList detectors, double threshold = standardThreshold, int maxDepth = standardMaxDepth);
 
-    /// The chain for `text`; never fails (an unrecognised text gives a chain without steps).
-    DecodeChain inspect(std::string_view text) const;
+    /// The chain for `text`, every step judged as of `context`; never fails (an unrecognised
+    /// text gives a chain without steps).
+    DecodeChain inspect(std::string_view text, const DecodeContext& context = DecodeContext::current()) const;
 
     /// The same chain, or absent when a pass ends after `deadline`. A detector is never cut
     /// short, so the bound holds to within one pass.
-    std::optional<DecodeChain> inspect(std::string_view text, std::chrono::steady_clock::time_point deadline) const;
+    std::optional<DecodeChain> inspect(std::string_view text, std::chrono::steady_clock::time_point deadline,
+                                       const DecodeContext& context = DecodeContext::current()) const;
 
     const DetectorList& detectors() const { return m_detectors; }
     double threshold() const { return m_threshold; }
     int maxDepth() const { return m_maxDepth; }
 
 private:
-    std::optional<DecodeChain> peel(std::string_view text, const std::chrono::steady_clock::time_point* deadline) const;
+    std::optional<DecodeChain> peel(std::string_view text, const std::chrono::steady_clock::time_point* deadline,
+                                    const DecodeContext& context) const;
 
     DetectorList m_detectors;
     double m_threshold;

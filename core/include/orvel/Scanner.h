@@ -47,7 +47,8 @@ public:
 
     /// The same findings handed over as soon as they are settled, so that a large log's
     /// findings need not all be held at once. `found` and `progress` are called one at a time
-    /// and in order, but when several threads scan, not always on the calling thread.
+    /// and in order, but when several threads scan, not always on the calling thread. Every
+    /// finding is judged as of one instant, read as the scan starts.
     Summary scan(std::string_view text, const FindingSink& found, const Progress& progress = {}) const;
 
 private:

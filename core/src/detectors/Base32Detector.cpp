@@ -7,7 +7,7 @@
 
 namespace orvel {
 
-std::optional<DecodeResult> Base32Detector::decode(std::string_view text) const {
+std::optional<DecodeResult> Base32Detector::decodeWith(std::string_view text, const DecodeContext&) const {
     // No length rule: unpadded base32 is common (TOTP secrets), and a stray partial group only
     // loses its trailing bits.
     const std::string_view candidate = Text::trimmed(text);

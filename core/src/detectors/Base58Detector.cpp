@@ -8,7 +8,7 @@
 
 namespace orvel {
 
-std::optional<DecodeResult> Base58Detector::decode(std::string_view text) const {
+std::optional<DecodeResult> Base58Detector::decodeWith(std::string_view text, const DecodeContext&) const {
     const std::string_view candidate = Text::trimmed(text);
     // The alphabet is ASCII: bytes are characters here.
     if (candidate.size() < 8 || candidate.size() > Limits::maxBase58InputBytes) return std::nullopt;

@@ -7,7 +7,7 @@
 
 namespace orvel {
 
-std::optional<DecodeResult> Base64Detector::decode(std::string_view text) const {
+std::optional<DecodeResult> Base64Detector::decodeWith(std::string_view text, const DecodeContext&) const {
     const std::string_view candidate = Text::trimmed(text);
     // A "-" or "_" anywhere decides the alphabet; mixing it with "+" or "/" then fails the match.
     const bool urlSafe = candidate.find_first_of("-_") != std::string_view::npos;

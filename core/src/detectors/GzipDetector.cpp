@@ -16,7 +16,7 @@ std::optional<ByteString> openGzip(const ByteString& data) {
 
 } // namespace
 
-std::optional<DecodeResult> GzipDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> GzipDetector::decodeWith(std::string_view text, const DecodeContext&) const {
     return decodeCompressedText(text, {DetectionKind::gzip, 0.92, "gzip", Deflate::opensAsGzip, openGzip});
 }
 

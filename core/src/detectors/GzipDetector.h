@@ -8,7 +8,9 @@ namespace orvel {
 class GzipDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::gzip; }
-    std::optional<DecodeResult> decode(std::string_view text) const override;
+
+private:
+    std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext& context) const override;
 };
 
 } // namespace orvel

@@ -82,7 +82,7 @@ std::size_t findWhole(std::string_view text, char c, std::size_t from) {
 
 } // namespace
 
-std::optional<DecodeResult> HTMLEntitiesDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> HTMLEntitiesDetector::decodeWith(std::string_view text, const DecodeContext&) const {
     if (!Patterns::compiled(Patterns::Id::htmlReference).matches(text)) return std::nullopt;
 
     // Only an "&" and a ";" that stand alone count. The first ";" at or after a position only

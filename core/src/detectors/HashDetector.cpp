@@ -138,7 +138,7 @@ std::optional<DecodeResult> bareDigest(std::string_view text) {
 
 } // namespace
 
-std::optional<DecodeResult> HashDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> HashDetector::decodeWith(std::string_view text, const DecodeContext&) const {
     const std::string_view candidate = Text::trimmed(text);
     if (candidate.starts_with('$')) return cryptHash(candidate);
     return bareDigest(candidate);

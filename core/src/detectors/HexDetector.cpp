@@ -7,7 +7,7 @@
 
 namespace orvel {
 
-std::optional<DecodeResult> HexDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> HexDetector::decodeWith(std::string_view text, const DecodeContext&) const {
 
     std::string_view candidate = Text::trimmed(text);
     if (candidate.starts_with("0x") || candidate.starts_with("0X")) candidate.remove_prefix(2);

@@ -4,7 +4,7 @@
 
 namespace orvel {
 
-std::optional<DecodeResult> JSONDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> JSONDetector::decodeWith(std::string_view text, const DecodeContext&) const {
     auto rendering = JSONUtil::prettyPrinted(text);
     if (!rendering) return std::nullopt;
     return DecodeResult{

@@ -6,7 +6,6 @@
 #include <fmt/ranges.h>
 
 #include "orvel/Bytes.h"
-#include "orvel/Clock.h"
 #include "orvel/Explainer.h"
 #include "orvel/Instant.h"
 #include "orvel/JSON.h"
@@ -35,7 +34,7 @@ std::optional<double> numericClaim(const JSON::Value& payload, const char* name)
 
 } // namespace
 
-std::optional<DecodeResult> JWTDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> JWTDetector::decodeWith(std::string_view text, const DecodeContext& context) const {
     // Exactly two dots; the signature may be empty ("none" tokens end with the second dot).
     const std::size_t firstDot = text.find('.');
     if (firstDot == std::string_view::npos) return std::nullopt;
@@ -68,9 +67,11 @@ std::optional<DecodeResult> JWTDetector::decode(std::string_view text) const {
     if (const auto exp = numericClaim(*payload, "exp")) {
         // Beyond year 9999 there is no ISO 8601 text, but the verdict and distance still hold.
         if (auto instant = Instant::iso8601(*exp)) details["exp"] = std::move(*instant);
-        const bool expired = *exp < Clock::now();
+        // Verdict and distance are measured from the one instant, so that they agree even at
+        // the very second of expiry.
+        const bool expired = *exp < context.now;
         details["expired"] = expired ? "true" : "false";
-        if (auto relative = Explainer::relativeTime(*exp - Clock::now())) {
+        if (auto relative = Explainer::relativeTime(*exp - context.now)) {
             summary.push_back(expired ? "EXPIRED (" + *relative + ")" : "valid, expires " + *relative);
             details["exp_relative"] = std::move(*relative);
         }

@@ -10,7 +10,9 @@ namespace orvel {
 class JWTDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::jwt; }
-    std::optional<DecodeResult> decode(std::string_view text) const override;
+
+private:
+    std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext& context) const override;
 };
 
 } // namespace orvel

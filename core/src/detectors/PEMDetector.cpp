@@ -7,7 +7,6 @@
 #include <fmt/ranges.h>
 
 #include "orvel/Bytes.h"
-#include "orvel/Clock.h"
 #include "orvel/Instant.h"
 #include "orvel/Text.h"
 #include "orvel/X509.h"
@@ -25,7 +24,7 @@ std::string iso8601(std::chrono::sys_seconds instant) {
     return Instant::iso8601(secondsSince1970(instant)).value_or(std::string{});
 }
 
-DecodeResult certificateResult(const CertificateFacts& facts, Details details) {
+DecodeResult certificateResult(const CertificateFacts& facts, Details details, double now) {
     std::vector<std::string> lines;
     if (facts.subjectCN) {
         details["subject_cn"] = *facts.subjectCN;
@@ -42,7 +41,7 @@ DecodeResult certificateResult(const CertificateFacts& facts, Details details) {
     std::string verdict;
     if (facts.notAfter) {
         // A certificate whose last instant is exactly now is still valid.
-        const bool expired = secondsSince1970(*facts.notAfter) < Clock::now();
+        const bool expired = secondsSince1970(*facts.notAfter) < now;
         verdict = expired ? " EXPIRED" : " valid (not expired)";
         details["not_after"] = iso8601(*facts.notAfter);
         details["expired"] = expired ? "true" : "false";
@@ -64,7 +63,7 @@ DecodeResult certificateResult(const CertificateFacts& facts, Details details) {
 
 } // namespace
 
-std::optional<DecodeResult> PEMDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> PEMDetector::decodeWith(std::string_view text, const DecodeContext& context) const {
     const auto match = Patterns::compiled(Patterns::Id::pemArmour).firstMatch(text);
     if (!match || match->groups.size() != 2 || !match->groups[0] || !match->groups[1]) return std::nullopt;
     const TextRange labelRange = *match->groups[0];
@@ -83,7 +82,7 @@ std::optional<DecodeResult> PEMDetector::decode(std::string_view text) const {
         label.find("CERTIFICATE") != std::string::npos && label.find("REQUEST") == std::string::npos;
     if (isCertificate) {
         // An unreadable certificate is still a PEM block: it falls through to label and size.
-        if (const auto facts = X509::parse(*der)) return certificateResult(*facts, std::move(details));
+        if (const auto facts = X509::parse(*der)) return certificateResult(*facts, std::move(details), context.now);
     }
     return DecodeResult{
         .kind = DetectionKind::pem,

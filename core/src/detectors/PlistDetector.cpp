@@ -204,7 +204,7 @@ bool opensAsBinaryPlist(std::span<const std::uint8_t> head) {
 
 } // namespace
 
-std::optional<DecodeResult> PlistDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> PlistDetector::decodeWith(std::string_view text, const DecodeContext&) const {
     const std::string_view trimmed = Text::trimmed(text);
     if (trimmed.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
 

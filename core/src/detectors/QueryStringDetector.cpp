@@ -45,7 +45,7 @@ std::string decoded(std::string_view raw) { return Bytes::percentDecoded(raw).va
 
 } // namespace
 
-std::optional<DecodeResult> QueryStringDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> QueryStringDetector::decodeWith(std::string_view text, const DecodeContext&) const {
     const std::string_view query = Text::trimmed(text);
     // Prose has blanks and lines; a query string has neither (a tab is let through).
     if (query.find_first_of(" \n") != std::string_view::npos) return std::nullopt;

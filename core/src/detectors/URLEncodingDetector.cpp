@@ -9,7 +9,7 @@
 
 namespace orvel {
 
-std::optional<DecodeResult> URLEncodingDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> URLEncodingDetector::decodeWith(std::string_view text, const DecodeContext&) const {
 
     // Not trimmed: blanks around an encoded value are part of what the user pasted.
     if (!Patterns::compiled(Patterns::Id::percentEscape).matches(text)) return std::nullopt;

@@ -7,7 +7,7 @@
 
 namespace orvel {
 
-std::optional<DecodeResult> UUIDDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> UUIDDetector::decodeWith(std::string_view text, const DecodeContext&) const {
 
     const std::string_view candidate = Text::trimmed(text);
     if (!Patterns::compiled(Patterns::Id::uuid).matches(candidate)) return std::nullopt;

@@ -47,7 +47,7 @@ std::optional<Escape> escapeAt(std::string_view text, std::size_t offset) {
 
 } // namespace
 
-std::optional<DecodeResult> UnicodeEscapeDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> UnicodeEscapeDetector::decodeWith(std::string_view text, const DecodeContext&) const {
     if (!Patterns::compiled(Patterns::Id::unicodeEscape).matches(text)) return std::nullopt;
 
     // An escape is only taken when its backslash starts a character and its last digit ends one.

@@ -18,7 +18,7 @@ constexpr double kLatest = 4'102'444'800;
 
 } // namespace
 
-std::optional<DecodeResult> UnixTimestampDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> UnixTimestampDetector::decodeWith(std::string_view text, const DecodeContext&) const {
 
     const std::string_view candidate = Text::trimmed(text);
     if (!Patterns::compiled(Patterns::Id::digitsOnly).matches(candidate)) return std::nullopt;

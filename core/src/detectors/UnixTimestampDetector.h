@@ -9,7 +9,9 @@ namespace orvel {
 class UnixTimestampDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::unixTimestamp; }
-    std::optional<DecodeResult> decode(std::string_view text) const override;
+
+private:
+    std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext& context) const override;
 };
 
 } // namespace orvel

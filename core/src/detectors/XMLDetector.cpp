@@ -301,7 +301,7 @@ class LayoutWriter final : public NodeVisitor {
 
 } // namespace
 
-std::optional<DecodeResult> XMLDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> XMLDetector::decodeWith(std::string_view text, const DecodeContext&) const {
     const std::string_view document = Text::trimmed(text);
     if (!document.starts_with('<')) return std::nullopt;
     if (document.find("<plist") != std::string_view::npos ||

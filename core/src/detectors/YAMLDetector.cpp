@@ -26,7 +26,7 @@ bool mayBeBlockYAML(std::string_view document) {
 
 } // namespace
 
-std::optional<DecodeResult> YAMLDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> YAMLDetector::decodeWith(std::string_view text, const DecodeContext&) const {
     const std::string_view document = Text::trimmed(text);
     // JSON and XML have detectors of their own; a YAML reading of them would only be worse.
     if (document.empty() || document.starts_with('{') || document.starts_with('[') || document.starts_with('<') ||

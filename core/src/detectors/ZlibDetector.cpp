@@ -15,7 +15,7 @@ std::optional<ByteString> openZlib(const ByteString& data) {
 
 } // namespace
 
-std::optional<DecodeResult> ZlibDetector::decode(std::string_view text) const {
+std::optional<DecodeResult> ZlibDetector::decodeWith(std::string_view text, const DecodeContext&) const {
     return decodeCompressedText(text, {DetectionKind::zlib, 0.88, "zlib", Deflate::opensAsZlib, openZlib});
 }
 

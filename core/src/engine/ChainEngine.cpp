@@ -11,10 +11,11 @@ namespace orvel {
 namespace {
 
 // The most confident acceptable answer for `current`; the earlier detector keeps a tie.
-std::optional<DecodeResult> chooseResult(const DetectorList& detectors, double threshold, std::string_view current) {
+std::optional<DecodeResult> chooseResult(const DetectorList& detectors, double threshold, std::string_view current,
+                                         const DecodeContext& context) {
     std::optional<DecodeResult> chosen;
     for (const auto& detector : detectors) {
-        auto result = detector->decode(current);
+        auto result = detector->decode(current, context);
         if (!result) continue;
         // Written so that a NaN confidence never passes.
         if (!(result->confidence >= threshold)) continue;
@@ -30,13 +31,17 @@ std::optional<DecodeResult> chooseResult(const DetectorList& detectors, double t
 ChainEngine::ChainEngine(DetectorList detectors, double threshold, int maxDepth)
     : m_detectors(std::move(detectors)), m_threshold(threshold), m_maxDepth(maxDepth) {}
 
-DecodeChain ChainEngine::inspect(std::string_view text) const { return *peel(text, nullptr); }
-
-std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, std::chrono::steady_clock::time_point deadline) const {
-    return peel(text, &deadline);
+DecodeChain ChainEngine::inspect(std::string_view text, const DecodeContext& context) const {
+    return *peel(text, nullptr, context);
 }
 
-std::optional<DecodeChain> ChainEngine::peel(std::string_view text, const std::chrono::steady_clock::time_point* deadline) const {
+std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, std::chrono::steady_clock::time_point deadline,
+                                                const DecodeContext& context) const {
+    return peel(text, &deadline, context);
+}
+
+std::optional<DecodeChain> ChainEngine::peel(std::string_view text, const std::chrono::steady_clock::time_point* deadline,
+                                             const DecodeContext& context) const {
     DecodeChain chain{std::string(text), {}};
     // The text of each pass: the input, trimmed (only the first pass is), then every step's
     // output as it is. The chain holds them all, so none is copied.
@@ -60,7 +65,7 @@ std::optional<DecodeChain> ChainEngine::peel(std::string_view text, const std::c
         if (seenBefore(current, hash)) break;
         seen.push_back(hash);
 
-        auto chosen = chooseResult(m_detectors, m_threshold, current);
+        auto chosen = chooseResult(m_detectors, m_threshold, current, context);
         if (deadline && std::chrono::steady_clock::now() > *deadline) return std::nullopt;
         if (!chosen) break;
         chain.steps.push_back(std::move(*chosen));

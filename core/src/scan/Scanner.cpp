@@ -134,6 +134,7 @@ Scanner::Scanner(ChainEngine engine) : Scanner(std::move(engine), Options{}) {}
 Scanner::Scanner(ChainEngine engine, Options options) : m_engine(std::move(engine)), m_options(options) {}
 
 Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, const Progress& progress) const {
+    const DecodeContext context = DecodeContext::current();
     const unsigned threads = m_options.threads != 0             ? m_options.threads
                              : text.size() < kThreadsFromBytes ? 1
                                                                : usableCores();
@@ -160,7 +161,7 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
             const TextRange& candidate = candidates[index];
             if (taken.overlapsAny(candidate)) continue;
             const std::size_t bytes = candidate.end - candidate.begin;
-            std::optional<DecodeChain> chain = m_engine.inspect(text.substr(candidate.begin, bytes), budgetFor(bytes));
+            std::optional<DecodeChain> chain = m_engine.inspect(text.substr(candidate.begin, bytes), budgetFor(bytes), context);
             if (!chain) ++decided.overTimeBudget;
             if (!chain || !chain->isRecognized()) continue;
             taken.add(candidate);
