@@ -95,8 +95,9 @@ int scan(const ScanOptions& options) {
                 spilled = spilled && write(spill.get(), renderFindingLine(finding, lineWidth, style));
             }
             ++count;
+            return Scanner::Next::keepGoing;
         },
-        progressOnTerminal(text.size()));
+        {.progress = progressOnTerminal(text.size())});
 
     if (!writable) {
         write(stdout, "{}\n");

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <stop_token>
 
 #include <gtest/gtest.h>
 
@@ -148,6 +149,26 @@ TEST(ChainEngine, OnlyTheFirstPassIsTrimmedAndTheInputIsKept) {
     EXPECT_EQ(seen, std::vector<std::string>{""});
     EXPECT_EQ(blank.input, " \n\t ");
     EXPECT_EQ(blank.finalValue(), " \n\t ");
+}
+
+TEST(ChainEngine, StopRequestOrDeadlineAbandonsTheChain) {
+    std::stop_source source;
+    auto stopper = std::make_shared<StubDetector>([&source](std::string_view text) -> std::optional<DecodeResult> {
+        if (text == "stop") source.request_stop();
+        return std::nullopt;
+    });
+    auto json = std::make_shared<StubDetector>(
+        [](std::string_view) -> std::optional<DecodeResult> { return result(DetectionKind::json, "{}", 0.95, true); });
+    const ChainEngine engine({stopper, json});
+    const ChainEngine::Cutoff onRequest{source.get_token()};
+    EXPECT_EQ(engine.inspect("go", onRequest), engine.inspect("go"));
+    EXPECT_FALSE(engine.inspect("stop", onRequest));
+    EXPECT_EQ(json->calls, 2);  // the detector after the request is not consulted
+    EXPECT_FALSE(engine.inspect("go", onRequest));
+    EXPECT_EQ(json->calls, 2);
+    // A deadline is looked at once a pass is over, so the pass is never cut short.
+    EXPECT_FALSE(engine.inspect("go", {.deadline = std::chrono::steady_clock::now() - std::chrono::seconds(1)}));
+    EXPECT_EQ(json->calls, 3);
 }
 
 // Regression: a token's expiry verdict and its relative time were measured against two readings

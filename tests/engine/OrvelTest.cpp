@@ -1,8 +1,11 @@
 #include "orvel/Orvel.h"
 
+#include <stop_token>
+
 #include <gtest/gtest.h>
 
 #include "orvel/Limits.h"
+#include "support/TestData.h"
 
 namespace orvel {
 namespace {
@@ -31,6 +34,19 @@ TEST(Orvel, HostileInputIsAnsweredNotCrashedOn) {
     };
     EXPECT_TRUE(inspect(paddedArray(Limits::maxInspectBytes)).isRecognized());
     EXPECT_FALSE(inspect(paddedArray(Limits::maxInspectBytes + 1)).isRecognized());
+}
+
+TEST(Orvel, StoppedInspectionAndScanGiveNothing) {
+    const std::string token = testing::readTestData("security/jwt-rs256.txt");
+    std::stop_source source;
+    EXPECT_EQ(inspect(token, source.get_token()), inspect(token));
+    source.request_stop();
+    EXPECT_FALSE(inspect(token, source.get_token()));
+    const auto none = [](ScanFinding&&) {
+        ADD_FAILURE();
+        return Scanner::Next::keepGoing;
+    };
+    EXPECT_TRUE(scan(token, none, {.threads = 2, .stop = source.get_token()}).stopped);
 }
 
 } // namespace

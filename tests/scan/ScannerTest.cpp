@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <random>
+#include <stop_token>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -135,23 +136,43 @@ TEST(Scanner, DecidingClusterByClusterGivesTheSequentialAnswer) {
     EXPECT_EQ(threaded.scan(large), alone);
 }
 
-TEST(Scanner, ProgressRisesToTheCandidateCount) {
-    std::string text;
+// Progress rises to the candidate count, unless the scan stops: then the findings handed over
+// are the first of the whole scan's and there is no final report.
+TEST(Scanner, ProgressRisesToTheEndOrTheScanStopsAfterItsFirstFindings) {
+    std::string text;  // a candidate a line, enough for several pieces of work
     for (int i = 0; i < 12000; ++i) text += "id " + std::to_string(1'700'000'000 + i) + "\n";
     const std::size_t candidates = proposeCandidates(text).size();
-    for (const unsigned threads : {1U, 2U}) {
-        std::vector<std::pair<std::size_t, std::size_t>> reports;
-        const auto findings = scannerAccepting(DetectionKind::unixTimestamp, anything, threads)
-                                  .scan(text, [&](std::size_t examined, std::size_t total) { reports.emplace_back(examined, total); });
-        EXPECT_EQ(findings.size(), 12000U);
-        ASSERT_GE(reports.size(), 2U);
-        for (std::size_t i = 0; i < reports.size(); ++i) {
-            EXPECT_EQ(reports[i].second, candidates);
-            if (i > 0) {
-                EXPECT_GT(reports[i].first, reports[i - 1].first);
-            }
+    const std::vector<ScanFinding> all = scannerAccepting(DetectionKind::unixTimestamp, anything).scan(text);
+    ASSERT_EQ(all.size(), 12000U);
+    enum class Stop { never, bySink, byRequest, before };
+    struct Stopping {
+        Stop how;
+        std::size_t after;  // findings
+    };
+    for (const unsigned threads : {1U, 3U}) {
+        for (const Stopping stop : {Stopping{Stop::never, all.size()}, {Stop::bySink, 5000}, {Stop::byRequest, 7001}, {Stop::before, 0}}) {
+            std::stop_source source;
+            if (stop.how == Stop::before) source.request_stop();
+            std::vector<ScanFinding> handed;
+            std::vector<std::size_t> reports;
+            const Scanner::Summary summary = scannerAccepting(DetectionKind::unixTimestamp, anything, threads).scan(
+                text,
+                [&](ScanFinding&& finding) {
+                    handed.push_back(std::move(finding));
+                    if (stop.how == Stop::byRequest && handed.size() == stop.after) source.request_stop();
+                    return stop.how == Stop::bySink && handed.size() == stop.after ? Scanner::Next::stop : Scanner::Next::keepGoing;
+                },
+                [&](std::size_t examined, std::size_t total) {
+                    EXPECT_EQ(total, candidates);
+                    EXPECT_GT(examined, reports.empty() ? 0 : reports.back());
+                    reports.push_back(examined);
+                },
+                source.get_token());
+            EXPECT_EQ(summary.stopped, stop.how != Stop::never);
+            ASSERT_EQ(handed.size(), stop.after) << threads;
+            EXPECT_TRUE(std::equal(handed.begin(), handed.end(), all.begin())) << threads;
+            EXPECT_EQ(reports.size() >= 2 && reports.back() == candidates, stop.how == Stop::never) << threads;
         }
-        EXPECT_EQ(reports.back().first, candidates);
     }
 }
 
@@ -172,7 +193,10 @@ TEST(Scanner, CandidatesOverTheTimeBudgetAreDeclinedAndCounted) {
         const Scanner scanner(ChainEngine({std::make_shared<SlowPeeler>()}),
                               {.threads = 1, .candidateTime = budget, .candidateTimePerMiB = {}});
         std::size_t count = 0;
-        const Scanner::Summary summary = scanner.scan(text, [&](ScanFinding&&) { ++count; });
+        const Scanner::Summary summary = scanner.scan(text, [&](ScanFinding&&) {
+            ++count;
+            return Scanner::Next::keepGoing;
+        });
         EXPECT_EQ(summary.overTimeBudget, declined);
         EXPECT_EQ(count, 2U - declined);
     }

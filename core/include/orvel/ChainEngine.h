@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string_view>
 #include <vector>
 
@@ -27,13 +28,20 @@ public:
 
     explicit ChainEngine(DetectorList detectors, double threshold = standardThreshold, int maxDepth = standardMaxDepth);
 
+    /// What may end an inspection before its chain is complete. A detector is never cut short:
+    /// a stop request is honoured before the next detector, a deadline once the pass is over.
+    struct Cutoff {
+        std::stop_token stop = {};
+        std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+    };
+
     /// The chain for `text`, every step judged as of `context`; never fails (an unrecognised
     /// text gives a chain without steps).
     DecodeChain inspect(std::string_view text, const DecodeContext& context = DecodeContext::current()) const;
 
-    /// The same chain, or absent when a pass ends after `deadline`. A detector is never cut
-    /// short, so the bound holds to within one pass.
-    std::optional<DecodeChain> inspect(std::string_view text, std::chrono::steady_clock::time_point deadline,
+    /// The same chain, or absent when `cutoff` ends the inspection first. A chain is whole or
+    /// not at all: a partial one could end in a step a later detector would have outbid.
+    std::optional<DecodeChain> inspect(std::string_view text, const Cutoff& cutoff,
                                        const DecodeContext& context = DecodeContext::current()) const;
 
     const DetectorList& detectors() const { return m_detectors; }
@@ -41,9 +49,6 @@ public:
     int maxDepth() const { return m_maxDepth; }
 
 private:
-    std::optional<DecodeChain> peel(std::string_view text, const std::chrono::steady_clock::time_point* deadline,
-                                    const DecodeContext& context) const;
-
     DetectorList m_detectors;
     double m_threshold;
     int m_maxDepth;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <stop_token>
 #include <string_view>
 #include <vector>
 
@@ -18,8 +19,9 @@ namespace orvel {
 class Scanner {
 public:
     struct Options {
-        /// Threads that decide candidates; 0 lets the scanner choose by the text's size and the
-        /// machine. The findings are the same on any number of threads.
+        /// Threads that decide candidates: 0 lets the scanner choose by the text's size (the
+        /// calling thread alone below 1 MiB, every core the process may use above), 1 keeps the
+        /// whole scan on the calling thread. The findings are the same on any number of threads.
         unsigned threads = 0;
         /// A candidate whose inspection takes longer than `candidateTime`, plus
         /// `candidateTimePerMiB` for each MiB of it, is declined.
@@ -33,8 +35,11 @@ public:
     /// Told how many candidates have been looked at out of how many, now and then.
     using Progress = std::function<void(std::size_t examined, std::size_t total)>;
 
-    /// Receives the findings one by one, in text order.
-    using FindingSink = std::function<void(ScanFinding&&)>;
+    /// What a sink answers for each finding it receives.
+    enum class Next { keepGoing, stop };
+
+    /// Receives the findings one by one, in text order; answering Next::stop ends the scan.
+    using FindingSink = std::function<Next(ScanFinding&&)>;
 
     /// Every finding in `text` (valid UTF-8), sorted by position. Never fails.
     std::vector<ScanFinding> scan(std::string_view text, const Progress& progress = {}) const;
@@ -43,13 +48,20 @@ public:
     struct Summary {
         std::size_t candidates = 0;         ///< stretches proposed
         std::size_t overTimeBudget = 0;     ///< candidates declined for taking too long
+        /// The scan ended early, at its sink's answer or a stop request: the findings handed over
+        /// are the first of the whole scan's, and progress had no final report.
+        bool stopped = false;
     };
 
     /// The same findings handed over as soon as they are settled, so that a large log's
     /// findings need not all be held at once. `found` and `progress` are called one at a time
-    /// and in order, but when several threads scan, not always on the calling thread. Every
-    /// finding is judged as of one instant, read as the scan starts.
-    Summary scan(std::string_view text, const FindingSink& found, const Progress& progress = {}) const;
+    /// and in order, but when several threads scan, not always on the calling thread. Once the
+    /// sink answers Next::stop or `stop` is requested, no further finding is handed over, the
+    /// candidates and inspections under way are abandoned between detectors, and every thread
+    /// has finished when scan returns. Every finding is judged as of one instant, read as the
+    /// scan starts.
+    Summary scan(std::string_view text, const FindingSink& found, const Progress& progress = {},
+                 std::stop_token stop = {}) const;
 
 private:
     ChainEngine m_engine;

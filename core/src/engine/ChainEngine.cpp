@@ -10,11 +10,13 @@
 namespace orvel {
 namespace {
 
-// The most confident acceptable answer for `current`; the earlier detector keeps a tie.
+// The most confident acceptable answer for `current`; the earlier detector keeps a tie. Gives
+// up, answering nothing, once a stop is requested.
 std::optional<DecodeResult> chooseResult(const DetectorList& detectors, double threshold, std::string_view current,
-                                         const DecodeContext& context) {
+                                         const DecodeContext& context, const std::stop_token& stop) {
     std::optional<DecodeResult> chosen;
     for (const auto& detector : detectors) {
+        if (stop.stop_requested()) return std::nullopt;
         auto result = detector->decode(current, context);
         if (!result) continue;
         // Written so that a NaN confidence never passes.
@@ -32,16 +34,10 @@ ChainEngine::ChainEngine(DetectorList detectors, double threshold, int maxDepth)
     : m_detectors(std::move(detectors)), m_threshold(threshold), m_maxDepth(maxDepth) {}
 
 DecodeChain ChainEngine::inspect(std::string_view text, const DecodeContext& context) const {
-    return *peel(text, nullptr, context);
+    return *inspect(text, Cutoff{}, context);
 }
 
-std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, std::chrono::steady_clock::time_point deadline,
-                                                const DecodeContext& context) const {
-    return peel(text, &deadline, context);
-}
-
-std::optional<DecodeChain> ChainEngine::peel(std::string_view text, const std::chrono::steady_clock::time_point* deadline,
-                                             const DecodeContext& context) const {
+std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, const Cutoff& cutoff, const DecodeContext& context) const {
     DecodeChain chain{std::string(text), {}};
     // The text of each pass: the input, trimmed (only the first pass is), then every step's
     // output as it is. The chain holds them all, so none is copied.
@@ -65,8 +61,14 @@ std::optional<DecodeChain> ChainEngine::peel(std::string_view text, const std::c
         if (seenBefore(current, hash)) break;
         seen.push_back(hash);
 
-        auto chosen = chooseResult(m_detectors, m_threshold, current, context);
-        if (deadline && std::chrono::steady_clock::now() > *deadline) return std::nullopt;
+        auto chosen = chooseResult(m_detectors, m_threshold, current, context, cutoff.stop);
+        if (cutoff.stop.stop_requested()) return std::nullopt;
+        // The clock is read once a pass, and only when there is a deadline: an unbounded
+        // inspection pays nothing for the bound.
+        if (cutoff.deadline != std::chrono::steady_clock::time_point::max() &&
+            std::chrono::steady_clock::now() > cutoff.deadline) {
+            return std::nullopt;
+        }
         if (!chosen) break;
         chain.steps.push_back(std::move(*chosen));
         const DecodeResult& step = chain.steps.back();

@@ -28,7 +28,7 @@ std::vector<TextRange> regexRanges(Patterns::Id source, std::string_view text) {
 
 } // namespace
 
-std::vector<TextRange> proposeCandidates(std::string_view text, unsigned threads) {
+std::vector<TextRange> proposeCandidates(std::string_view text, unsigned threads, const std::stop_token& stop) {
     constexpr auto& before = kSourcesBeforeJSON;
     constexpr auto& after = kSourcesAfterJSON;
     const std::size_t sources = before.size() + 1 + after.size();
@@ -38,7 +38,9 @@ std::vector<TextRange> proposeCandidates(std::string_view text, unsigned threads
         return regexRanges(after[source - before.size() - 1], text);
     };
     std::vector<std::vector<TextRange>> bySource(sources);
-    forEachIndex(sources, threads, [&](std::size_t source) { bySource[source] = rangesOfSource(source); });
+    forEachIndex(sources, threads, [&](std::size_t source) {
+        if (!stop.stop_requested()) bySource[source] = rangesOfSource(source);
+    });
     std::size_t total = 0;
     for (const auto& ranges : bySource) total += ranges.size();
     std::vector<TextRange> all;

@@ -75,39 +75,44 @@ void forEachIndex(std::size_t count, unsigned threads, Work&& work) {
 }
 
 /// Calls `work(i)` and then `take` with its result for every i in [0, count), on up to
-/// `threads` threads. `work` runs concurrently; `take` runs one call at a time in increasing i,
+/// `threads` threads, until `take` answers false: then no more work is started and no other
+/// result is taken. `work` runs concurrently; `take` runs one call at a time in increasing i,
 /// on the thread that did that piece's work, so each thread holds one result at most and frees
 /// what it allocated itself (memory freed by another thread costs a contended allocator lock
 /// per block).
 template <typename Work, typename Take>
 void forEachInOrder(std::size_t count, unsigned threads, Work&& work, Take&& take) {
     if (threads < 2 || count < 2) {
-        for (std::size_t i = 0; i < count; ++i) take(work(i));
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!take(work(i))) return;
+        }
         return;
     }
     std::mutex mutex;
     std::condition_variable turnTaken;
     std::size_t next = 0; // the next piece to work on
     std::size_t turn = 0; // the piece whose result is taken next
+    bool ended = false;   // a take answered false
     detail::FirstFailure failure;
     auto participate = [&] {
         for (;;) {
             std::size_t index = 0;
             {
                 const std::lock_guard lock(mutex);
-                if (failure.happened() || next == count) return;
+                if (failure.happened() || ended || next == count) return;
                 index = next++;
             }
             try {
                 auto result = work(index);
                 {
                     std::unique_lock lock(mutex);
-                    turnTaken.wait(lock, [&] { return failure.happened() || turn == index; });
-                    if (failure.happened()) return;
+                    turnTaken.wait(lock, [&] { return failure.happened() || ended || turn == index; });
+                    if (failure.happened() || ended) return;
                 }
-                take(std::move(result));
+                const bool more = take(std::move(result));
                 const std::lock_guard lock(mutex);
                 ++turn;
+                ended = !more;
             } catch (...) {
                 // Under the lock, so that no thread can miss the news between its check and its wait.
                 const std::lock_guard lock(mutex);

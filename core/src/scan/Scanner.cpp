@@ -133,18 +133,31 @@ Scanner::Scanner(ChainEngine engine) : Scanner(std::move(engine), Options{}) {}
 
 Scanner::Scanner(ChainEngine engine, Options options) : m_engine(std::move(engine)), m_options(options) {}
 
-Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, const Progress& progress) const {
+Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, const Progress& progress,
+                               std::stop_token stop) const {
+    // The caller's request and the sink's answer end the scan alike, through the one token that
+    // every thread and every inspection watches.
+    std::stop_source halt;
+    const std::stop_callback relay(stop, [&halt] { halt.request_stop(); });
+    const std::stop_token halted = halt.get_token();
     const DecodeContext context = DecodeContext::current();
+
     const unsigned threads = m_options.threads != 0             ? m_options.threads
                              : text.size() < kThreadsFromBytes ? 1
                                                                : usableCores();
-    const std::vector<TextRange> candidates = proposeCandidates(text, threads);
+    const std::vector<TextRange> candidates = proposeCandidates(text, threads, halted);
+    Summary summary{candidates.size(), 0, false};
+    if (halted.stop_requested()) {
+        summary.stopped = true;
+        return summary;
+    }
     const OverlapClusters clusters(candidates);
 
     // A candidate over its time budget counts as declined, wherever it stands.
-    const auto budgetFor = [&](std::size_t bytes) {
-        return std::chrono::steady_clock::now() + m_options.candidateTime +
-               m_options.candidateTimePerMiB * static_cast<std::int64_t>(bytes) / (std::int64_t{1} << 20);
+    const auto cutoffFor = [&](std::size_t bytes) {
+        return ChainEngine::Cutoff{halted, std::chrono::steady_clock::now() + m_options.candidateTime +
+                                               m_options.candidateTimePerMiB * static_cast<std::int64_t>(bytes) /
+                                                   (std::int64_t{1} << 20)};
     };
     struct Decided {
         std::vector<Settled> accepted;
@@ -152,16 +165,18 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
         std::size_t overTimeBudget = 0;
     };
 
-    // Within a cluster the sources' order decides: an earlier candidate wins an overlap.
+    // Within a cluster the sources' order decides: an earlier candidate wins an overlap. A
+    // stopped scan leaves the cluster half decided, but such a piece is never handed over.
     const auto decideCluster = [&](std::size_t cluster, Decided& decided) {
         std::vector<Settled>& accepted = decided.accepted;
         const std::size_t firstAccepted = accepted.size();
         AcceptedRanges taken;
         for (const std::size_t index : clusters.members(cluster)) {
+            if (halted.stop_requested()) return;
             const TextRange& candidate = candidates[index];
             if (taken.overlapsAny(candidate)) continue;
             const std::size_t bytes = candidate.end - candidate.begin;
-            std::optional<DecodeChain> chain = m_engine.inspect(text.substr(candidate.begin, bytes), budgetFor(bytes), context);
+            std::optional<DecodeChain> chain = m_engine.inspect(text.substr(candidate.begin, bytes), cutoffFor(bytes), context);
             if (!chain) ++decided.overTimeBudget;
             if (!chain || !chain->isRecognized()) continue;
             taken.add(candidate);
@@ -184,28 +199,46 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
 
     LineCounter lines(text);
     std::size_t reported = 0;
-    Summary summary{candidates.size(), 0};
+    const auto stopHere = [&summary] {
+        summary.stopped = true;
+        return false;
+    };
+    // Answers whether the scan goes on. A piece is handed over only when nothing stopped the
+    // scan before it was whole, so the findings handed over are always the scan's first.
     const auto handOver = [&](Decided&& decided) {
+        if (halted.stop_requested()) return stopHere();  // the piece may be half decided
         summary.overTimeBudget += decided.overTimeBudget;
         for (Settled& settled : decided.accepted) {
+            if (halted.stop_requested()) return stopHere();
             std::string matchedText = settled.chain.input;
-            found(ScanFinding{std::move(matchedText), lines.lineAt(settled.range.begin), std::move(settled.chain)});
+            ScanFinding finding{std::move(matchedText), lines.lineAt(settled.range.begin), std::move(settled.chain)};
+            if (found(std::move(finding)) == Next::stop) {
+                halt.request_stop();
+                return stopHere();
+            }
         }
         // The last report, after the last piece, is the final count.
         if (progress && decided.candidatesEnd - reported >= kProgressEvery && decided.candidatesEnd < candidates.size()) {
             reported = decided.candidatesEnd;
             progress(reported, candidates.size());
         }
+        return true;
     };
 
     forEachInOrder(pieces, threads, decidePiece, handOver);
-    if (progress) progress(candidates.size(), candidates.size());
+    if (!summary.stopped && progress) progress(candidates.size(), candidates.size());
     return summary;
 }
 
 std::vector<ScanFinding> Scanner::scan(std::string_view text, const Progress& progress) const {
     std::vector<ScanFinding> findings;
-    scan(text, [&findings](ScanFinding&& finding) { findings.push_back(std::move(finding)); }, progress);
+    scan(
+        text,
+        [&findings](ScanFinding&& finding) {
+            findings.push_back(std::move(finding));
+            return Next::keepGoing;
+        },
+        progress);
     return findings;
 }
 
