@@ -82,36 +82,34 @@ int scan(const ScanOptions& options) {
     const RenderStyle style = styleForStandardOutput();
     const std::size_t lineWidth = std::to_string(1 + std::count(text.begin(), text.end(), '\n')).size();
     std::size_t count = 0;
-    bool writable = true;  // every finding could be written as JSON
-    bool spilled = true;   // and the spill file took it
+    bool spilled = true;  // the spill file took everything
     const OrvelJSON::Sink toSpill = [&](std::string_view piece) { spilled = spilled && write(spill.get(), piece); };
+    OrvelJSON::FindingWriter document(toSpill);
     const Scanner::Summary summary = orvel::scan(
         text,
         [&](ScanFinding&& finding) {
             if (options.json) {
-                if (writable && count > 0) spilled = spilled && write(spill.get(), ",\n");
-                writable = writable && OrvelJSON::writeFindingElement(finding, toSpill);
+                document.add(finding);
             } else {
-                spilled = spilled && write(spill.get(), renderFindingLine(finding, lineWidth, style));
+                toSpill(renderFindingLine(finding, lineWidth, style));
             }
             ++count;
             return Scanner::Next::keepGoing;
         },
         {.progress = progressOnTerminal(text.size())});
 
-    if (!writable) {
-        write(stdout, "{}\n");
+    const auto copySpill = [&] { return spilled && copy(spill.get(), stdout); };
+    bool written = true;
+    if (options.json) {
+        written = document.finish([](std::string_view piece) { write(stdout, piece); }, copySpill);
+        write(stdout, "\n");
     } else {
-        write(stdout, options.json ? OrvelJSON::scanDocumentHead(count) : renderFindingsHeading(count, style));
-        if (!spilled || !copy(spill.get(), stdout)) {
-            fmt::print(stderr, "orvel: cannot write the findings\n");
-            return kUsageError;
-        }
-        if (options.json) write(stdout, OrvelJSON::scanDocumentTail(count) + "\n");
-        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-            fmt::print(stderr, "orvel: cannot write the findings\n");
-            return kUsageError;
-        }
+        write(stdout, renderFindingsHeading(count, style));
+        written = copySpill();
+    }
+    if (!written || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        fmt::print(stderr, "orvel: cannot write the findings\n");
+        return kUsageError;
     }
     if (summary.overTimeBudget > 0) {
         fmt::print(stderr, "{} candidate{} skipped: over the time budget\n", summary.overTimeBudget,

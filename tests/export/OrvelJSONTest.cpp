@@ -29,10 +29,32 @@ TEST(OrvelJSON, ScanDocumentIsTheCanonicalRenderingOfItsValue) {
     EXPECT_EQ(JSON::parse(OrvelJSON::string(findings[2].chain))->at("finalValue"), longText);
 }
 
-TEST(OrvelJSON, UnwritableValueFallsBackToEmptyObject) {
-    const DecodeResult nan{DetectionKind::hex, "x", std::numeric_limits<double>::quiet_NaN(), "s", {}, true};
-    EXPECT_EQ(OrvelJSON::string(DecodeChain{"x", {nan}}), "{}");
-    EXPECT_EQ(OrvelJSON::string(std::vector{ScanFinding{"x", 1, DecodeChain{"x", {nan}}}}), "{}");
+TEST(OrvelJSON, FindingWriterPutsTheDocumentTogetherAroundItsBody) {
+    const ScanFinding uuid{"id 1", 3, DecodeChain{"id 1", {{DetectionKind::uuid, "x", 0.96, "UUID", {}, true}}}};
+    std::string body;
+    OrvelJSON::FindingWriter writer([&body](std::string_view piece) { body += piece; });
+    writer.add(uuid);
+    writer.add(uuid);
+    std::string document;
+    const auto append = [&document](std::string_view piece) { document += piece; };
+    EXPECT_TRUE(writer.finish(append, [&] {
+        append(body);
+        return true;
+    }));
+    EXPECT_EQ(document, OrvelJSON::string(std::vector{uuid, uuid}));
+    // A body that cannot be copied ends the document there.
+    document.clear();
+    EXPECT_FALSE(writer.finish(append, [] { return false; }));
+    EXPECT_EQ(document, "{\n  \"count\" : 2,\n  \"findings\" : [\n");
+
+    // The canonical writer has no spelling for NaN: the documents fall back to "{}", without the body.
+    const DecodeChain nan{"x", {{DetectionKind::hex, "x", std::numeric_limits<double>::quiet_NaN(), "s", {}, true}}};
+    EXPECT_EQ(OrvelJSON::string(nan), "{}");
+    writer.add({"x", 4, nan});
+    writer.add(uuid);
+    document.clear();
+    EXPECT_TRUE(writer.finish(append, [] { return false; }));
+    EXPECT_EQ(document, "{}");
 }
 
 } // namespace

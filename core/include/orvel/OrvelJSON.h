@@ -23,16 +23,30 @@ void write(const DecodeChain& chain, const Sink& sink);
 /// The export document of a scan: count and findings (line, matchedText, shape, chain).
 std::string string(const std::vector<ScanFinding>& findings);
 
-// The scan document in pieces, for findings that arrive one at a time: the head, the elements
-// joined by ",\n", then the tail make exactly string(findings), whose fallback "{}" stands in
-// when an element cannot be written.
+/// The scan document of findings that arrive one at a time. The document opens with their
+/// count, so each finding is laid out into a body kept by the caller (a file, a string) as it
+/// comes, and finish() puts the document together around it.
+class FindingWriter {
+public:
+    /// Lays the findings out into `body`, which receives them in pieces, in order.
+    explicit FindingWriter(Sink body);
 
-/// Hands one finding to `sink` as an element of the document's "findings" array, indented to
-/// its place; false, handing over nothing, when it cannot be written.
-bool writeFindingElement(const ScanFinding& finding, const Sink& sink);
-/// Everything before the first element of a document with `count` findings.
-std::string scanDocumentHead(std::size_t count);
-/// Everything after the last element.
-std::string scanDocumentTail(std::size_t count);
+    /// Lays out `finding` as the next element of the document.
+    void add(const ScanFinding& finding);
+
+    /// How many findings have been added.
+    std::size_t count() const { return m_count; }
+
+    /// Hands exactly string(findings) of the added findings to `out`: what comes before the
+    /// body, then `copyBody`, which must hand `out` all that the body received, then what comes
+    /// after. A finding that cannot be written makes the document "{}", without the body.
+    /// Answers what `copyBody` answered, or true when it was not called.
+    bool finish(const Sink& out, const std::function<bool()>& copyBody) const;
+
+private:
+    Sink m_body;
+    std::size_t m_count = 0;
+    bool m_writable = true;
+};
 
 } // namespace orvel::OrvelJSON

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "orvel/JSON.h"
 
@@ -159,11 +160,19 @@ std::string string(const DecodeChain& chain) {
     return document;
 }
 
-bool writeFindingElement(const ScanFinding& finding, const Sink& sink) {
-    if (!isWritable(finding.chain)) return false;
+FindingWriter::FindingWriter(Sink body) : m_body(std::move(body)) {}
+
+void FindingWriter::add(const ScanFinding& finding) {
+    ++m_count;
+    // Once one finding cannot be written the document is "{}", and the body is never read.
+    if (!m_writable) return;
+    if (!isWritable(finding.chain)) {
+        m_writable = false;
+        return;
+    }
     // Two levels deep in the document: inside its object and its "findings" array.
-    sink("    ");
-    Layout layout(sink, 2);
+    m_body(m_count > 1 ? ",\n    " : "    ");
+    Layout layout(m_body, 2);
     layout.open('{');
     layout.key("chain");
     chainRecord(layout, finding.chain);
@@ -175,23 +184,34 @@ bool writeFindingElement(const ScanFinding& finding, const Sink& sink) {
     shapeArray(layout, finding.chain);
     layout.close('}');
     layout.finish();
+}
+
+bool FindingWriter::finish(const Sink& out, const std::function<bool()>& copyBody) const {
+    if (!m_writable) {
+        out("{}");
+        return true;
+    }
+    if (m_count == 0) {
+        out("{\n  \"count\" : 0,\n  \"findings\" : []\n}");
+        return true;
+    }
+    out("{\n  \"count\" : " + std::to_string(m_count) + ",\n  \"findings\" : [\n");
+    if (!copyBody()) return false;
+    out("\n  ]\n}");
     return true;
 }
 
-std::string scanDocumentHead(std::size_t count) {
-    return "{\n  \"count\" : " + std::to_string(count) + ",\n  \"findings\" : [" + (count > 0 ? "\n" : "");
-}
-
-std::string scanDocumentTail(std::size_t count) { return count > 0 ? "\n  ]\n}" : "]\n}"; }
-
 std::string string(const std::vector<ScanFinding>& findings) {
-    std::string document = scanDocumentHead(findings.size());
+    std::string body;
+    FindingWriter writer([&body](std::string_view piece) { body += piece; });
+    for (const ScanFinding& finding : findings) writer.add(finding);
+    std::string document;
     const Sink append = [&document](std::string_view piece) { document += piece; };
-    for (std::size_t i = 0; i < findings.size(); ++i) {
-        if (i > 0) document += ",\n";
-        if (!writeFindingElement(findings[i], append)) return "{}";
-    }
-    return document + scanDocumentTail(findings.size());
+    writer.finish(append, [&] {
+        append(body);
+        return true;
+    });
+    return document;
 }
 
 } // namespace orvel::OrvelJSON
