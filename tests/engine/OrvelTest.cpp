@@ -1,9 +1,11 @@
 #include "orvel/Orvel.h"
 
 #include <stop_token>
+#include <thread>
 
 #include <gtest/gtest.h>
 
+#include "orvel/Clock.h"
 #include "orvel/Limits.h"
 #include "support/TestData.h"
 
@@ -47,6 +49,37 @@ TEST(Orvel, StoppedInspectionAndScanGiveNothing) {
         return Scanner::Next::keepGoing;
     };
     EXPECT_TRUE(scan(token, none, {.threads = 2, .stop = source.get_token()}).stopped);
+}
+
+// The engine's tables, expressions and per-thread match data serve every inspection at once;
+// under the sanitizers this also looks for races between them.
+TEST(Orvel, InspectionsOnSeveralThreadsAtOnceGiveTheSameChains) {
+    const std::vector<std::string> inputs{testing::readTestData("security/jwt-rs256.txt"),
+                                          testing::readTestData("security/leaf-san.cert.pem"),
+                                          testing::readTestData("gzip-json.b64"),
+                                          testing::readTestData("golden/inputs/order.xml"),
+                                          testing::readTestData("plist/sample.bplist.b64"),
+                                          "{&quot;a&quot;:&quot;x&lt;y&quot;}"};
+    Clock::pin(1'800'000'000);  // relative times must not move between the runs
+    std::vector<DecodeChain> alone;
+    for (const std::string& input : inputs) alone.push_back(inspect(input));
+    std::vector<std::vector<DecodeChain>> together(4);
+    {
+        std::vector<std::jthread> threads;  // joined as the block ends
+        for (std::size_t t = 0; t < together.size(); ++t) {
+            threads.emplace_back([&, t] {
+                for (std::size_t i = 0; i < 3 * inputs.size(); ++i) together[t].push_back(inspect(inputs[(t + i) % inputs.size()]));
+            });
+        }
+    }
+    Clock::pin(std::nullopt);
+    for (std::size_t t = 0; t < together.size(); ++t) {
+        for (std::size_t i = 0; i < together[t].size(); ++i) {
+            const std::size_t input = (t + i) % inputs.size();
+            ASSERT_TRUE(alone[input].isRecognized()) << input;
+            EXPECT_EQ(together[t][i], alone[input]) << "thread " << t << ", input " << input;
+        }
+    }
 }
 
 } // namespace
