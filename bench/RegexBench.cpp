@@ -18,7 +18,7 @@
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
-#include "orvel/Regex.h"
+#include "text/Regex.h"
 #include "orvel/Unicode.h"
 #include "text/Patterns.h"
 

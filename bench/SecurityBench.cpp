@@ -3,9 +3,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "orvel/DER.h"
+#include "security/DER.h"
 #include "orvel/Orvel.h"
-#include "orvel/X509.h"
+#include "security/X509.h"
 #include "support/Base64Encode.h"
 #include "support/DERBuilder.h"
 

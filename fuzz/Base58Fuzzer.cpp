@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "Require.h"
-#include "orvel/Bytes.h"
+#include "text/Bytes.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "Require.h"
-#include "orvel/DER.h"
+#include "security/DER.h"
 #include "orvel/Limits.h"
-#include "orvel/X509.h"
+#include "security/X509.h"
 
 using orvel::fuzzing::require;
 

@@ -7,7 +7,7 @@
 #include <zlib.h>
 
 #include "Require.h"
-#include "orvel/Deflate.h"
+#include "text/Deflate.h"
 #include "orvel/Limits.h"
 
 using orvel::fuzzing::require;

@@ -6,7 +6,7 @@
 
 #include "Require.h"
 #include "orvel/Orvel.h"
-#include "orvel/Text.h"
+#include "text/Text.h"
 #include "orvel/Unicode.h"
 
 using orvel::fuzzing::require;

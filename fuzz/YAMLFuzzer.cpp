@@ -5,7 +5,7 @@
 
 #include "Require.h"
 #include "detectors/YAMLDetector.h"
-#include "orvel/JSONUtil.h"
+#include "text/JSONUtil.h"
 
 using orvel::fuzzing::require;
 

@@ -5,7 +5,7 @@
 
 #include "orvel/ExplanationRequest.h"
 #include "orvel/TemplateExplainer.h"
-#include "orvel/Text.h"
+#include "text/Text.h"
 #include "orvel/Unicode.h"
 
 namespace orvel {

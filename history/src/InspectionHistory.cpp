@@ -7,8 +7,8 @@
 #include <optional>
 #include <utility>
 
-#include "orvel/JSON.h"
-#include "orvel/Text.h"
+#include "text/JSON.h"
+#include "text/Text.h"
 #include "orvel/Unicode.h"
 
 namespace orvel {

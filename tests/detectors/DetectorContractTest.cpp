@@ -6,7 +6,7 @@
 #include "detectors/HexDetector.h"
 #include "orvel/ChainEngine.h"
 #include "orvel/Orvel.h"
-#include "orvel/Text.h"
+#include "text/Text.h"
 #include "orvel/Unicode.h"
 #include "support/Base64Encode.h"
 #include "support/TestData.h"

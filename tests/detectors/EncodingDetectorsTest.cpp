@@ -11,7 +11,7 @@
 #include "detectors/HexDetector.h"
 #include "detectors/URLEncodingDetector.h"
 #include "detectors/UnicodeEscapeDetector.h"
-#include "orvel/Bytes.h"
+#include "text/Bytes.h"
 #include "support/Base64Encode.h"
 #include "support/Readings.h"
 #include "support/TestData.h"

@@ -6,7 +6,7 @@
 #include "detectors/QueryStringDetector.h"
 #include "detectors/UUIDDetector.h"
 #include "detectors/UnixTimestampDetector.h"
-#include "orvel/OAuthErrors.h"
+#include "security/OAuthErrors.h"
 #include "support/Readings.h"
 #include "support/TestData.h"
 

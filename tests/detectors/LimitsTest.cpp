@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "orvel/DER.h"
+#include "security/DER.h"
 #include "orvel/Limits.h"
 #include "orvel/Orvel.h"
 #include "support/Base64Encode.h"

@@ -8,7 +8,7 @@
 #include "detectors/PlistDetector.h"
 #include "detectors/XMLDetector.h"
 #include "detectors/YAMLDetector.h"
-#include "orvel/JSON.h"
+#include "text/JSON.h"
 #include "support/Base64Encode.h"
 #include "support/BillionLaughs.h"
 #include "support/BinaryPlist.h"

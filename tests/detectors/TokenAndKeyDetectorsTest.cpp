@@ -6,7 +6,7 @@
 #include "detectors/JWTDetector.h"
 #include "detectors/PEMDetector.h"
 #include "orvel/Clock.h"
-#include "orvel/Text.h"
+#include "text/Text.h"
 #include "support/Base64Encode.h"
 #include "support/DERBuilder.h"
 #include "support/Readings.h"

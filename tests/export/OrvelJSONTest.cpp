@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "orvel/JSON.h"
+#include "text/JSON.h"
 
 namespace orvel {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "orvel/DER.h"
-#include "orvel/X509.h"
+#include "security/DER.h"
+#include "security/X509.h"
 #include "support/DERBuilder.h"
 #include "support/TestData.h"
 

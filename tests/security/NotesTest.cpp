@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "orvel/Explainer.h"
-#include "orvel/OAuthErrors.h"
+#include "security/Explainer.h"
+#include "security/OAuthErrors.h"
 
 namespace orvel {
 namespace {

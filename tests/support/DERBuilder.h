@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "orvel/Bytes.h"
+#include "text/Bytes.h"
 
 namespace orvel::testing {
 

@@ -1,8 +1,8 @@
 // The byte codecs, text trimming and the DEFLATE framing the detectors build on.
-#include "orvel/Bytes.h"
-#include "orvel/Deflate.h"
+#include "text/Bytes.h"
+#include "text/Deflate.h"
 #include "orvel/Limits.h"
-#include "orvel/Text.h"
+#include "text/Text.h"
 
 #include <gtest/gtest.h>
 

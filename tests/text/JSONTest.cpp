@@ -1,6 +1,6 @@
 // The JSON reader, the canonical writer and the pretty-printer the detectors use.
-#include "orvel/JSON.h"
-#include "orvel/JSONUtil.h"
+#include "text/JSON.h"
+#include "text/JSONUtil.h"
 #include "orvel/Limits.h"
 
 #include <gtest/gtest.h>

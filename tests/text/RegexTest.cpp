@@ -1,6 +1,6 @@
 // The Regex wrapper and the pattern registry, held against ICU's own engine, which defines what
 // the patterns mean.
-#include "orvel/Regex.h"
+#include "text/Regex.h"
 #include "orvel/Unicode.h"
 #include "text/Patterns.h"
 

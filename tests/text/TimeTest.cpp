@@ -1,6 +1,6 @@
 // The clock seam and ISO 8601 instants.
 #include "orvel/Clock.h"
-#include "orvel/Instant.h"
+#include "text/Instant.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The small block-YAML reader behind the YAML detector: lines, mappings, scalars and blocks.
 #include <gtest/gtest.h>
 
-#include "orvel/YAML.h"
+#include "yaml/YAML.h"
 
 namespace orvel {
 namespace {

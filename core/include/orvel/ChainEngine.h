@@ -14,9 +14,6 @@ namespace orvel {
 
 using DetectorList = std::vector<std::shared_ptr<const Detector>>;
 
-/// The registered detectors in priority order; built once, read-only afterwards.
-const DetectorList& defaultDetectors();
-
 /// Peels one layer per pass: offers the text to every detector, takes the most confident
 /// answer that makes progress and repeats on its output.
 class ChainEngine {

@@ -10,6 +10,9 @@
 
 namespace orvel {
 
+/// The registered detectors in priority order; built once, read-only afterwards.
+const DetectorList& defaultDetectors();
+
 /// The engine with the standard configuration: every detector, ChainEngine::standardThreshold
 /// and ChainEngine::standardMaxDepth.
 const ChainEngine& standardEngine();

@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-#include "orvel/Text.h"
+#include "text/Text.h"
 #include "orvel/Unicode.h"
 
 namespace orvel {

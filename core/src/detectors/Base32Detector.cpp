@@ -1,8 +1,8 @@
 #include "detectors/Base32Detector.h"
 
 #include "detectors/AlphabetText.h"
-#include "orvel/Bytes.h"
-#include "orvel/Text.h"
+#include "text/Bytes.h"
+#include "text/Text.h"
 #include "text/Patterns.h"
 
 namespace orvel {

@@ -1,9 +1,9 @@
 #include "detectors/Base58Detector.h"
 
 #include "detectors/AlphabetText.h"
-#include "orvel/Bytes.h"
+#include "text/Bytes.h"
 #include "orvel/Limits.h"
-#include "orvel/Text.h"
+#include "text/Text.h"
 #include "text/Patterns.h"
 
 namespace orvel {

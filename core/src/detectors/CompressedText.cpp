@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-#include "orvel/Text.h"
+#include "text/Text.h"
 
 namespace orvel {
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "orvel/Bytes.h"
+#include "text/Bytes.h"
 #include "orvel/DecodeResult.h"
 
 namespace orvel {

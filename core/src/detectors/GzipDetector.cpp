@@ -1,7 +1,7 @@
 #include "detectors/GzipDetector.h"
 
 #include "detectors/CompressedText.h"
-#include "orvel/Deflate.h"
+#include "text/Deflate.h"
 
 namespace orvel {
 namespace {

@@ -6,8 +6,8 @@
 
 #include <fmt/format.h>
 
-#include "orvel/Explainer.h"
-#include "orvel/Text.h"
+#include "security/Explainer.h"
+#include "text/Text.h"
 #include "text/Patterns.h"
 
 namespace orvel {

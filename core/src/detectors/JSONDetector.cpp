@@ -1,6 +1,6 @@
 #include "detectors/JSONDetector.h"
 
-#include "orvel/JSONUtil.h"
+#include "text/JSONUtil.h"
 
 namespace orvel {
 

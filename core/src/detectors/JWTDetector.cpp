@@ -5,10 +5,10 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
-#include "orvel/Bytes.h"
-#include "orvel/Explainer.h"
-#include "orvel/Instant.h"
-#include "orvel/JSON.h"
+#include "text/Bytes.h"
+#include "security/Explainer.h"
+#include "text/Instant.h"
+#include "text/JSON.h"
 
 namespace orvel {
 namespace {

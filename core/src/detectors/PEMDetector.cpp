@@ -6,10 +6,10 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
-#include "orvel/Bytes.h"
-#include "orvel/Instant.h"
-#include "orvel/Text.h"
-#include "orvel/X509.h"
+#include "text/Bytes.h"
+#include "text/Instant.h"
+#include "text/Text.h"
+#include "security/X509.h"
 #include "text/Patterns.h"
 
 namespace orvel {

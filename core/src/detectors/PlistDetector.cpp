@@ -10,9 +10,9 @@
 #include <plist/plist.h>
 
 #include "detectors/MarkupShape.h"
-#include "orvel/Bytes.h"
+#include "text/Bytes.h"
 #include "orvel/Limits.h"
-#include "orvel/Text.h"
+#include "text/Text.h"
 #include "orvel/Unicode.h"
 
 namespace orvel {

@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "orvel/Bytes.h"
+#include "text/Bytes.h"
 #include "orvel/Limits.h"
-#include "orvel/OAuthErrors.h"
-#include "orvel/Text.h"
+#include "security/OAuthErrors.h"
+#include "text/Text.h"
 #include "text/Patterns.h"
 
 namespace orvel {

@@ -4,7 +4,7 @@
 
 #include <fmt/format.h>
 
-#include "orvel/Bytes.h"
+#include "text/Bytes.h"
 #include "text/Patterns.h"
 
 namespace orvel {

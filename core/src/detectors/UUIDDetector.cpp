@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "orvel/Text.h"
+#include "text/Text.h"
 #include "text/Patterns.h"
 
 namespace orvel {

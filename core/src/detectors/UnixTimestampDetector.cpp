@@ -4,8 +4,8 @@
 
 #include <fmt/format.h>
 
-#include "orvel/Instant.h"
-#include "orvel/Text.h"
+#include "text/Instant.h"
+#include "text/Text.h"
 #include "text/Patterns.h"
 
 namespace orvel {

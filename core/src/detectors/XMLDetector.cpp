@@ -11,7 +11,7 @@
 #include "detectors/MarkupShape.h"
 #include "detectors/XMLStreaming.h"
 #include "orvel/Limits.h"
-#include "orvel/Text.h"
+#include "text/Text.h"
 
 namespace orvel {
 namespace {

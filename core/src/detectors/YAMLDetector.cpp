@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "orvel/Text.h"
-#include "orvel/YAML.h"
+#include "text/Text.h"
+#include "yaml/YAML.h"
 
 namespace orvel {
 namespace {

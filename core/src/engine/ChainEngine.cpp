@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "orvel/Limits.h"
-#include "orvel/Text.h"
+#include "text/Text.h"
 #include "orvel/Unicode.h"
 
 namespace orvel {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "orvel/JSON.h"
+#include "text/JSON.h"
 
 namespace orvel::OrvelJSON {
 namespace {

@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "orvel/Regex.h"
+#include "text/Regex.h"
 
 namespace orvel {
 

@@ -1,4 +1,4 @@
-#include "orvel/DER.h"
+#include "security/DER.h"
 
 #include "orvel/Limits.h"
 

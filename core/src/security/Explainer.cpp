@@ -1,10 +1,10 @@
-#include "orvel/Explainer.h"
+#include "security/Explainer.h"
 
 #include <cmath>
 
 #include <fmt/format.h>
 
-#include "orvel/Text.h"
+#include "text/Text.h"
 
 namespace orvel::Explainer {
 namespace {

@@ -1,4 +1,4 @@
-#include "orvel/OAuthErrors.h"
+#include "security/OAuthErrors.h"
 
 namespace orvel::OAuthErrors {
 

@@ -1,11 +1,11 @@
-#include "orvel/X509.h"
+#include "security/X509.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 
-#include "orvel/DER.h"
-#include "orvel/Text.h"
+#include "security/DER.h"
+#include "text/Text.h"
 
 namespace orvel::X509 {
 namespace {

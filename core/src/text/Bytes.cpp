@@ -1,9 +1,9 @@
-#include "orvel/Bytes.h"
+#include "text/Bytes.h"
 
 #include <algorithm>
 #include <array>
 
-#include "orvel/Text.h"
+#include "text/Text.h"
 #include "orvel/Unicode.h"
 #include "text/DigitTable.h"
 

@@ -1,4 +1,4 @@
-#include "orvel/Deflate.h"
+#include "text/Deflate.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "orvel/Instant.h"
+#include "text/Instant.h"
 
 #include <chrono>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "orvel/JSON.h"
+#include "text/JSON.h"
 
 #include "orvel/Limits.h"
 #include "orvel/Unicode.h"

@@ -1,7 +1,7 @@
-#include "orvel/JSONUtil.h"
+#include "text/JSONUtil.h"
 
-#include "orvel/JSON.h"
-#include "orvel/Text.h"
+#include "text/JSON.h"
+#include "text/Text.h"
 
 namespace orvel::JSONUtil {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "orvel/Regex.h"
+#include "text/Regex.h"
 
 // Every regular expression the system compiles, in one table. The Regex wrapper reads only the
 // ICU syntax these patterns use, and the differential test holds each of them against ICU's own

@@ -1,4 +1,4 @@
-#include "orvel/Regex.h"
+#include "text/Regex.h"
 
 #include "orvel/Unicode.h"
 

@@ -1,4 +1,4 @@
-#include "orvel/Text.h"
+#include "text/Text.h"
 
 #include <charconv>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "orvel/YAML.h"
+#include "yaml/YAML.h"
 
 #include <algorithm>
 #include <clocale>
@@ -10,7 +10,7 @@
 #include <unicode/utf8.h>
 
 #include "orvel/Limits.h"
-#include "orvel/Text.h"
+#include "text/Text.h"
 #include "orvel/Unicode.h"
 #include "text/Patterns.h"
 

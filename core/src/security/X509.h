@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "orvel/Bytes.h"
+#include "text/Bytes.h"
 
 namespace orvel {
 

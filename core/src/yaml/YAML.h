@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "orvel/JSON.h"
+#include "text/JSON.h"
 
 // A deliberately small reader for block-style YAML as found in configuration files and
 // manifests: block mappings, block sequences, plain and quoted scalars. Flow collections,

@@ -1,4 +1,4 @@
-#include "orvel/ChainEngine.h"
+#include "orvel/Orvel.h"
 
 #include "detectors/Base32Detector.h"
 #include "detectors/Base58Detector.h"

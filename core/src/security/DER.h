@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "orvel/Bytes.h"
+#include "text/Bytes.h"
 
 // A forgiving tag-length-value walker over DER bytes. It never fails: a damaged encoding reads
 // as fewer elements, and no offset is used before it is checked against the bytes.

@@ -4,7 +4,7 @@
 #include <optional>
 #include <span>
 
-#include "orvel/Bytes.h"
+#include "text/Bytes.h"
 
 // Container framing of gzip (RFC 1952) and zlib (RFC 1950) streams, and raw DEFLATE (RFC 1951).
 // Checksums are never verified: a stream whose body inflates is accepted.
