@@ -14,7 +14,8 @@ namespace {
 
 orvel::DecodeChain megabyteChain() {
     std::string json = "[";
-    for (int i = 0; json.size() < (1u << 20); ++i) json += (i > 0 ? ",\"caf\u00E9 " : "\"caf\u00E9 ") + std::to_string(i) + "\"";
+    for (int i = 0; json.size() < (1u << 20); ++i)
+        json += (i > 0 ? ",\"caf\u00E9 " : "\"caf\u00E9 ") + std::to_string(i) + "\"";
     return orvel::inspect(orvel::testing::base64Encode(json + "]"));
 }
 

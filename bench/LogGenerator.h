@@ -44,15 +44,16 @@ private:
 
     std::string token() {
         const std::string header = testing::base64Encode(R"({"alg":"HS256","typ":"JWT"})", true, false);
-        const std::string payload = testing::base64Encode(
-            R"({"sub":")" + std::to_string(pick(100000)) + R"(","exp":)" + std::to_string(1760000000 + pick(100000)) + "}",
-            true, false);
+        const std::string payload = testing::base64Encode(R"({"sub":")" + std::to_string(pick(100000)) + R"(","exp":)" +
+                                                              std::to_string(1760000000 + pick(100000)) + "}",
+                                                          true, false);
         return header + "." + payload + "." + testing::base64Encode(hex(32), true, false);
     }
 
     std::string jsonPayload() {
-        return R"({"user":)" + std::to_string(pick(5000)) + R"(,"action":"checkout","items":[)" + std::to_string(pick(9)) +
-               "," + std::to_string(pick(9)) + R"(],"session":")" + uuid() + R"(","note":"größe ok"})";
+        return R"({"user":)" + std::to_string(pick(5000)) + R"(,"action":"checkout","items":[)" +
+               std::to_string(pick(9)) + "," + std::to_string(pick(9)) + R"(],"session":")" + uuid() +
+               R"(","note":"größe ok"})";
     }
 
     std::string pemBlock() {
@@ -63,24 +64,40 @@ private:
 
     void appendLine(std::string& log) {
         ++m_line;
-        static const char* const paths[] = {"/api/v1/orders", "/api/v1/users/me", "/static/app.js", "/health", "/login"};
-        static const char* const words[] = {"cache miss", "retrying upstream", "user signed in", "payment authorised",
-                                            "Verbindung wiederhergestellt", "задание выполнено", "処理が完了しました"};
+        static const char* const paths[] = {"/api/v1/orders", "/api/v1/users/me", "/static/app.js", "/health",
+                                            "/login"};
+        static const char* const words[] = {"cache miss",
+                                            "retrying upstream",
+                                            "user signed in",
+                                            "payment authorised",
+                                            "Verbindung wiederhergestellt",
+                                            "задание выполнено",
+                                            "処理が完了しました"};
         if (chance(45)) {
-            log += "10.0." + std::to_string(pick(255)) + "." + std::to_string(pick(255)) + " - - [" + timestamp() + "] \"GET " +
-                   paths[pick(5)] + (chance(20) ? "?page=" + std::to_string(pick(40)) + "&sort=asc" : "") + " HTTP/1.1\" " +
-                   (chance(90) ? "200 " : "404 ") + std::to_string(pick(50000)) + " \"-\" \"Mozilla/5.0\"";
+            log += "10.0." + std::to_string(pick(255)) + "." + std::to_string(pick(255)) + " - - [" + timestamp() +
+                   "] \"GET " + paths[pick(5)] + (chance(20) ? "?page=" + std::to_string(pick(40)) + "&sort=asc" : "") +
+                   " HTTP/1.1\" " + (chance(90) ? "200 " : "404 ") + std::to_string(pick(50000)) +
+                   " \"-\" \"Mozilla/5.0\"";
         } else {
-            log += timestamp() + " [" + (chance(85) ? "INFO" : "WARN") + "] " + words[pick(7)] + " request_id=" + uuid();
+            log +=
+                timestamp() + " [" + (chance(85) ? "INFO" : "WARN") + "] " + words[pick(7)] + " request_id=" + uuid();
             const std::uint32_t extra = pick(100);
-            if (extra < 6) log += " auth=Bearer " + token();
-            else if (extra < 12) log += " payload=" + jsonPayload();
-            else if (extra < 16) log += " blob=" + testing::base64Encode("{\"retry\":" + std::to_string(pick(9)) + ",\"ok\":true}");
-            else if (extra < 20) log += " digest=" + hex(64);
-            else if (extra < 24) log += " at=" + std::to_string(1760000000 + pick(1000000));
-            else if (extra < 26) log += " trace=0x" + hex(16);
-            else if (extra < 28) log += " hash=$2b$12$" + testing::base64Encode(hex(40)).substr(0, 53);
-            else if (extra < 29) log += " cert=\n" + pemBlock();
+            if (extra < 6)
+                log += " auth=Bearer " + token();
+            else if (extra < 12)
+                log += " payload=" + jsonPayload();
+            else if (extra < 16)
+                log += " blob=" + testing::base64Encode("{\"retry\":" + std::to_string(pick(9)) + ",\"ok\":true}");
+            else if (extra < 20)
+                log += " digest=" + hex(64);
+            else if (extra < 24)
+                log += " at=" + std::to_string(1760000000 + pick(1000000));
+            else if (extra < 26)
+                log += " trace=0x" + hex(16);
+            else if (extra < 28)
+                log += " hash=$2b$12$" + testing::base64Encode(hex(40)).substr(0, 53);
+            else if (extra < 29)
+                log += " cert=\n" + pemBlock();
         }
         log += '\n';
     }

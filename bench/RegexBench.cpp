@@ -18,9 +18,9 @@
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
-#include "text/Regex.h"
 #include "orvel/Unicode.h"
 #include "text/Patterns.h"
+#include "text/Regex.h"
 
 namespace {
 

@@ -38,27 +38,31 @@ std::string repeated(std::string_view unit, std::size_t bytes) {
 
 std::string adversarial(int shape, std::size_t bytes) {
     switch (shape) {
-    case 0: return std::string(bytes, '{');
-    case 1: return repeated("[INFO] ", bytes);
-    case 2: return "eyJ" + std::string(bytes, 'a');
-    case 3: return repeated("a=", bytes);
-    case 4: return repeated("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/", bytes);
-    default: return repeated("-----BEGIN X-----\n", bytes);
+    case 0:
+        return std::string(bytes, '{');
+    case 1:
+        return repeated("[INFO] ", bytes);
+    case 2:
+        return "eyJ" + std::string(bytes, 'a');
+    case 3:
+        return repeated("a=", bytes);
+    case 4:
+        return repeated("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/", bytes);
+    default:
+        return repeated("-----BEGIN X-----\n", bytes);
     }
 }
 
 // Scaling is only fair between runs that start alike: bench/scan-scaling runs each case in a
 // fresh process, and a small log first builds the expressions and tables every scan shares.
 void BM_ScanAdversarial(benchmark::State& state) {
-    const std::string text = adversarial(static_cast<int>(state.range(0)), static_cast<std::size_t>(state.range(1)) << 20);
+    const std::string text =
+        adversarial(static_cast<int>(state.range(0)), static_cast<std::size_t>(state.range(1)) << 20);
     benchmark::DoNotOptimize(orvel::scan(orvel::bench::LogGenerator().generate(std::size_t{64} << 10)));
     for (auto _ : state) benchmark::DoNotOptimize(orvel::scan(text));
     static const char* const names[] = {"{", "[INFO] ", "eyJ+letters", "a=", "base64 run", "BEGIN lines"};
     state.SetLabel(std::string(names[state.range(0)]) + " x " + std::to_string(state.range(1)) + " MB");
 }
-BENCHMARK(BM_ScanAdversarial)
-    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {1, 10}})
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
+BENCHMARK(BM_ScanAdversarial)->ArgsProduct({{0, 1, 2, 3, 4, 5}, {1, 10}})->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace

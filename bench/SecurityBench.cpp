@@ -3,8 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "security/DER.h"
 #include "orvel/Orvel.h"
+#include "security/DER.h"
 #include "security/X509.h"
 #include "support/Base64Encode.h"
 #include "support/DERBuilder.h"
@@ -30,11 +30,11 @@ ByteString manyNamesCertificate(int names) {
         const ByteString name = dnsName("host-" + std::to_string(i) + ".cdn.example.test");
         generalNames.insert(generalNames.end(), name.begin(), name.end());
     }
-    const ByteString extension = sequence({der(0x06, ByteString{0x55, 0x1D, 0x11}), der(0x04, der(0x30, generalNames))});
-    return v3Certificate(sequence({commonNameRDN("Example CA")}),
-                         sequence({utcTime("250101000000Z"), utcTime("260101000000Z")}),
-                         sequence({organisationRDN("Example"), commonNameRDN("cdn.example.test")}),
-                         der(0xA3, sequence({extension})));
+    const ByteString extension =
+        sequence({der(0x06, ByteString{0x55, 0x1D, 0x11}), der(0x04, der(0x30, generalNames))});
+    return v3Certificate(
+        sequence({commonNameRDN("Example CA")}), sequence({utcTime("250101000000Z"), utcTime("260101000000Z")}),
+        sequence({organisationRDN("Example"), commonNameRDN("cdn.example.test")}), der(0xA3, sequence({extension})));
 }
 
 void BM_InspectJWT(benchmark::State& state) {
@@ -53,10 +53,16 @@ void BM_InspectCertificatePEM(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(inspect(text));
     state.SetLabel(std::to_string(text.size()) + " bytes");
 }
-BENCHMARK(BM_InspectCertificatePEM)->Arg(3)->Arg(1000)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_InspectCertificatePEM)
+    ->Arg(3)
+    ->Arg(1000)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_InspectPasswordHash(benchmark::State& state) {
-    const std::string hash = "$argon2id$v=19$m=65536,t=3,p=4$b3J2ZWxzYWx0MTZieXRlcw$b9+oXqESx/KXoQH2y/kOQOgq3e9on4cHt0Lujn+0Da8";
+    const std::string hash =
+        "$argon2id$v=19$m=65536,t=3,p=4$b3J2ZWxzYWx0MTZieXRlcw$b9+oXqESx/KXoQH2y/kOQOgq3e9on4cHt0Lujn+0Da8";
     for (auto _ : state) benchmark::DoNotOptimize(inspect(hash));
 }
 BENCHMARK(BM_InspectPasswordHash)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);

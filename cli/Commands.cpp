@@ -33,7 +33,8 @@ bool pinClockFromEnvironment() {
 }
 
 int parseAndRun(int argc, char** argv) {
-    CLI::App app{"Orvel inspects tokens, encodings, certificates, hashes and structured text, entirely on this machine."};
+    CLI::App app{
+        "Orvel inspects tokens, encodings, certificates, hashes and structured text, entirely on this machine."};
     app.name("orvel");
     app.set_version_flag("--version", "orvel " ORVEL_VERSION);
     app.require_subcommand(1);
@@ -49,8 +50,9 @@ int parseAndRun(int argc, char** argv) {
                    "Print the instructions and the prompt a language model would be given to explain the chain "
                    "(for example to pipe them to a local model)")
         ->excludes(jsonFlag);
-    inspectCommand->add_option("TEXT", inspectOptions.text,
-                               "The text to inspect; standard input when absent or \"-\" (put -- before a TEXT that starts with a dash)");
+    inspectCommand->add_option(
+        "TEXT", inspectOptions.text,
+        "The text to inspect; standard input when absent or \"-\" (put -- before a TEXT that starts with a dash)");
     inspectCommand->footer("Exit status: 0 when something was recognised, 1 when nothing was, 2 on usage errors, "
                            "unreadable or oversized input and output that cannot be written.");
 

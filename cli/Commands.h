@@ -12,8 +12,8 @@ int run(int argc, char** argv);
 
 struct InspectOptions {
     bool json = false;
-    bool prompt = false;     ///< print what a language model would be asked instead of the chain
-    std::string text = "-";  ///< "-" reads standard input
+    bool prompt = false;    ///< print what a language model would be asked instead of the chain
+    std::string text = "-"; ///< "-" reads standard input
 };
 
 /// `orvel inspect`: prints the chain of one text, readable or as the export document.
@@ -21,7 +21,7 @@ int inspect(const InspectOptions& options);
 
 struct ScanOptions {
     bool json = false;
-    std::string file = "-";  ///< "-" reads standard input
+    std::string file = "-"; ///< "-" reads standard input
 };
 
 /// `orvel scan`: lists every artifact found in a file or standard input.

@@ -33,7 +33,9 @@ Scanner::Progress progressOnTerminal(std::size_t inputBytes) {
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
-bool write(std::FILE* file, std::string_view text) { return std::fwrite(text.data(), 1, text.size(), file) == text.size(); }
+bool write(std::FILE* file, std::string_view text) {
+    return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+}
 
 // Sends the whole spill to `to`: through the kernel where it can (a large scan's export is
 // several times the log), else through a buffer.
@@ -43,7 +45,8 @@ bool copy(std::FILE* from, std::FILE* to) {
     if (fstat(fileno(from), &status) != 0) return false;
     off_t sent = 0;
     while (sent < status.st_size) {
-        const ssize_t count = sendfile(fileno(to), fileno(from), &sent, static_cast<std::size_t>(status.st_size - sent));
+        const ssize_t count =
+            sendfile(fileno(to), fileno(from), &sent, static_cast<std::size_t>(status.st_size - sent));
         if (count <= 0) break;
     }
     if (sent == status.st_size) return true;
@@ -82,21 +85,20 @@ int scan(const ScanOptions& options) {
     const RenderStyle style = styleForStandardOutput();
     const std::size_t lineWidth = std::to_string(1 + std::count(text.begin(), text.end(), '\n')).size();
     std::size_t count = 0;
-    bool spilled = true;  // the spill file took everything
+    bool spilled = true; // the spill file took everything
     const OrvelJSON::Sink toSpill = [&](std::string_view piece) { spilled = spilled && write(spill.get(), piece); };
     OrvelJSON::FindingWriter document(toSpill);
-    const Scanner::Summary summary = orvel::scan(
-        text,
-        [&](ScanFinding&& finding) {
-            if (options.json) {
-                document.add(finding);
-            } else {
-                toSpill(renderFindingLine(finding, lineWidth, style));
-            }
-            ++count;
-            return Scanner::Next::keepGoing;
-        },
-        {.progress = progressOnTerminal(text.size())});
+    const Scanner::Summary summary = orvel::scan(text,
+                                                 [&](ScanFinding&& finding) {
+                                                     if (options.json) {
+                                                         document.add(finding);
+                                                     } else {
+                                                         toSpill(renderFindingLine(finding, lineWidth, style));
+                                                     }
+                                                     ++count;
+                                                     return Scanner::Next::keepGoing;
+                                                 },
+                                                 {.progress = progressOnTerminal(text.size())});
 
     const auto copySpill = [&] { return spilled && copy(spill.get(), stdout); };
     bool written = true;

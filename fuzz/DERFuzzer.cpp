@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "Require.h"
-#include "security/DER.h"
 #include "orvel/Limits.h"
+#include "security/DER.h"
 #include "security/X509.h"
 
 using orvel::fuzzing::require;

@@ -7,8 +7,8 @@
 #include <zlib.h>
 
 #include "Require.h"
-#include "text/Deflate.h"
 #include "orvel/Limits.h"
+#include "text/Deflate.h"
 
 using orvel::fuzzing::require;
 

@@ -6,8 +6,8 @@
 
 #include "Require.h"
 #include "orvel/Orvel.h"
-#include "text/Text.h"
 #include "orvel/Unicode.h"
+#include "text/Text.h"
 
 using orvel::fuzzing::require;
 
@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const orvel::DecodeChain chain = orvel::inspect(bytes);
 
     // The chain keeps its input untrimmed (invalid UTF-8 arrives repaired).
-    require(chain.input == (orvel::Unicode::isValidUTF8(bytes) ? std::string(bytes) : orvel::Unicode::toValidUTF8(bytes)));
+    require(chain.input ==
+            (orvel::Unicode::isValidUTF8(bytes) ? std::string(bytes) : orvel::Unicode::toValidUTF8(bytes)));
     require(std::cmp_less_equal(chain.steps.size(), orvel::ChainEngine::standardMaxDepth));
     std::string examined(orvel::Text::trimmed(chain.input));
     for (std::size_t i = 0; i < chain.steps.size(); ++i) {
@@ -24,8 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(step.confidence >= 0.0 && step.confidence <= 1.0);
         require(orvel::Unicode::isValidUTF8(step.output));
         // Only the last step may be terminal; every other step must change the text it examined.
-        if (step.terminal) require(i + 1 == chain.steps.size());
-        else require(!orvel::Unicode::canonicallyEqual(step.output, examined));
+        if (step.terminal)
+            require(i + 1 == chain.steps.size());
+        else
+            require(!orvel::Unicode::canonicallyEqual(step.output, examined));
         examined = step.output;
     }
     return 0;

@@ -27,13 +27,13 @@ int lineAt(std::string_view text, std::size_t offset, std::size_t from, int line
 std::vector<orvel::ScanFinding> scanned(std::string_view text, unsigned threads,
                                         std::size_t limit = std::numeric_limits<std::size_t>::max()) {
     std::vector<orvel::ScanFinding> findings;
-    const orvel::Scanner::Summary summary = orvel::scan(
-        text,
-        [&](orvel::ScanFinding&& finding) {
-            findings.push_back(std::move(finding));
-            return findings.size() < limit ? orvel::Scanner::Next::keepGoing : orvel::Scanner::Next::stop;
-        },
-        {.threads = threads});
+    const orvel::Scanner::Summary summary =
+        orvel::scan(text,
+                    [&](orvel::ScanFinding&& finding) {
+                        findings.push_back(std::move(finding));
+                        return findings.size() < limit ? orvel::Scanner::Next::keepGoing : orvel::Scanner::Next::stop;
+                    },
+                    {.threads = threads});
     require(summary.stopped == (findings.size() == limit));
     return findings;
 }
@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(findings == scanned(text, 3));
     if (findings.size() >= 2) {
         const std::size_t half = findings.size() / 2;
-        require(scanned(text, 3, half) == std::vector(findings.begin(), findings.begin() + static_cast<std::ptrdiff_t>(half)));
+        require(scanned(text, 3, half) ==
+                std::vector(findings.begin(), findings.begin() + static_cast<std::ptrdiff_t>(half)));
     }
 
     // Each finding is the first occurrence of its text, past the previous one, on its line.

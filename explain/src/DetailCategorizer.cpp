@@ -1,7 +1,7 @@
 #include "orvel/DetailCategorizer.h"
 
-#include <array>
 #include <algorithm>
+#include <array>
 
 namespace orvel {
 

@@ -5,8 +5,8 @@
 
 #include "orvel/ExplanationRequest.h"
 #include "orvel/TemplateExplainer.h"
-#include "text/Text.h"
 #include "orvel/Unicode.h"
+#include "text/Text.h"
 
 namespace orvel {
 

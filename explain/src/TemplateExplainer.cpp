@@ -23,7 +23,9 @@ std::string TemplateExplainer::explainSync(const DecodeChain& chain) const {
     for (const DecodeResult& step : chain.steps) {
         DetailCategorizer split(step.details);
         for (auto& [key, value] : split.notes) {
-            std::optional<std::string>& slot = key == "security" ? security : key == "recommendation" ? recommendation : other;
+            std::optional<std::string>& slot = key == "security"         ? security
+                                               : key == "recommendation" ? recommendation
+                                                                         : other;
             if (!slot) slot = std::move(value);
         }
     }

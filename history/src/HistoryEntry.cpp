@@ -14,9 +14,7 @@ HistoryEntry::HistoryEntry(std::string input_, std::vector<std::string> shape_, 
 HistoryEntry::HistoryEntry(std::string input_, const DecodeChain& chain, std::int64_t timestamp_)
     : HistoryEntry(std::move(input_), chain.rawShape(), chain.isRecognized(), timestamp_) {}
 
-std::string HistoryEntry::shapeLabel() const {
-    return recognized ? joinedShape(shape) : "unrecognized";
-}
+std::string HistoryEntry::shapeLabel() const { return recognized ? joinedShape(shape) : "unrecognized"; }
 
 bool operator==(const HistoryEntry& a, const HistoryEntry& b) {
     const auto equalText = [](const std::string& x, const std::string& y) { return Unicode::canonicallyEqual(x, y); };

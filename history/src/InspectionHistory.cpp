@@ -7,9 +7,9 @@
 #include <optional>
 #include <utility>
 
+#include "orvel/Unicode.h"
 #include "text/JSON.h"
 #include "text/Text.h"
-#include "orvel/Unicode.h"
 
 namespace orvel {
 namespace {
@@ -82,16 +82,16 @@ InspectionHistory InspectionHistory::decoded(std::string_view data, int maxCount
 
 void InspectionHistory::record(HistoryEntry entry) {
     if (Text::trimmed(entry.input).empty()) return;
-    std::erase_if(m_entries, [&](const HistoryEntry& existing) {
-        return Unicode::canonicallyEqual(existing.input, entry.input);
-    });
+    std::erase_if(m_entries,
+                  [&](const HistoryEntry& existing) { return Unicode::canonicallyEqual(existing.input, entry.input); });
     m_entries.insert(m_entries.begin(), std::move(entry));
     dropBeyondCapacity();
 }
 
 void InspectionHistory::dropBeyondCapacity() {
     const auto capacity = static_cast<std::size_t>(m_maxCount);
-    if (m_entries.size() > capacity) m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(capacity), m_entries.end());
+    if (m_entries.size() > capacity)
+        m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(capacity), m_entries.end());
 }
 
 void InspectionHistory::clear() { m_entries.clear(); }

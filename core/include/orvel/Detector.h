@@ -30,7 +30,9 @@ public:
         return decodeWith(text, context);
     }
     /// The same as of the clock's current reading.
-    std::optional<DecodeResult> decode(std::string_view text) const { return decodeWith(text, DecodeContext::current()); }
+    std::optional<DecodeResult> decode(std::string_view text) const {
+        return decodeWith(text, DecodeContext::current());
+    }
 
 private:
     /// What each detector implements: decode's answer. Only the one overload is virtual, so a

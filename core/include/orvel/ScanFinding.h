@@ -9,9 +9,9 @@ namespace orvel {
 
 /// One artifact found inside a longer text.
 struct ScanFinding {
-    std::string matchedText;  ///< the exact stretch that was inspected, untrimmed
-    int line = 0;             ///< 1-based line on which the stretch begins
-    DecodeChain chain;        ///< the engine's chain for matchedText; never empty
+    std::string matchedText; ///< the exact stretch that was inspected, untrimmed
+    int line = 0;            ///< 1-based line on which the stretch begins
+    DecodeChain chain;       ///< the engine's chain for matchedText; never empty
 
     /// The kind of the chain's first step.
     std::optional<DetectionKind> kind() const {

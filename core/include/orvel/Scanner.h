@@ -46,8 +46,8 @@ public:
 
     /// What a scan looked at besides its findings.
     struct Summary {
-        std::size_t candidates = 0;         ///< stretches proposed
-        std::size_t overTimeBudget = 0;     ///< candidates declined for taking too long
+        std::size_t candidates = 0;     ///< stretches proposed
+        std::size_t overTimeBudget = 0; ///< candidates declined for taking too long
         /// The scan ended early, at its sink's answer or a stop request: the findings handed over
         /// are the first of the whole scan's, and progress had no final report.
         bool stopped = false;

@@ -2,8 +2,8 @@
 
 #include <fmt/format.h>
 
-#include "text/Text.h"
 #include "orvel/Unicode.h"
+#include "text/Text.h"
 
 namespace orvel {
 

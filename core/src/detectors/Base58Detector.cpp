@@ -1,10 +1,10 @@
 #include "detectors/Base58Detector.h"
 
 #include "detectors/AlphabetText.h"
-#include "text/Bytes.h"
 #include "orvel/Limits.h"
-#include "text/Text.h"
+#include "text/Bytes.h"
 #include "text/Patterns.h"
+#include "text/Text.h"
 
 namespace orvel {
 

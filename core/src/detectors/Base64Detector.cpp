@@ -2,8 +2,8 @@
 
 #include "detectors/AlphabetText.h"
 #include "text/Bytes.h"
-#include "text/Text.h"
 #include "text/Patterns.h"
+#include "text/Text.h"
 
 namespace orvel {
 
@@ -18,8 +18,9 @@ std::optional<DecodeResult> Base64Detector::decodeWith(std::string_view text, co
     // Timestamps, ids and other digit runs are valid base64 but almost never meant as such.
     if (Patterns::compiled(Patterns::Id::digitsOnly).matches(candidate)) return std::nullopt;
 
-    return alphabetTextStep(urlSafe ? DetectionKind::base64url : DetectionKind::base64, urlSafe ? "Base64url" : "Base64",
-                            0.7, candidate, urlSafe ? Bytes::base64url(candidate) : Bytes::base64(candidate));
+    return alphabetTextStep(urlSafe ? DetectionKind::base64url : DetectionKind::base64,
+                            urlSafe ? "Base64url" : "Base64", 0.7, candidate,
+                            urlSafe ? Bytes::base64url(candidate) : Bytes::base64(candidate));
 }
 
 } // namespace orvel

@@ -3,8 +3,8 @@
 #include <optional>
 #include <string_view>
 
-#include "text/Bytes.h"
 #include "orvel/DecodeResult.h"
+#include "text/Bytes.h"
 
 namespace orvel {
 

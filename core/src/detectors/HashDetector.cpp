@@ -7,8 +7,8 @@
 #include <fmt/format.h>
 
 #include "security/Explainer.h"
-#include "text/Text.h"
 #include "text/Patterns.h"
+#include "text/Text.h"
 
 namespace orvel {
 namespace {
@@ -21,12 +21,9 @@ struct DigestSize {
 // Keyed by the number of hexadecimal characters; no other length is taken for a digest.
 const std::map<std::size_t, DigestSize>& digests() {
     static const std::map<std::size_t, DigestSize> table{
-        {32, {128, "MD5 / MD4 / NTLM"}},
-        {40, {160, "SHA-1 / RIPEMD-160"}},
-        {56, {224, "SHA-224 / SHA3-224"}},
-        {64, {256, "SHA-256 / SHA3-256 / BLAKE2s"}},
-        {96, {384, "SHA-384 / SHA3-384"}},
-        {128, {512, "SHA-512 / SHA3-512 / BLAKE2b"}},
+        {32, {128, "MD5 / MD4 / NTLM"}},   {40, {160, "SHA-1 / RIPEMD-160"}},
+        {56, {224, "SHA-224 / SHA3-224"}}, {64, {256, "SHA-256 / SHA3-256 / BLAKE2s"}},
+        {96, {384, "SHA-384 / SHA3-384"}}, {128, {512, "SHA-512 / SHA3-512 / BLAKE2b"}},
     };
     return table;
 }
@@ -36,7 +33,8 @@ std::vector<std::string_view> split(std::string_view text, char separator, bool 
     std::size_t start = 0;
     while (true) {
         const std::size_t end = text.find(separator, start);
-        const std::string_view piece = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        const std::string_view piece =
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (keepEmpty || !piece.empty()) pieces.push_back(piece);
         if (end == std::string_view::npos) return pieces;
         start = end + 1;

@@ -2,8 +2,8 @@
 
 #include "detectors/AlphabetText.h"
 #include "text/Bytes.h"
-#include "text/Text.h"
 #include "text/Patterns.h"
+#include "text/Text.h"
 
 namespace orvel {
 

@@ -5,8 +5,8 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
-#include "text/Bytes.h"
 #include "security/Explainer.h"
+#include "text/Bytes.h"
 #include "text/Instant.h"
 #include "text/JSON.h"
 

@@ -6,11 +6,11 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
+#include "security/X509.h"
 #include "text/Bytes.h"
 #include "text/Instant.h"
-#include "text/Text.h"
-#include "security/X509.h"
 #include "text/Patterns.h"
+#include "text/Text.h"
 
 namespace orvel {
 namespace {

@@ -10,10 +10,10 @@
 #include <plist/plist.h>
 
 #include "detectors/MarkupShape.h"
-#include "text/Bytes.h"
 #include "orvel/Limits.h"
-#include "text/Text.h"
 #include "orvel/Unicode.h"
+#include "text/Bytes.h"
+#include "text/Text.h"
 
 namespace orvel {
 namespace {

@@ -5,11 +5,11 @@
 #include <utility>
 #include <vector>
 
-#include "text/Bytes.h"
 #include "orvel/Limits.h"
 #include "security/OAuthErrors.h"
-#include "text/Text.h"
+#include "text/Bytes.h"
 #include "text/Patterns.h"
+#include "text/Text.h"
 
 namespace orvel {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "text/Text.h"
 #include "text/Patterns.h"
+#include "text/Text.h"
 
 namespace orvel {
 

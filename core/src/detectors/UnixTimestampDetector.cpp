@@ -5,8 +5,8 @@
 #include <fmt/format.h>
 
 #include "text/Instant.h"
-#include "text/Text.h"
 #include "text/Patterns.h"
+#include "text/Text.h"
 
 namespace orvel {
 namespace {

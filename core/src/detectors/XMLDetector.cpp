@@ -86,7 +86,7 @@ struct DocumentShape {
 
 /// The first pass: the root and the layout of every element.
 class ShapeTally final : public NodeVisitor {
-  public:
+public:
     /// The shape, or nothing when elements nest deeper than Limits::maxXMLDepth.
     std::optional<DocumentShape> shape() && {
         if (m_tooDeep || m_shape.rootName.empty()) return std::nullopt;
@@ -109,7 +109,7 @@ class ShapeTally final : public NodeVisitor {
         if (!m_open.empty()) m_open.back().add(node);
     }
 
-  private:
+private:
     DocumentShape m_shape;
     std::vector<ChildTally> m_open;
     bool m_tooDeep = false;
@@ -119,7 +119,7 @@ class ShapeTally final : public NodeVisitor {
 /// indentation for at most 30 levels, empty elements self-closing, its escapes), as XML
 /// whatever its document type.
 class LayoutWriter final : public NodeVisitor {
-  public:
+public:
     LayoutWriter(const DocumentShape& shape, bool withDeclaration)
         : m_layouts(shape.layouts), m_withDeclaration(withDeclaration) {}
 
@@ -209,7 +209,7 @@ class LayoutWriter final : public NodeVisitor {
         endLine(depth);
     }
 
-  private:
+private:
     static constexpr int maxIndentLevels = 30;
 
     /// The declaration, written once the parser has read it: before the first node.

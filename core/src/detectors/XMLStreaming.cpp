@@ -56,7 +56,7 @@ struct Feed {
 /// nodes are exactly those of a whole tree. Entity contents, parsed on their own context while
 /// declared entities are checked, pass straight through.
 class StreamingParse {
-  public:
+public:
     static bool run(std::string_view document, NodeVisitor& visitor) {
         prepareLibxml2();
         const std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> context(xmlNewParserCtxt(),
@@ -82,7 +82,7 @@ class StreamingParse {
         return parsed && context->wellFormed != 0;
     }
 
-  private:
+private:
     StreamingParse(xmlParserCtxt& context, NodeVisitor& visitor) : m_context(context), m_visitor(visitor) {}
 
     /// This parse, when the callback comes from its own context.

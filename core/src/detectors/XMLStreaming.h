@@ -9,7 +9,7 @@ namespace orvel {
 /// What a streaming parse reports: each node once it is complete, in document order, with its
 /// depth (0 for the document's own children). Elements are reported at both their tags.
 class NodeVisitor {
-  public:
+public:
     virtual ~NodeVisitor() = default;
     virtual void startTag(const xmlNode& element, int depth) = 0;
     virtual void endTag(const xmlNode& element, int depth) = 0;

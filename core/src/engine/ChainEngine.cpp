@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "orvel/Limits.h"
-#include "text/Text.h"
 #include "orvel/Unicode.h"
+#include "text/Text.h"
 
 namespace orvel {
 namespace {
@@ -37,7 +37,8 @@ DecodeChain ChainEngine::inspect(std::string_view text, const DecodeContext& con
     return *inspect(text, Cutoff{}, context);
 }
 
-std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, const Cutoff& cutoff, const DecodeContext& context) const {
+std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, const Cutoff& cutoff,
+                                                const DecodeContext& context) const {
     DecodeChain chain{std::string(text), {}};
     // The text of each pass: the input, trimmed (only the first pass is), then every step's
     // output as it is. The chain holds them all, so none is copied.

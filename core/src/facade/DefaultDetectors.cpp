@@ -26,24 +26,15 @@ const DetectorList& defaultDetectors() {
     // Registry order is priority order: specific formats first, generic alphabets last, and on
     // equal confidence the detector nearer the front wins.
     static const DetectorList detectors{
-        std::make_shared<JWTDetector>(),
-        std::make_shared<PEMDetector>(),
-        std::make_shared<HashDetector>(),
-        std::make_shared<PlistDetector>(),
-        std::make_shared<XMLDetector>(),
-        std::make_shared<URLEncodingDetector>(),
-        std::make_shared<GzipDetector>(),
-        std::make_shared<ZlibDetector>(),
-        std::make_shared<JSONDetector>(),
-        std::make_shared<YAMLDetector>(),
-        std::make_shared<UUIDDetector>(),
-        std::make_shared<UnixTimestampDetector>(),
-        std::make_shared<QueryStringDetector>(),
-        std::make_shared<HTMLEntitiesDetector>(),
-        std::make_shared<UnicodeEscapeDetector>(),
-        std::make_shared<Base64Detector>(),
-        std::make_shared<Base32Detector>(),
-        std::make_shared<Base58Detector>(),
+        std::make_shared<JWTDetector>(),           std::make_shared<PEMDetector>(),
+        std::make_shared<HashDetector>(),          std::make_shared<PlistDetector>(),
+        std::make_shared<XMLDetector>(),           std::make_shared<URLEncodingDetector>(),
+        std::make_shared<GzipDetector>(),          std::make_shared<ZlibDetector>(),
+        std::make_shared<JSONDetector>(),          std::make_shared<YAMLDetector>(),
+        std::make_shared<UUIDDetector>(),          std::make_shared<UnixTimestampDetector>(),
+        std::make_shared<QueryStringDetector>(),   std::make_shared<HTMLEntitiesDetector>(),
+        std::make_shared<UnicodeEscapeDetector>(), std::make_shared<Base64Detector>(),
+        std::make_shared<Base32Detector>(),        std::make_shared<Base58Detector>(),
         std::make_shared<HexDetector>(),
     };
     return detectors;

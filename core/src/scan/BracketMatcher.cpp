@@ -23,12 +23,17 @@ struct Elements {
 Symbol symbolOf(char c) {
     switch (c) {
     case '{':
-    case '[': return Symbol::open;
+    case '[':
+        return Symbol::open;
     case '}':
-    case ']': return Symbol::close;
-    case '"': return Symbol::quote;
-    case '\\': return Symbol::backslash;
-    default: return Symbol::other;
+    case ']':
+        return Symbol::close;
+    case '"':
+        return Symbol::quote;
+    case '\\':
+        return Symbol::backslash;
+    default:
+        return Symbol::other;
     }
 }
 
@@ -37,7 +42,8 @@ Symbol symbolOf(char c) {
 bool standsAlone(std::string_view text, std::size_t offset) {
     const auto isASCII = [&](std::size_t i) { return static_cast<unsigned char>(text[i]) < 0x80; };
     const bool before = offset == 0 || isASCII(offset - 1) || Unicode::isGraphemeBoundary(text, offset);
-    const bool after = offset + 1 == text.size() || isASCII(offset + 1) || Unicode::isGraphemeBoundary(text, offset + 1);
+    const bool after =
+        offset + 1 == text.size() || isASCII(offset + 1) || Unicode::isGraphemeBoundary(text, offset + 1);
     return before && after;
 }
 
@@ -75,8 +81,8 @@ std::vector<TextRange> balancedRuns(std::string_view text) {
     // two elements ahead, so it rolls along in two values; starting just after a backslash at k
     // is the same as starting inside a string at k + 1.
     std::vector<Index> closeOutside(count + 1, kNone);
-    Index insideNext = kNone;       // starting inside a string at k + 1
-    Index insideAfterNext = kNone;  // ... at k + 2
+    Index insideNext = kNone;      // starting inside a string at k + 1
+    Index insideAfterNext = kNone; // ... at k + 2
     for (std::size_t k = count; k-- > 0;) {
         Index inside = insideNext;
         switch (elements.symbols[k]) {
@@ -86,7 +92,9 @@ std::vector<TextRange> balancedRuns(std::string_view text) {
             closeOutside[k] = inner == kNone ? kNone : closeOutside[static_cast<std::size_t>(inner) + 1];
             break;
         }
-        case Symbol::close: closeOutside[k] = static_cast<Index>(k); break;
+        case Symbol::close:
+            closeOutside[k] = static_cast<Index>(k);
+            break;
         case Symbol::quote:
             closeOutside[k] = insideNext;
             inside = closeOutside[k + 1];
@@ -95,7 +103,9 @@ std::vector<TextRange> balancedRuns(std::string_view text) {
             closeOutside[k] = closeOutside[k + 1];
             inside = insideAfterNext;
             break;
-        case Symbol::other: closeOutside[k] = closeOutside[k + 1]; break;
+        case Symbol::other:
+            closeOutside[k] = closeOutside[k + 1];
+            break;
         }
         insideAfterNext = insideNext;
         insideNext = inside;

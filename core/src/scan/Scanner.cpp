@@ -3,9 +3,9 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
-#include <cstdint>
 #include <map>
 #include <numeric>
 #include <span>
@@ -44,8 +44,8 @@ class LineCounter {
 public:
     explicit LineCounter(std::string_view text) : m_text(text) {}
     int lineAt(std::size_t offset) {
-        for (const char* p = m_text.data() + m_counted; (p = static_cast<const char*>(std::memchr(p, '\n', m_text.data() + offset - p)));
-             ++p) {
+        for (const char* p = m_text.data() + m_counted;
+             (p = static_cast<const char*>(std::memchr(p, '\n', m_text.data() + offset - p))); ++p) {
             if (p == m_text.data() || p[-1] != '\r') ++m_line;
         }
         m_counted = offset;
@@ -74,7 +74,8 @@ public:
             while (++next < m_members.size() && candidates[m_members[next]].begin < end) {
                 end = std::max(end, candidates[m_members[next]].end);
             }
-            std::sort(m_members.begin() + static_cast<std::ptrdiff_t>(first), m_members.begin() + static_cast<std::ptrdiff_t>(next));
+            std::sort(m_members.begin() + static_cast<std::ptrdiff_t>(first),
+                      m_members.begin() + static_cast<std::ptrdiff_t>(next));
             m_firsts.push_back(first);
         }
         m_firsts.push_back(m_members.size());
@@ -142,7 +143,7 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
     const std::stop_token halted = halt.get_token();
     const DecodeContext context = DecodeContext::current();
 
-    const unsigned threads = m_options.threads != 0             ? m_options.threads
+    const unsigned threads = m_options.threads != 0            ? m_options.threads
                              : text.size() < kThreadsFromBytes ? 1
                                                                : usableCores();
     const std::vector<TextRange> candidates = proposeCandidates(text, threads, halted);
@@ -161,7 +162,7 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
     };
     struct Decided {
         std::vector<Settled> accepted;
-        std::size_t candidatesEnd;  // candidates examined once this piece is handed over
+        std::size_t candidatesEnd; // candidates examined once this piece is handed over
         std::size_t overTimeBudget = 0;
     };
 
@@ -176,7 +177,8 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
             const TextRange& candidate = candidates[index];
             if (taken.overlapsAny(candidate)) continue;
             const std::size_t bytes = candidate.end - candidate.begin;
-            std::optional<DecodeChain> chain = m_engine.inspect(text.substr(candidate.begin, bytes), cutoffFor(bytes), context);
+            std::optional<DecodeChain> chain =
+                m_engine.inspect(text.substr(candidate.begin, bytes), cutoffFor(bytes), context);
             if (!chain) ++decided.overTimeBudget;
             if (!chain || !chain->isRecognized()) continue;
             taken.add(candidate);
@@ -206,7 +208,7 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
     // Answers whether the scan goes on. A piece is handed over only when nothing stopped the
     // scan before it was whole, so the findings handed over are always the scan's first.
     const auto handOver = [&](Decided&& decided) {
-        if (halted.stop_requested()) return stopHere();  // the piece may be half decided
+        if (halted.stop_requested()) return stopHere(); // the piece may be half decided
         summary.overTimeBudget += decided.overTimeBudget;
         for (Settled& settled : decided.accepted) {
             if (halted.stop_requested()) return stopHere();
@@ -218,7 +220,8 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
             }
         }
         // The last report, after the last piece, is the final count.
-        if (progress && decided.candidatesEnd - reported >= kProgressEvery && decided.candidatesEnd < candidates.size()) {
+        if (progress && decided.candidatesEnd - reported >= kProgressEvery &&
+            decided.candidatesEnd < candidates.size()) {
             reported = decided.candidatesEnd;
             progress(reported, candidates.size());
         }

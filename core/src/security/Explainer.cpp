@@ -108,7 +108,8 @@ std::optional<Note> passwordHashNote(std::string_view algorithm, std::optional<s
         const auto integerCost = cost ? Text::decimalInteger(*cost) : std::nullopt;
         if (!integerCost) return Note{"bcrypt — a sound, deliberately-slow password hash.", std::nullopt};
         // Adequate from 10, though the advice for low costs aims at 12.
-        if (*integerCost >= 10) return Note{fmt::format("bcrypt with cost {} — adequate work factor.", *integerCost), std::nullopt};
+        if (*integerCost >= 10)
+            return Note{fmt::format("bcrypt with cost {} — adequate work factor.", *integerCost), std::nullopt};
         return Note{fmt::format("bcrypt is solid, but cost {} is low for modern hardware.", *integerCost),
                     "Raise the cost to ≥ 12 and re-hash on next login."};
     }
@@ -116,9 +117,9 @@ std::optional<Note> passwordHashNote(std::string_view algorithm, std::optional<s
         return Note{"argon2id — memory-hard; current best practice for password hashing.", std::nullopt};
     }
     if (algorithm == "argon2i" || algorithm == "argon2d") {
-        return Note{fmt::format("{} — argon2id is generally preferred (resists both side-channel and GPU attacks).",
-                                algorithm),
-                    "Prefer argon2id for new password hashing."};
+        return Note{
+            fmt::format("{} — argon2id is generally preferred (resists both side-channel and GPU attacks).", algorithm),
+            "Prefer argon2id for new password hashing."};
     }
     if (algorithm == "scrypt" || algorithm == "yescrypt") {
         return Note{fmt::format("{} — memory-hard KDF; a strong choice for passwords.", algorithm), std::nullopt};

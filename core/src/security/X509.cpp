@@ -55,8 +55,8 @@ std::optional<std::vector<std::string>> dnsNamesOfExtension(const ByteString& by
                                          [](const DER::Node& field) { return field.tag == objectIdentifierTag; });
     if (identifier == fields.end() || !contentEquals(bytes, *identifier, subjectAltNameOID)) return std::nullopt;
     // Searching by tag steps over the optional critical flag between identifier and value.
-    const auto value = std::find_if(fields.begin(), fields.end(),
-                                    [](const DER::Node& field) { return field.tag == octetStringTag; });
+    const auto value =
+        std::find_if(fields.begin(), fields.end(), [](const DER::Node& field) { return field.tag == octetStringTag; });
     if (value == fields.end()) return std::nullopt;
     const auto wrapped = DER::children(bytes, value->content);
     if (wrapped.empty()) return std::nullopt;
@@ -118,12 +118,13 @@ std::optional<std::chrono::sys_seconds> parseTime(const ByteString& bytes, const
 
     // No normalising: a component outside its range (month 13, 30 February, hour 24, a
     // negative year from "-999") names no instant.
-    if (year < 0 || *month < 1 || *month > 12 || *day < 1 || *day > 31 || *hour < 0 || *hour > 23 ||
-        *minute < 0 || *minute > 59 || second < 0 || second > 59) {
+    if (year < 0 || *month < 1 || *month > 12 || *day < 1 || *day > 31 || *hour < 0 || *hour > 23 || *minute < 0 ||
+        *minute > 59 || second < 0 || second > 59) {
         return std::nullopt;
     }
     using namespace std::chrono;
-    const year_month_day date{std::chrono::year{static_cast<int>(year)}, std::chrono::month{static_cast<unsigned>(*month)},
+    const year_month_day date{std::chrono::year{static_cast<int>(year)},
+                              std::chrono::month{static_cast<unsigned>(*month)},
                               std::chrono::day{static_cast<unsigned>(*day)}};
     if (!date.ok()) return std::nullopt;
     return sys_days{date} + hours{*hour} + minutes{*minute} + seconds{second};

@@ -15,7 +15,7 @@ struct CertificateFacts {
     std::optional<std::string> issuerCN;
     std::optional<std::chrono::sys_seconds> notBefore;
     std::optional<std::chrono::sys_seconds> notAfter;
-    std::vector<std::string> sanDNS;  ///< DNS names of the first subject-alternative-name extension
+    std::vector<std::string> sanDNS; ///< DNS names of the first subject-alternative-name extension
 
     friend bool operator==(const CertificateFacts&, const CertificateFacts&) = default;
 };

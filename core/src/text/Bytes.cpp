@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 
-#include "text/Text.h"
 #include "orvel/Unicode.h"
 #include "text/DigitTable.h"
+#include "text/Text.h"
 
 namespace orvel::Bytes {
 namespace {
@@ -20,8 +20,7 @@ constexpr int hexDigitValue(char c) {
 constexpr std::array<int, 256> kBase64Values =
     digitTable("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
 constexpr std::array<int, 256> kBase32Values = digitTable("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567");
-constexpr std::array<int, 256> kBase58Values =
-    digitTable("123456789ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz");
+constexpr std::array<int, 256> kBase58Values = digitTable("123456789ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz");
 
 // Five base58 digits at a time: 58^5 < 2^30, so limb × 58^5 + carry always fits in 64 bits.
 // Taking 32-bit limbs and five digits per pass does about twenty times less work than byte by byte.
@@ -77,21 +76,27 @@ std::optional<ByteString> base64(std::string_view text) {
 std::optional<ByteString> base64url(std::string_view text) {
     std::string standard(text);
     for (char& c : standard) {
-        if (c == '-') c = '+';
-        else if (c == '_') c = '/';
+        if (c == '-')
+            c = '+';
+        else if (c == '_')
+            c = '/';
     }
     switch (standard.size() % 4) {
-    case 1: return std::nullopt;
-    case 2: standard += "=="; break;
-    case 3: standard += '='; break;
-    default: break;
+    case 1:
+        return std::nullopt;
+    case 2:
+        standard += "==";
+        break;
+    case 3:
+        standard += '=';
+        break;
+    default:
+        break;
     }
     return base64(standard);
 }
 
-std::optional<ByteString> base32(std::string_view text) {
-    return packedBits(text, kBase32Values, 5, '=');
-}
+std::optional<ByteString> base32(std::string_view text) { return packedBits(text, kBase32Values, 5, '='); }
 
 std::optional<ByteString> base58(std::string_view text) {
     std::vector<std::uint32_t> limbs; // the number so far, least significant limb first
@@ -153,9 +158,10 @@ std::uint8_t alphabetsOf(std::string_view text) {
     std::size_t body = text.size();
     while (body > 0 && text.size() - body < 2 && text[body - 1] == '=') --body;
     if (body == 0) return 0;
-    std::uint8_t alphabets = body == text.size() ? kStandardBase64 | kURLSafeBase64 | kHexDigits
-                                                 : kStandardBase64 | kURLSafeBase64;
-    for (std::size_t i = 0; i < body && alphabets != 0; ++i) alphabets &= kWrapperAlphabets[static_cast<unsigned char>(text[i])];
+    std::uint8_t alphabets =
+        body == text.size() ? kStandardBase64 | kURLSafeBase64 | kHexDigits : kStandardBase64 | kURLSafeBase64;
+    for (std::size_t i = 0; i < body && alphabets != 0; ++i)
+        alphabets &= kWrapperAlphabets[static_cast<unsigned char>(text[i])];
     return alphabets;
 }
 

@@ -39,7 +39,7 @@ std::optional<ByteString> base58(std::string_view text);
 /// Bytes found inside a textual wrapper and the wrapper's name.
 struct Unwrapped {
     ByteString data;
-    std::string wrapper;  ///< "base64", "base64url" or "hex"
+    std::string wrapper; ///< "base64", "base64url" or "hex"
 };
 
 /// The bytes inside a base64, base64url or hex wrapper, tried in that order; the first wrapper

@@ -14,7 +14,8 @@ inline constexpr int kNotInAlphabet = -1;
 constexpr std::array<int, 256> digitTable(std::string_view alphabet) {
     std::array<int, 256> values{};
     values.fill(kNotInAlphabet);
-    for (std::size_t i = 0; i < alphabet.size(); ++i) values[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
+    for (std::size_t i = 0; i < alphabet.size(); ++i)
+        values[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
     return values;
 }
 

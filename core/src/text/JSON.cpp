@@ -124,7 +124,7 @@ void appendValidEscaped(std::string& out, std::string_view text, bool escapeSlas
 
 /// A Value, whose object map already holds one member per key in ascending order.
 class ValueTree {
-  public:
+public:
     using Node = const Value*;
 
     static Value::value_t type(Node node) { return node->type(); }
@@ -154,7 +154,7 @@ class ValueTree {
 /// 16 bytes on a node and a heap block on every string and container, about 100 bytes on an
 /// object member; here a member costs 18 bytes and its key's text.
 class Document {
-  public:
+public:
     using Node = std::size_t;
 
     Value::value_t type(Node node) const { return m_types[node]; }
@@ -197,7 +197,7 @@ class Document {
 
     /// Builds a document from the parser's events (nlohmann's SAX interface).
     class Builder {
-      public:
+    public:
         explicit Builder(Document& document) : m_document(document) {}
 
         bool null() { return add(Value::value_t::null, 0); }
@@ -218,7 +218,7 @@ class Document {
         bool end_array() { return close(); }
         bool parse_error(std::size_t, const std::string&, const Value::exception&) { return false; }
 
-      private:
+    private:
         bool add(Value::value_t type, std::uint64_t word) {
             m_document.m_types.push_back(type);
             m_document.m_words.push_back(word);
@@ -249,7 +249,7 @@ class Document {
         std::vector<Node> m_open; // the containers not yet closed
     };
 
-  private:
+private:
     /// The node after `node` and its descendants.
     Node next(Node node) const {
         const Value::value_t type = m_types[node];
@@ -263,7 +263,7 @@ class Document {
 
 template <typename Tree>
 class Writer {
-  public:
+public:
     using Node = typename Tree::Node;
 
     Writer(const Tree& tree, std::string& out, WriteOptions options) : m_tree(tree), m_out(out), m_options(options) {}
@@ -297,7 +297,7 @@ class Writer {
         return false;
     }
 
-  private:
+private:
     template <typename Integer>
     bool integer(Integer number) {
         char buffer[24];

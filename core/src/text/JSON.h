@@ -19,8 +19,8 @@ using Value = nlohmann::json;
 std::optional<Value> parse(std::string_view text);
 
 struct WriteOptions {
-    bool pretty = false;          ///< two-space indent, one member per line, " : " separators
-    bool escapeSlashes = false;   ///< write "/" as "\/"
+    bool pretty = false;        ///< two-space indent, one member per line, " : " separators
+    bool escapeSlashes = false; ///< write "/" as "\/"
 };
 
 /// Writes `value` with object keys in ascending code-point order. Strings escape the quotation

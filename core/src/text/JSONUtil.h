@@ -8,8 +8,8 @@ namespace orvel::JSONUtil {
 
 /// A JSON document in canonical form and the type of its top level.
 struct Pretty {
-    std::string pretty;    ///< two-space indent, " : ", sorted keys, "/" unescaped
-    std::string topLevel;  ///< "object" or "array"
+    std::string pretty;   ///< two-space indent, " : ", sorted keys, "/" unescaped
+    std::string topLevel; ///< "object" or "array"
 };
 
 /// The canonical rendering of an object or array document (trimmed first); absent for scalars,

@@ -76,12 +76,14 @@ inline constexpr std::array kAll{
     Entry{Id::scanSeconds, "scan: 10-digit number", R"(\b\d{10}\b)"},
 };
 
-static_assert([] {
-    for (std::size_t i = 0; i < kAll.size(); ++i) {
-        if (static_cast<std::size_t>(kAll[i].id) != i) return false;
-    }
-    return true;
-}(), "the table lists the patterns in Id order, so an Id is its row");
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < kAll.size(); ++i) {
+            if (static_cast<std::size_t>(kAll[i].id) != i) return false;
+        }
+        return true;
+    }(),
+    "the table lists the patterns in Id order, so an Id is its row");
 
 /// Pattern `id`, compiled once for the whole process on first use.
 const Regex& compiled(Id id);

@@ -238,9 +238,9 @@ private:
                 return !digits.empty() && digits.size() <= 5 &&
                        digits.find_first_not_of("0123456789") == std::string_view::npos;
             };
-            const bool valid = isCount(counts.substr(0, comma)) &&
-                               (comma == std::string_view::npos || comma + 1 == counts.size() ||
-                                isCount(counts.substr(comma + 1)));
+            const bool valid =
+                isCount(counts.substr(0, comma)) &&
+                (comma == std::string_view::npos || comma + 1 == counts.size() || isCount(counts.substr(comma + 1)));
             if (!valid) return fail();
             m_out.append(counts);
             m_out += '}';

@@ -36,8 +36,8 @@ bool looksLikePrintableText(std::string_view text) {
     for (std::int32_t i = 0; i < length;) {
         const UChar32 scalar = scalarAt(text, i);
         ++total;
-        const bool control = (scalar >= 0 && scalar < 0x20 && scalar != '\t' && scalar != '\n' && scalar != '\r') ||
-                             scalar == 0x7F;
+        const bool control =
+            (scalar >= 0 && scalar < 0x20 && scalar != '\t' && scalar != '\n' && scalar != '\r') || scalar == 0x7F;
         if (!control) ++printable;
     }
     return static_cast<double>(printable) / static_cast<double>(total) >= 0.9;

@@ -10,9 +10,9 @@
 #include <unicode/utf8.h>
 
 #include "orvel/Limits.h"
-#include "text/Text.h"
 #include "orvel/Unicode.h"
 #include "text/Patterns.h"
+#include "text/Text.h"
 
 namespace orvel::YAML {
 namespace {

@@ -7,8 +7,8 @@ namespace orvel {
 
 /// Which explainer an explanation comes from; the raw value is the label shown beside it.
 enum class ExplainerSource {
-    onDeviceAI,     ///< "on-device AI"
-    deterministic,  ///< "deterministic"
+    onDeviceAI,    ///< "on-device AI"
+    deterministic, ///< "deterministic"
 };
 
 /// The label of a source: "on-device AI" or "deterministic".

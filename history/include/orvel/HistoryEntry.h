@@ -15,10 +15,10 @@ struct HistoryEntry {
     /// The entry for `chain` inspected from `input`: its shape as raw kind values and whether it was recognised.
     HistoryEntry(std::string input, const DecodeChain& chain, std::int64_t timestamp);
 
-    std::string input;               ///< the inspected text, untrimmed
-    std::vector<std::string> shape;  ///< raw values of the chain's kinds in step order
-    bool recognized;                 ///< the chain had at least one step
-    std::int64_t timestamp;          ///< seconds since 1970-01-01T00:00:00Z
+    std::string input;              ///< the inspected text, untrimmed
+    std::vector<std::string> shape; ///< raw values of the chain's kinds in step order
+    bool recognized;                ///< the chain had at least one step
+    std::int64_t timestamp;         ///< seconds since 1970-01-01T00:00:00Z
 
     /// The identity of the entry in a list: its input.
     const std::string& id() const { return input; }
