@@ -22,7 +22,7 @@ using testing::FakeLanguageModel;
 
 std::string repeated(std::string_view piece, std::size_t count) {
     std::string text;
-    for (std::size_t i = 0; i < count; ++i) text += piece;
+    while (count-- > 0) text += piece;
     return text;
 }
 
@@ -30,18 +30,16 @@ std::shared_ptr<FakeLanguageModel> model(FakeLanguageModel::Behaviour behaviour)
     return std::make_shared<FakeLanguageModel>(std::move(behaviour));
 }
 
+// Both sides of the cut, for characters of one to four bytes and of one or two scalars.
 TEST(ExplanationRequest, UnrecognisedInputIsCutAt400UserPerceivedCharacters) {
-    const std::string header = "The engine did not recognize this input as any known artifact.\nRaw input:\n";
+    const std::string header = ExplanationRequest(DecodeChain{}).prompt; // the golden corpus holds its text
     EXPECT_EQ(ExplanationRequest(DecodeChain{" a\nb ", {}}).prompt, header + " a\nb ");
-    // Emoji (four bytes), combining sequences and flags (two scalars) are one character each.
     for (const std::string_view character : {"a", "\U0001F600", "e\u0301", "\U0001F1E9\U0001F1EA", "\r\n"}) {
         const std::string limit = repeated(character, 400);
         EXPECT_EQ(ExplanationRequest(DecodeChain{limit, {}}).prompt, header + limit);
         EXPECT_EQ(ExplanationRequest(DecodeChain{limit + std::string(character), {}}).prompt, header + limit + "…");
     }
-    const ExplanationRequest recognised(testing::jwtChain());
-    EXPECT_EQ(recognised.instructions, ExplanationRequest(DecodeChain{}).instructions);
-    EXPECT_TRUE(recognised.isRecognized);
+    EXPECT_TRUE(ExplanationRequest(testing::jwtChain()).isRecognized);
     EXPECT_FALSE(ExplanationRequest(DecodeChain{}).isRecognized);
 }
 
@@ -63,17 +61,12 @@ TEST(ExplanationRequest, FactsAreCutAt200AndTheFinalValueAt600ButNotesAreWhole) 
     EXPECT_TRUE(ExplanationRequest(chain).prompt.ends_with("\nFinal decoded value:\n" + repeated("\U0001F600", 600)));
 }
 
+// The golden corpus shows the template text of real chains: security with and without advice,
+// neither, and a summary ending in a full stop. These are the slots it cannot show.
 TEST(TemplateExplainer, EachNoteSlotKeepsTheFirstValueAcrossSteps) {
-    const std::string notRecognised = "Not recognized as a known artifact. It may be plain text, an unsupported "
-                                      "format, or only a fragment — try pasting more context.";
     const std::pair<DecodeChain, std::string> cases[] = {
-        {DecodeChain{"$2b$12$whatever", {}}, notRecognised},
-        // The summary is inserted unchanged.
-        {DecodeChain{"x", {{DetectionKind::uuid, "x", 0.96, "UUID v4.", {{"version", "4"}}, true}}},
-         "This is UUID v4.."},
-        // Security and advice push other notes out.
-        {testing::bcryptChain("04", {{"security", "Low cost."}, {"recommendation", "Raise it."}, {"alg_note", "n"}}),
-         "This is bcrypt password hash (cost 04). Security: Low cost. Next: Raise it."},
+        {DecodeChain{"$2b$12$whatever", {}}, "Not recognized as a known artifact. It may be plain text, an unsupported "
+                                             "format, or only a fragment — try pasting more context."},
         {testing::bcryptChain("10", {{"recommendation", "Only advice."}, {"meaning", "m"}}),
          "This is bcrypt password hash (cost 10). Next: Only advice."},
         {DecodeChain{"x",
@@ -81,12 +74,6 @@ TEST(TemplateExplainer, EachNoteSlotKeepsTheFirstValueAcrossSteps) {
                       {DetectionKind::hash, "z", 0.5, "inner",
                        {{"security", "inner risk"}, {"recommendation", "inner advice"}}, true}}},
          "This is a base64 → hash chain: outer. Security: outer risk Next: inner advice"},
-        // Without either, the first other note in key order.
-        {DecodeChain{"x",
-                     {{DetectionKind::url, "y", 0.9, "outer", {{"bytes", "12"}}, false},
-                      {DetectionKind::jwt, "z", 0.97, "inner", {{"jti_meaning", "second"}, {"checklist", "first"}},
-                       false}}},
-         "This is a url → jwt chain: outer. first"},
     };
     for (const auto& [chain, text] : cases) {
         EXPECT_EQ(TemplateExplainer().explainSync(chain), text);
@@ -102,7 +89,7 @@ TEST(FoundationModelExplainer, SendsTheRequestAndTrimsTheAnswerOrFallsBackToTheT
     EXPECT_EQ(answering->prompt(), ExplanationRequest(chain).prompt);
     // A model that answers in broken UTF-8 still yields valid text.
     EXPECT_EQ(FoundationModelExplainer(model({.answer = "ok \xff"})).explain(chain), "ok \uFFFD");
-
+    // Unavailable, failing, empty or blank answers, a stopped request, and no model server configured here.
     const std::string templateText = TemplateExplainer().explainSync(chain);
     for (const FakeLanguageModel::Behaviour& behaviour :
          {FakeLanguageModel::Behaviour{.unavailabilityReason = "downloading", .answer = "unused"},
@@ -113,8 +100,6 @@ TEST(FoundationModelExplainer, SendsTheRequestAndTrimsTheAnswerOrFallsBackToTheT
     std::stop_source stop;
     stop.request_stop();
     EXPECT_EQ(FoundationModelExplainer(model({.answer = "late"})).explain(chain, stop.get_token()), templateText);
-    // No model server is configured here: the system model says why it is unavailable.
-    EXPECT_FALSE(systemLanguageModel()->isAvailable());
     EXPECT_FALSE(systemLanguageModel()->unavailabilityReason().value_or("").empty());
     EXPECT_EQ(FoundationModelExplainer().explain(chain), templateText);
 }
@@ -125,40 +110,28 @@ TEST(OrvelExplain, ChoosesByAvailabilityAtEachCall) {
     EXPECT_EQ(OrvelExplain::currentSource(), ExplainerSource::deterministic);
     EXPECT_EQ(OrvelExplain::explain(chain), templateText);
     EXPECT_NE(dynamic_cast<TemplateExplainer*>(OrvelExplain::bestExplainer().get()), nullptr);
-
     const auto unavailable = model({.unavailabilityReason = "not ready", .answer = "model text"});
     EXPECT_EQ(OrvelExplain::currentSource(*unavailable), ExplainerSource::deterministic);
     EXPECT_EQ(OrvelExplain::explain(chain, {}, unavailable), templateText);
     EXPECT_EQ(unavailable->requests(), 0);
-
     const auto available = model({.answer = "model text"});
     EXPECT_EQ(OrvelExplain::currentSource(*available), ExplainerSource::onDeviceAI);
     EXPECT_NE(dynamic_cast<FoundationModelExplainer*>(OrvelExplain::bestExplainer(available).get()), nullptr);
     EXPECT_EQ(OrvelExplain::explain(chain, {}, available), "model text");
     EXPECT_EQ(available->requests(), 1);
-
-    for (const ExplainerSource source : {ExplainerSource::onDeviceAI, ExplainerSource::deterministic}) {
-        EXPECT_EQ(explainerSourceFromRawValue(rawValue(source)), source);
-    }
-    for (const char* label : {"On-device AI", "onDeviceAI", ""}) {
-        EXPECT_EQ(explainerSourceFromRawValue(label), std::nullopt);
-    }
+    // The raw values are identifiers, not the labels shown.
+    EXPECT_EQ(explainerSourceFromRawValue(rawValue(ExplainerSource::onDeviceAI)), ExplainerSource::onDeviceAI);
+    EXPECT_EQ(explainerSourceFromRawValue("On-device AI"), std::nullopt);
 }
 
-TEST(ExplanationTask, DeliversTheAnswerOffTheCallingThread) {
+TEST(ExplanationTask, DeliversTheAnswerOffTheCallingThreadOnce) {
     std::atomic<int> finished = 0;
     ExplanationTask task(testing::jwtChain(), [&] { ++finished; }, model({.answer = " From the model. "}));
     EXPECT_EQ(task.source(), ExplainerSource::onDeviceAI);
     while (!task.isReady()) std::this_thread::yield();
     EXPECT_EQ(task.take(), "From the model.");
-    EXPECT_FALSE(task.isReady());
-    EXPECT_EQ(task.take(), std::nullopt);
-    EXPECT_FALSE(task.isCancelled());
-
-    ExplanationTask deterministic(testing::jwtChain());
-    EXPECT_EQ(deterministic.source(), ExplainerSource::deterministic);
-    EXPECT_EQ(deterministic.take(), TemplateExplainer().explainSync(testing::jwtChain()));
-
+    EXPECT_FALSE(task.isReady() || task.take() || task.isCancelled());
+    EXPECT_EQ(ExplanationTask(testing::jwtChain()).take(), TemplateExplainer().explainSync(testing::jwtChain()));
     task = ExplanationTask(DecodeChain{}, {}, systemLanguageModel()); // joins the finished worker first
     EXPECT_EQ(finished, 1);
 }
