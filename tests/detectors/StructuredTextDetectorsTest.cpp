@@ -53,9 +53,9 @@ TEST(YAMLDetector, BlockMappingsAndSequencesBecomeJSON) {
     expectDeclines(YAMLDetector(),
                    {"key: value", "{\"a\": 1}\nb: 2", "[1]\nb: 2", "<a>\nb: 2</a>", "a:\n\tb: 1", "a: 1\njust prose",
                     "Hello world.\nThis is text.", "# only a comment\n---", "a: 1e999\nb: 2"});
+    // The golden corpus holds a mapping of several keys.
     expectReadings(YAMLDetector(),
-                   {{"name: api\nport: 8080\n", "YAML mapping → JSON (2 keys)"},
-                    {"server:\n  host: x\n  port: 1", "YAML mapping → JSON (1 key)"},
+                   {{"server:\n  host: x\n  port: 1", "YAML mapping → JSON (1 key)"},
                     {"- a\n- b\n- c", "YAML sequence → JSON (3 items)"},
                     {"---\n- only", "YAML sequence → JSON (1 item)"}},
                    &DecodeResult::summary);
@@ -64,31 +64,15 @@ TEST(YAMLDetector, BlockMappingsAndSequencesBecomeJSON) {
     EXPECT_FALSE(YAMLDetector().decode(sequences));
 }
 
-TEST(XMLDetector, NamesTheRootAndRendersInTheLibraryLayout) {
-    expectReadings(
-        XMLDetector(),
-        {{"<list><item>a</item><item/><!-- c --><item>c</item>text</list>", "XML — root <list>, 3 child elements"},
-         {"<a><b/></a>", "XML — root <a>, 1 child element"},
-         {"<a>only text</a>", "XML — root <a>, 0 child elements"},
-         {R"(<s:Envelope xmlns:s="urn:x"><s:Body/></s:Envelope>)", "XML — root <s:Envelope>, 1 child element"}},
-        &DecodeResult::summary);
-
-    const std::string layout = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n  <name>api</name>\n  <ports>\n"
-                               "    <port n=\"80\"/>\n    <port n=\"443\"/>\n  </ports>\n  <empty/>\n</config>";
-    expectReadings(
-        XMLDetector(),
-        {{"\n  <?xml version=\"1.0\"?><config><name>api</name><ports><port n=\"80\"></port><port n='443'/></ports>"
-          "<empty></empty></config>\n",
-          layout},
-         {"<?xml version=\"1.0\"?>\n<config>\n\t<name>api</name>\n\t<ports>\n\t\t\t<port n=\"80\"/>\n"
-          "  <port n=\"443\"/>\n\t</ports>\n\t<empty/>\n</config>\n",
-          layout},
-         // No declaration in, none out; text and mixed content keep every character.
-         {"<p>Hello <b>big</b>  world</p>", "<p>Hello <b>big</b>  world</p>"},
-         {"<a><b>  </b></a>", "<a>\n  <b>  </b>\n</a>"},
-         // A declared encoding does not re-decode text that is already Unicode.
-         {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>caf\u00E9</a>",
-          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>caf\u00E9</a>"}});
+// The golden corpus holds the library layout of every kind of node, and roots with several children.
+TEST(XMLDetector, NamesTheRootAndDeclinesWhatIsNotOneDocument) {
+    expectReadings(XMLDetector(),
+                   {{"<a>only text</a>", "XML — root <a>, 0 child elements"},
+                    {R"(<s:Envelope xmlns:s="urn:x"><s:Body/></s:Envelope>)", "XML — root <s:Envelope>, 1 child element"}},
+                   &DecodeResult::summary);
+    // A declared encoding does not re-decode text that is already Unicode.
+    expectReadings(XMLDetector(), {{"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>caf\u00E9</a>",
+                                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>caf\u00E9</a>"}});
     // Ill-formed documents, and property lists, which belong to the property-list detector.
     expectDeclines(XMLDetector(), {"<a><b></a>", "< not xml", "<a></a><b></b>", "<?xml version=\"1.0\"?>", "text <a/>",
                                    "<a>&undefined;</a>", "<plist version=\"1.0\"><dict/></plist>",
@@ -137,29 +121,19 @@ TEST(PlistDetector, XMLAndBinaryFormsOfOneValueRenderAlike) {
     const std::string xml = PlistDetector().decode(readTestData("plist/sample.plist"))->output;
     EXPECT_NE(xml.find("<date>2024-01-31T08:00:00Z</date>"), std::string::npos);
     EXPECT_NE(xml.find("AAFiaW5hcnk="), std::string::npos);
-    std::string urlSafe = readTestData("plist/array.bplist.b64");
-    std::erase(urlSafe, '=');
     // 360 hex digits are valid base64 too; only the hex reading is a property list.
     expectReadings(PlistDetector(), {{"\n\n" + readTestData("plist/sample.plist"), xml},
                                      {readTestData("plist/sample.bplist.b64"), xml},
                                      {readTestData("plist/sample.bplist.hex"), xml}});
+    std::string urlSafe = readTestData("plist/array.bplist.b64");
+    std::erase(urlSafe, '=');
     expectReadings(PlistDetector(),
                    {{readTestData("plist/sample.bplist.hex"), "binary property list (hex) — root dict"},
-                    {readTestData("plist/array.bplist.b64"), "binary property list (base64) — root array"},
                     {urlSafe, "binary property list (base64url) — root array"}},
                    &DecodeResult::summary);
-
+    // Scalars at the root are values.
     const auto plist = [](std::string_view body) { return "<plist version=\"1.0\">" + std::string(body) + "</plist>"; };
-    expectReadings(PlistDetector(),
-                   {{plist("<array/>"), "array"},
-                    {plist("<dict/>"), "dict"},
-                    {plist("<string>x</string>"), "string"},
-                    {plist("<data>AAE=</data>"), "data"},
-                    {plist("<date>2024-01-31T08:00:00Z</date>"), "date"},
-                    {plist("<integer>7</integer>"), "value"},
-                    {plist("<real>1.5</real>"), "value"},
-                    {plist("<true/>"), "value"}},
-                   detail("root"));
+    expectReadings(PlistDetector(), {{plist("<data>AAE=</data>"), "data"}, {plist("<real>1.5</real>"), "value"}}, detail("root"));
 }
 
 TEST(PlistDetector, DeclinesBrokenAndCyclicLists) {

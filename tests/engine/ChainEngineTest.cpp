@@ -1,3 +1,4 @@
+// The engine family: the data model, the chain engine's rules and the facade over both.
 #include "orvel/ChainEngine.h"
 
 #include <atomic>
@@ -5,15 +6,35 @@
 #include <functional>
 #include <limits>
 #include <stop_token>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "detectors/JWTDetector.h"
 #include "orvel/Clock.h"
+#include "orvel/DecodeChain.h"
 #include "orvel/Limits.h"
+#include "orvel/Orvel.h"
+#include "support/TestData.h"
 
 namespace orvel {
 namespace {
+
+TEST(DetectionKind, RawValuesRoundTripExactly) {
+    for (const auto kind : allDetectionKinds()) EXPECT_EQ(kindFromRawValue(rawValue(kind)), kind);
+    for (const char* raw : {"Base64url", "", "url ", " url"}) EXPECT_FALSE(kindFromRawValue(raw)) << raw;
+}
+
+TEST(DecodeChain, EqualityComparesTextsByCanonicalEquivalence) {
+    const DecodeResult step{DetectionKind::base64, "caf\u00e9", 0.7, "s", {{"name", "caf\u00e9"}}, false};
+    DecodeResult decomposed = step;
+    decomposed.output = decomposed.details["name"] = "cafe\u0301";
+    EXPECT_EQ((DecodeChain{"cafe\u0301", {step}}), (DecodeChain{"caf\u00e9", {decomposed}}));
+    DecodeResult changed = step;
+    changed.details["name"] = "cafe";
+    EXPECT_NE(changed, step);
+    EXPECT_NE((DecodeChain{"x", {step}}), (DecodeChain{"x", {step, step}}));
+}
 
 // A detector whose answer is a function of its input; counts its calls.
 class StubDetector final : public Detector {
@@ -51,15 +72,11 @@ std::vector<std::string> outputs(const DecodeChain& chain) {
 
 TEST(ChainEngine, ThresholdIsInclusiveAndNaNNeverPasses) {
     const double threshold = ChainEngine::standardThreshold;
-    const ChainEngine engine({when("a", result(DetectionKind::hex, "done", threshold, true))});
-    EXPECT_EQ(engine.inspect("a").steps.size(), 1u);
-
-    const ChainEngine below({when("a", result(DetectionKind::hex, "done", std::nextafter(threshold, 0.0), true))});
-    EXPECT_FALSE(below.inspect("a").isRecognized());
-
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const ChainEngine notANumber({when("a", result(DetectionKind::hex, "done", nan, true))});
-    EXPECT_FALSE(notANumber.inspect("a").isRecognized());
+    for (const auto& [confidence, recognised] : {std::pair{threshold, true}, {std::nextafter(threshold, 0.0), false},
+                                                 {std::numeric_limits<double>::quiet_NaN(), false}}) {
+        const ChainEngine engine({when("a", result(DetectionKind::hex, "done", confidence, true))});
+        EXPECT_EQ(engine.inspect("a").isRecognized(), recognised) << confidence;
+    }
 }
 
 TEST(ChainEngine, HighestConfidenceWinsAndRegistryOrderBreaksTies) {
@@ -67,10 +84,6 @@ TEST(ChainEngine, HighestConfidenceWinsAndRegistryOrderBreaksTies) {
                               when("x", result(DetectionKind::base32, "second", 0.9, true)),
                               when("x", result(DetectionKind::base58, "third", 0.9, true))});
     EXPECT_EQ(engine.inspect("x").kinds(), std::vector{DetectionKind::base32});
-
-    const ChainEngine tie({when("x", result(DetectionKind::hex, "first", 0.8, true)),
-                           when("x", result(DetectionKind::base32, "second", 0.8, true))});
-    EXPECT_EQ(tie.inspect("x").kinds(), std::vector{DetectionKind::hex});
 }
 
 TEST(ChainEngine, NonTerminalResultMustMakeProgressTerminalMayRepeat) {
@@ -78,32 +91,19 @@ TEST(ChainEngine, NonTerminalResultMustMakeProgressTerminalMayRepeat) {
     const ChainEngine engine({when("same", result(DetectionKind::hex, "same", 1.0)),
                               when("same", result(DetectionKind::json, "other", 0.6, true))});
     EXPECT_EQ(engine.inspect("same").kinds(), std::vector{DetectionKind::json});
-
-    const ChainEngine onlyRepeat({when("same", result(DetectionKind::hex, "same", 1.0))});
-    EXPECT_FALSE(onlyRepeat.inspect("same").isRecognized());
-
     // Canonically equal texts count as the same: é precomposed and decomposed.
-    const ChainEngine canonical({when("\u00e9", result(DetectionKind::hex, "e\u0301", 1.0))});
-    EXPECT_FALSE(canonical.inspect("\u00e9").isRecognized());
-
-    const ChainEngine terminal({when("{}", result(DetectionKind::json, "{}", 0.95, true))});
-    const DecodeChain chain = terminal.inspect("{}");
-    EXPECT_EQ(chain.steps.size(), 1u);
-    EXPECT_EQ(chain.finalValue(), "{}");
+    EXPECT_FALSE(ChainEngine({when("\u00e9", result(DetectionKind::hex, "e\u0301", 1.0))}).inspect("\u00e9").isRecognized());
+    const DecodeChain chain = ChainEngine({when("{}", result(DetectionKind::json, "{}", 0.95, true))}).inspect("{}");
+    EXPECT_EQ(outputs(chain), std::vector<std::string>{"{}"});
 }
 
-TEST(ChainEngine, TerminalStepEndsTheChainWithDepthToSpare) {
+TEST(ChainEngine, TerminalStepEndsTheChainAndACycleStopsAtTheRepeatedText) {
     auto after = when("b", result(DetectionKind::hex, "c", 0.9));
     const ChainEngine engine({when("a", result(DetectionKind::json, "b", 0.9, true)), after});
     EXPECT_EQ(outputs(engine.inspect("a")), std::vector<std::string>{"b"});
     EXPECT_EQ(after->calls, 1);  // consulted on the first pass only
-}
-
-TEST(ChainEngine, CycleStopsAtTheRepeatedText) {
-    const ChainEngine engine({when("A", result(DetectionKind::hex, "B", 0.9)), when("B", result(DetectionKind::hex, "A", 0.9))});
-    const DecodeChain chain = engine.inspect("A");
-    EXPECT_EQ(outputs(chain), (std::vector<std::string>{"B", "A"}));
-    EXPECT_EQ(chain.finalValue(), "A");
+    const ChainEngine cycle({when("A", result(DetectionKind::hex, "B", 0.9)), when("B", result(DetectionKind::hex, "A", 0.9))});
+    EXPECT_EQ(outputs(cycle.inspect("A")), (std::vector<std::string>{"B", "A"}));
 }
 
 TEST(ChainEngine, DepthLimitBoundsTheChain) {
@@ -112,7 +112,6 @@ TEST(ChainEngine, DepthLimitBoundsTheChain) {
         [](std::string_view text) -> std::optional<DecodeResult> { return result(DetectionKind::hex, std::string(text) + "+", 0.9); });
     EXPECT_EQ(ChainEngine({grow}).inspect("x").steps.size(), std::size_t{ChainEngine::standardMaxDepth});
     EXPECT_EQ(ChainEngine({grow}, ChainEngine::standardThreshold, 3).inspect("x").steps.size(), 3u);
-
     const int before = grow->calls;
     EXPECT_FALSE(ChainEngine({grow}, ChainEngine::standardThreshold, 0).inspect("x").isRecognized());
     EXPECT_FALSE(ChainEngine({grow}, ChainEngine::standardThreshold, -1).inspect("x").isRecognized());
@@ -123,8 +122,7 @@ TEST(ChainEngine, ChainStopsPeelingOnceItsOutputReachesTheCap) {
     // Every pass unwraps another layer of `layer` bytes (a new letter each time, so no cycle).
     const auto layersOf = [](std::size_t layer) {
         return std::make_shared<StubDetector>([layer](std::string_view text) -> std::optional<DecodeResult> {
-            const char next = static_cast<char>('a' + (text.front() - 'a' + 1) % 26);
-            return result(DetectionKind::gzip, std::string(layer, next), 0.9);
+            return result(DetectionKind::gzip, std::string(layer, static_cast<char>('a' + (text.front() - 'a' + 1) % 26)), 0.9);
         });
     };
     const std::size_t quarter = Limits::maxChainOutputBytes / 4;
@@ -140,15 +138,10 @@ TEST(ChainEngine, OnlyTheFirstPassIsTrimmedAndTheInputIsKept) {
         return std::nullopt;
     });
     const ChainEngine engine({recorder});
-    const DecodeChain chain = engine.inspect(" \t\r\n\u00a0abc\u2028\u3000 ");
+    EXPECT_EQ(engine.inspect(" \t\r\n\u00a0abc\u2028\u3000 ").input, " \t\r\n\u00a0abc\u2028\u3000 ");
     EXPECT_EQ(seen, (std::vector<std::string>{"abc", "  padded \n"}));
-    EXPECT_EQ(chain.input, " \t\r\n\u00a0abc\u2028\u3000 ");
-
-    seen.clear();
-    const DecodeChain blank = engine.inspect(" \n\t ");
-    EXPECT_EQ(seen, std::vector<std::string>{""});
-    EXPECT_EQ(blank.input, " \n\t ");
-    EXPECT_EQ(blank.finalValue(), " \n\t ");
+    EXPECT_EQ(engine.inspect(" \n\t ").finalValue(), " \n\t ");
+    EXPECT_EQ(seen.back(), "");
 }
 
 TEST(ChainEngine, StopRequestOrDeadlineAbandonsTheChain) {
@@ -163,9 +156,8 @@ TEST(ChainEngine, StopRequestOrDeadlineAbandonsTheChain) {
     const ChainEngine::Cutoff onRequest{source.get_token()};
     EXPECT_EQ(engine.inspect("go", onRequest), engine.inspect("go"));
     EXPECT_FALSE(engine.inspect("stop", onRequest));
-    EXPECT_EQ(json->calls, 2);  // the detector after the request is not consulted
     EXPECT_FALSE(engine.inspect("go", onRequest));
-    EXPECT_EQ(json->calls, 2);
+    EXPECT_EQ(json->calls, 2);  // the detector after the request is not consulted
     // A deadline is looked at once a pass is over, so the pass is never cut short.
     EXPECT_FALSE(engine.inspect("go", {.deadline = std::chrono::steady_clock::now() - std::chrono::seconds(1)}));
     EXPECT_EQ(json->calls, 3);
@@ -187,6 +179,67 @@ TEST(ChainEngine, AnInspectionIsJudgedAsOfTheClockWhenItBegan) {
     ASSERT_EQ(chain.kinds(), std::vector{DetectionKind::jwt});
     EXPECT_EQ(chain.steps[0].summary, "JWT (HS256), valid, expires in 0 seconds");
     EXPECT_EQ(chain.steps[0].details.at("expired"), "false");
+}
+
+TEST(Orvel, EscapedTextComesApartBeforeItsStructure) {
+    EXPECT_EQ(inspect("{&quot;a&quot;:&quot;x&lt;y&quot;}").kinds(),
+              (std::vector{DetectionKind::htmlEntities, DetectionKind::json}));
+    EXPECT_EQ(inspect(R"(\u003clist\u003e\u003citem/\u003e\u003c/list\u003e)").kinds(),
+              (std::vector{DetectionKind::unicodeEscape, DetectionKind::xml}));
+}
+
+TEST(Orvel, HostileInputIsAnsweredNotCrashedOn) {
+    EXPECT_FALSE(inspect(std::string(100'000, '[')).isRecognized());
+    const DecodeChain nul = inspect(std::string("{\"a\":\"\0\"}", 9));
+    EXPECT_FALSE(nul.isRecognized());  // a raw NUL inside a JSON string is a syntax error
+    EXPECT_EQ(nul.input.size(), 9u);
+    // Above the cap nothing is examined, at the cap everything is.
+    const auto paddedArray = [](std::size_t size) { return "[" + std::string(size - 2, ' ') + "]"; };
+    EXPECT_TRUE(inspect(paddedArray(Limits::maxInspectBytes)).isRecognized());
+    EXPECT_FALSE(inspect(paddedArray(Limits::maxInspectBytes + 1)).isRecognized());
+}
+
+TEST(Orvel, StoppedInspectionAndScanGiveNothing) {
+    const std::string token = testing::readTestData("security/jwt-rs256.txt");
+    std::stop_source source;
+    EXPECT_EQ(inspect(token, source.get_token()), inspect(token));
+    source.request_stop();
+    EXPECT_FALSE(inspect(token, source.get_token()));
+    const auto none = [](ScanFinding&&) {
+        ADD_FAILURE();
+        return Scanner::Next::keepGoing;
+    };
+    EXPECT_TRUE(scan(token, none, {.threads = 2, .stop = source.get_token()}).stopped);
+}
+
+// The engine's tables, expressions and per-thread match data serve every inspection at once;
+// under the sanitizers this also looks for races between them.
+TEST(Orvel, InspectionsOnSeveralThreadsAtOnceGiveTheSameChains) {
+    std::vector<std::string> inputs{"{&quot;a&quot;:&quot;x&lt;y&quot;}"};
+    for (const char* name : {"security/jwt-rs256.txt", "security/leaf-san.cert.pem", "gzip-json.b64",
+                             "golden/inputs/order.xml", "plist/sample.bplist.b64"}) {
+        inputs.push_back(testing::readTestData(name));
+    }
+    Clock::pin(1'800'000'000);  // relative times must not move between the runs
+    std::vector<DecodeChain> alone;
+    for (const std::string& input : inputs) alone.push_back(inspect(input));
+    std::vector<std::vector<DecodeChain>> together(4);
+    {
+        std::vector<std::jthread> threads;  // joined as the block ends
+        for (std::size_t t = 0; t < together.size(); ++t) {
+            threads.emplace_back([&, t] {
+                for (std::size_t i = 0; i < 3 * inputs.size(); ++i) together[t].push_back(inspect(inputs[(t + i) % inputs.size()]));
+            });
+        }
+    }
+    Clock::pin(std::nullopt);
+    for (std::size_t t = 0; t < together.size(); ++t) {
+        for (std::size_t i = 0; i < together[t].size(); ++i) {
+            const std::size_t input = (t + i) % inputs.size();
+            ASSERT_TRUE(alone[input].isRecognized()) << input;
+            EXPECT_EQ(together[t][i], alone[input]) << "thread " << t << ", input " << input;
+        }
+    }
 }
 
 } // namespace
