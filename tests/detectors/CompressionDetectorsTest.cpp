@@ -31,25 +31,22 @@ std::string hexEncode(std::string_view bytes) {
 TEST(GzipDetector, OpensRealMembersUnderEachWrapper) {
     // A stored file name and modification time change nothing. 87 stream bytes give 174 hex
     // digits, which also read as base64url, and 92 give 184, which also read as padded base64;
-    // either way the hex reading is the one that opens.
+    // either way the hex reading is the one that opens. The golden corpus holds the summaries of
+    // base64 and hex.
     expectReadings(GzipDetector(),
-                   {{readTestData("gzip-json.b64"), std::string(kInvoice)},
-                    {readTestData("gzip-json-fname.b64"), std::string(kInvoice)},
+                   {{readTestData("gzip-json-fname.b64"), std::string(kInvoice)},
+                    {readTestData("gzip-json-87-bytes.hex"), std::string(kInvoice)},
                     {readTestData("gzip-json-92-bytes.hex"),
                      R"({"service":"billing","retry":[1,2,4,8,16],"path":"/v1/invoices","ok":false})"}});
-    expectReadings(GzipDetector(),
-                   {{readTestData("gzip-json.b64"), "gzip (base64) → 70 bytes"},
-                    {readTestData("gzip-json-87-bytes.hex"), "gzip (hex) → 70 bytes"},
-                    {readTestData("gzip-json-unpadded.b64url"), "gzip (base64url) → 72 bytes"}},
+    expectReadings(GzipDetector(), {{readTestData("gzip-json-unpadded.b64url"), "gzip (base64url) → 72 bytes"}},
                    &DecodeResult::summary);
 }
 
 TEST(GzipDetector, DeclinesTruncatedForeignAndBinaryStreams) {
     const std::string member = compress(kInvoice, Framing::gzip);
     for (std::size_t length = 0; length < member.size(); ++length) {
-        const std::string prefix = member.substr(0, length);
-        EXPECT_FALSE(GzipDetector().decode(base64Encode(prefix))) << length;
-        EXPECT_FALSE(GzipDetector().decode(hexEncode(prefix))) << length;
+        EXPECT_FALSE(GzipDetector().decode(base64Encode(member.substr(0, length)))) << length;
+        EXPECT_FALSE(GzipDetector().decode(hexEncode(member.substr(0, length)))) << length;
     }
     // Checksums are not verified: a wrong CRC-32 and ISIZE still decode.
     std::string wrongTrailer = member;
@@ -60,29 +57,26 @@ TEST(GzipDetector, DeclinesTruncatedForeignAndBinaryStreams) {
                                     {base64Encode(compress(kInvoice, Framing::zlib)), declines},
                                     {base64Encode(compress(binary, Framing::gzip)), declines},
                                     {base64Encode(compress(std::string(100, '\x01'), Framing::gzip)), declines},
-                                    {base64Encode(compress("", Framing::gzip)), declines},
-                                    {"H4sIAAA", declines}});
+                                    {base64Encode(compress("", Framing::gzip)), declines}});
 }
 
 TEST(ZlibDetector, HeaderDecidesAndChecksumDoesNot) {
     // 64 bytes fill the first buffer of the attempt loop exactly; the second attempt confirms.
     EXPECT_EQ(ZlibDetector().decode(readTestData("zlib-64-bytes.b64"))->output,
               "Orvel inflates zlib streams of exactly sixty-four bytes, see?!?\n");
-
     const std::string text = "a zlib stream with a header and an Adler-32";
     const std::string stream = compress(text, Framing::zlib);
     for (std::size_t length = 0; length < stream.size(); ++length) {
         EXPECT_FALSE(ZlibDetector().decode(base64Encode(stream.substr(0, length)))) << length;
     }
-    std::string wrongAdler = stream;
+    // A wrong Adler-32 still decodes; a header check that is no multiple of 31, or a preset
+    // dictionary (0x7820 is a multiple of 31), does not.
+    std::string wrongAdler = stream, notMultipleOf31 = stream, presetDictionary = stream;
     wrongAdler.back() ^= 0x01;
-    std::string notMultipleOf31 = stream;
     notMultipleOf31[1] = static_cast<char>(notMultipleOf31[1] + 1);
-    std::string presetDictionary = stream;
-    presetDictionary.replace(0, 2, "\x78\x20"); // FDICT, yet 0x7820 is a multiple of 31
+    presetDictionary.replace(0, 2, "\x78\x20");
     expectReadings(ZlibDetector(),
-                   {{base64Encode(stream, true, false), text},
-                    {base64Encode(wrongAdler), text},
+                   {{base64Encode(wrongAdler), text},
                     {base64Encode(notMultipleOf31), declines},
                     {base64Encode(presetDictionary), declines},
                     {base64Encode(compress("a gzip member is not a zlib stream", Framing::gzip)), declines}});
