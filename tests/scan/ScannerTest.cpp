@@ -226,17 +226,9 @@ std::vector<TextRange> literalJSONRanges(std::string_view text) {
     return ranges;
 }
 
-TEST(BracketMatcher, ProposesOutermostBalancedRuns) {
-    // Shapes are not matched, strings and escapes are skipped, an unclosed opener is passed over,
-    // and the walk starts outside any string.
-    EXPECT_EQ(jsonRanges("[INFO] {\"a\":[1,{\"b\":\"}\"}]} tail"), (std::vector<TextRange>{{0, 6}, {7, 26}}));
-    EXPECT_EQ(jsonRanges("{]"), (std::vector<TextRange>{{0, 2}}));
-    EXPECT_EQ(jsonRanges("if (x) { y [1]"), (std::vector<TextRange>{{11, 14}}));
-    EXPECT_EQ(jsonRanges("\"{}\""), (std::vector<TextRange>{{1, 3}}));
-}
-
+// Shapes are not matched, strings and escapes are skipped, an unclosed opener is passed over,
+// the walk starts outside any string, and a bracket fused with a combining mark is not a bracket.
 TEST(BracketMatcher, AgreesWithTheLiteralWalkOnGeneratedTexts) {
-    // A bracket fused with a combining mark is not a bracket.
     const std::vector<std::string> pieces{"{", "}", "[", "]", "\"", "\\", "a", " ", ":", ",", "\n", "\r\n",
                                           "\u0301", "\u200d", "\u0600", "é", "🇫🇷", "日", "\\\"", "\"\\\\\""};
     std::mt19937 random(20261205);

@@ -10,15 +10,10 @@
 #include <unicode/unistr.h>
 #include <unicode/utext.h>
 
-#include <cstdint>
 #include <algorithm>
-#include <memory>
-#include <optional>
+#include <cstdint>
 #include <random>
 #include <set>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -27,19 +22,10 @@ using orvel::TextRange;
 namespace Patterns = orvel::Patterns;
 
 // Our "$" is the very end of the text; ICU's also matches before a final line terminator and
-// spells ours "\z".
-std::string withEndOnlyDollar(std::string_view pattern) {
-    std::string out;
-    bool inClass = false;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '\\') {
-            out += pattern.substr(i++, 2);
-            continue;
-        }
-        inClass = pattern[i] == '[' || (inClass && pattern[i] != ']');
-        out += pattern[i] == '$' && !inClass ? std::string(R"(\z)") : std::string(1, pattern[i]);
-    }
-    return out;
+// spells ours "\z". The patterns write an anchoring "$" last or nowhere.
+std::string withEndOnlyDollar(std::string pattern) {
+    if (pattern.ends_with('$') && !pattern.ends_with("\\$")) pattern.replace(pattern.size() - 1, 1, "\\z");
+    return pattern;
 }
 
 // ICU's engine over the UTF-8 text itself, so that its native indices are our byte offsets.
@@ -49,7 +35,7 @@ struct ICURegex {
     explicit ICURegex(std::string_view source) {
         UErrorCode status = U_ZERO_ERROR;
         UParseError parseError;
-        pattern.reset(icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(withEndOnlyDollar(source)), 0,
+        pattern.reset(icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(withEndOnlyDollar(std::string(source))), 0,
                                                  parseError, status));
         if (U_FAILURE(status)) pattern.reset();
     }
