@@ -50,9 +50,10 @@ TEST(JSONTest, KeysInAscendingCodePointOrderAndStringEscapes) {
     // Only the quotation mark, the backslash and controls are escaped, in keys too: DEL, non-ASCII,
     // the line separators and "/" go out as they are.
     Value escapes;
-    escapes["k/\"\n"] = "quote\" backslash\\ \b\f\n\r\t " + std::string("\0\x01\x1f\x1b", 4) + " \x7F caf\xC3\xA9 \xE2\x80\xA8 a/b";
-    EXPECT_EQ(compactText(escapes),
-              "{\"k/\\\"\\n\":\"quote\\\" backslash\\\\ \\b\\f\\n\\r\\t \\u0000\\u0001\\u001f\\u001b \x7F caf\xC3\xA9 \xE2\x80\xA8 a/b\"}");
+    escapes["k/\"\n"] = "quote\" backslash\\ \b\f\n\r\t " + std::string("\0\x01\x1f\x1b", 4) +
+                        " \x7F caf\xC3\xA9 \xE2\x80\xA8 a/b";
+    EXPECT_EQ(compactText(escapes), "{\"k/\\\"\\n\":\"quote\\\" backslash\\\\ \\b\\f\\n\\r\\t "
+                                    "\\u0000\\u0001\\u001f\\u001b \x7F caf\xC3\xA9 \xE2\x80\xA8 a/b\"}");
     EXPECT_EQ(write(Value("https://x/y"), {.escapeSlashes = true}), R"("https:\/\/x\/y")");
     // A value built by hand may hold broken UTF-8; the text written never does.
     EXPECT_EQ(compactText(Value("a\xFF")), "\"a\xEF\xBF\xBD\"");
@@ -94,18 +95,19 @@ TEST(JSONTest, ReaderTakesRFC8259AndDeclinesMalformedTextAndLogWords) {
     EXPECT_TRUE(std::signbit(parse("-0.0")->get<double>()));
     // Invalid UTF-8 inside a string (truncated, overlong, surrogate, above U+10FFFF), bracketed
     // log words, refused at their first element, and a NUL, which is no end of the text.
-    for (const std::string_view text :
-         {""sv, "[1,]"sv, "01"sv, "NaN"sv, "'a'"sv, "[1] x"sv, "[1]]"sv, "\"\x01\""sv, "\"unterminated"sv, "{\"a\" 1}"sv,
-          "\"\\ud800\""sv, "[\"\xC3\"]"sv, "[\"\xC0\xAF\"]"sv, "[\"\xED\xA0\x80\"]"sv, "[\"\xF4\x90\x80\x80\"]"sv,
-          "{\"\xFF\":1}"sv, "[INFO]"sv, "[2026-10-09T00:00:00Z]"sv, "[0x1f]"sv, "[12 34]"sv, "{user}"sv, "[-"sv,
-          "1e400"sv, "\0[1,2]"sv, "[1,2]\0garbage"sv, "[1,2]\0"sv, "{\"a\":\"x\0\"}"sv}) {
-        EXPECT_EQ(parse(text), std::nullopt) << ::testing::PrintToString(text);
-    }
+    const std::string_view declined[] = {
+        "", "[1,]", "01", "NaN", "'a'", "[1] x", "[1]]", "\"\x01\"", "\"unterminated", "{\"a\" 1}", "\"\\ud800\"",
+        "[\"\xC3\"]", "[\"\xC0\xAF\"]", "[\"\xED\xA0\x80\"]", "[\"\xF4\x90\x80\x80\"]", "{\"\xFF\":1}", "[INFO]",
+        "[2026-10-09T00:00:00Z]", "[0x1f]", "[12 34]", "{user}", "[-", "1e400", "\0[1,2]"sv, "[1,2]\0garbage"sv,
+        "[1,2]\0"sv, "{\"a\":\"x\0\"}"sv};
+    for (const std::string_view text : declined) EXPECT_EQ(parse(text), std::nullopt) << ::testing::PrintToString(text);
     // Every way a first element may open still reaches the parser.
     const std::pair<const char*, Value> accepted[] = {
         {"[ -1.5E+3 ,2]", Value::array({-1500.0, 2})}, {"[7\n]", Value::array({7})}, {"[0]", Value::array({0})},
-        {"[true, false, null]", Value::array({true, false, nullptr})}, {"[\"caf\xC3\xA9\"]", Value::array({"caf\xC3\xA9"})},
-        {"[[], {}]", Value::array({Value::array(), Value::object()})}, {"\xEF\xBB\xBF { \"a\" : 1 }", Value({{"a", 1}})}};
+        {"[true, false, null]", Value::array({true, false, nullptr})},
+        {"[\"caf\xC3\xA9\"]", Value::array({"caf\xC3\xA9"})},
+        {"[[], {}]", Value::array({Value::array(), Value::object()})},
+        {"\xEF\xBB\xBF { \"a\" : 1 }", Value({{"a", 1}})}};
     for (const auto& [text, value] : accepted) EXPECT_EQ(parse(text), value) << text;
 }
 
