@@ -29,8 +29,9 @@ TEST(JSONDetector, NamesTheTopLevelAndReadsPastANul) {
     const std::string canonical = "{\n  \"a\" : [],\n  \"z\" : {\n    \"x\" : \"a/b\"\n  }\n}";
     EXPECT_EQ(JSONDetector().decode(canonical)->output, canonical); // a terminal step may repeat its input
     EXPECT_EQ(JSONDetector().decode("\n  [1,2]")->summary, "JSON array");
-    expectDeclines(JSONDetector(),
-                   {std::string("\0[1,2]"sv), std::string("[1,2]\0garbage"sv), std::string("{\"a\":1}\0"sv)});
+    // Scalars, text that is not all one document, and NULs, which are no end of the text.
+    expectDeclines(JSONDetector(), {"1", "\"s\"", "true", "null", "{", "{'a':1}", "[1] x", std::string("\0[1,2]"sv),
+                                    std::string("[1,2]\0garbage"sv), std::string("{\"a\":1}\0"sv)});
 }
 
 /// The canonical rendering of a JSON text, for comparing outputs without spelling them out.

@@ -136,22 +136,7 @@ TEST_F(PEMDetectorTest, TakesTheFirstWellFormedBlockAnywhere) {
     for (std::size_t n = 0; n < block.size(); ++n) EXPECT_FALSE(PEMDetector().decode(block.substr(0, n))) << n;
 }
 
-TEST_F(PEMDetectorTest, UnreadableCertificatesFallBackOrShrink) {
-    const ByteString issuer = sequence({commonNameRDN("Issuer")});
-    const ByteString subject = sequence({commonNameRDN("leaf")});
-    // Bytes that are no certificate: generic, with label and size. Unreadable validity: no dates and no verdict.
-    const std::pair<std::string, DecodeResult> cases[] = {
-        {pem("TRUSTED CERTIFICATE", ByteString{0x04, 0x02, 0x01, 0x02}),
-         {DetectionKind::pem, "TRUSTED CERTIFICATE — 4 bytes DER", 0.95, "PEM: TRUSTED CERTIFICATE (4 bytes DER)",
-          {{"der_bytes", "4"}, {"label", "TRUSTED CERTIFICATE"}}, true}},
-        {pem("X509 CERTIFICATE", v3Certificate(issuer, sequence({}), subject)),
-         {DetectionKind::pem, "subject: CN=leaf\nissuer: CN=Issuer", 0.95, "X.509 certificate (CN=leaf)",
-          {{"der_bytes", "67"}, {"issuer_cn", "Issuer"}, {"label", "X509 CERTIFICATE"}, {"subject_cn", "leaf"}}, true}},
-        {pem("CERTIFICATE", v3Certificate(sequence({}), sequence({}), sequence({}))),
-         {DetectionKind::pem, "", 0.95, "X.509 certificate (CN=?)", {{"der_bytes", "35"}, {"label", "CERTIFICATE"}}, true}}};
-    for (const auto& [text, result] : cases) EXPECT_EQ(PEMDetector().decode(text), result) << text;
-}
-
+// The golden corpus holds what an unreadable certificate falls back or shrinks to.
 TEST(HashDetector, OnlyTheSchemeIsChecked) {
     // The golden corpus holds the other schemes' summaries.
     expectReadings(HashDetector(),

@@ -181,13 +181,7 @@ TEST(ChainEngine, AnInspectionIsJudgedAsOfTheClockWhenItBegan) {
     EXPECT_EQ(chain.steps[0].details.at("expired"), "false");
 }
 
-TEST(Orvel, EscapedTextComesApartBeforeItsStructure) {
-    EXPECT_EQ(inspect("{&quot;a&quot;:&quot;x&lt;y&quot;}").kinds(),
-              (std::vector{DetectionKind::htmlEntities, DetectionKind::json}));
-    EXPECT_EQ(inspect(R"(\u003clist\u003e\u003citem/\u003e\u003c/list\u003e)").kinds(),
-              (std::vector{DetectionKind::unicodeEscape, DetectionKind::xml}));
-}
-
+// The golden corpus holds the chains that peel escapes before the structure behind them.
 TEST(Orvel, HostileInputIsAnsweredNotCrashedOn) {
     EXPECT_FALSE(inspect(std::string(100'000, '[')).isRecognized());
     const DecodeChain nul = inspect(std::string("{\"a\":\"\0\"}", 9));

@@ -1,6 +1,5 @@
 // The JSON reader, the canonical writer and the pretty-printer the detectors use.
 #include "orvel/JSON.h"
-#include "orvel/JSONUtil.h"
 #include "orvel/Limits.h"
 
 #include <gtest/gtest.h>
@@ -32,15 +31,6 @@ Value nestedValue(int depth) {
     // Moved, so building stays linear in the depth.
     for (int level = 1; level < depth; ++level) value = Value::array({std::move(value)});
     return value;
-}
-
-// The golden corpus shows the pretty layout throughout; what it cannot show is what the
-// pretty-printer declines.
-TEST(JSONTest, PrettyPrinterTakesObjectsAndArraysOnly) {
-    EXPECT_EQ(orvel::JSONUtil::prettyPrinted("\n [1, 2.5]\t")->topLevel, "array");
-    for (const char* text : {"1", "\"s\"", "true", "null", "", "   ", "{", "{'a':1}", "[1] x"}) {
-        EXPECT_FALSE(orvel::JSONUtil::prettyPrinted(text)) << text;
-    }
 }
 
 TEST(JSONTest, KeysInAscendingCodePointOrderAndStringEscapes) {
