@@ -36,21 +36,26 @@ TEST(DecodeChain, EqualityComparesTextsByCanonicalEquivalence) {
     EXPECT_NE((DecodeChain{"x", {step}}), (DecodeChain{"x", {step, step}}));
 }
 
+using Answer = std::optional<DecodeResult>;
+
 // A detector whose answer is a function of its input; counts its calls.
 class StubDetector final : public Detector {
 public:
-    using Rule = std::function<std::optional<DecodeResult>(std::string_view)>;
-    explicit StubDetector(Rule rule) : m_rule(std::move(rule)) {}
+    explicit StubDetector(std::function<Answer(std::string_view)> rule) : m_rule(std::move(rule)) {}
     DetectionKind kind() const override { return DetectionKind::base64; }
     mutable std::atomic<int> calls{0};
 
 private:
-    std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext&) const override {
+    Answer decodeWith(std::string_view text, const DecodeContext&) const override {
         ++calls;
         return m_rule(text);
     }
-    Rule m_rule;
+    std::function<Answer(std::string_view)> m_rule;
 };
+
+std::shared_ptr<StubDetector> stub(std::function<Answer(std::string_view)> rule) {
+    return std::make_shared<StubDetector>(std::move(rule));
+}
 
 DecodeResult result(DetectionKind kind, std::string output, double confidence, bool terminal = false) {
     return DecodeResult{kind, std::move(output), confidence, "stub", {}, terminal};
@@ -58,10 +63,7 @@ DecodeResult result(DetectionKind kind, std::string output, double confidence, b
 
 // Maps one exact text to one result.
 std::shared_ptr<StubDetector> when(std::string input, DecodeResult answer) {
-    return std::make_shared<StubDetector>([input, answer](std::string_view text) -> std::optional<DecodeResult> {
-        if (text == input) return answer;
-        return std::nullopt;
-    });
+    return stub([input, answer](std::string_view text) { return text == input ? Answer(answer) : std::nullopt; });
 }
 
 std::vector<std::string> outputs(const DecodeChain& chain) {
@@ -92,7 +94,8 @@ TEST(ChainEngine, NonTerminalResultMustMakeProgressTerminalMayRepeat) {
                               when("same", result(DetectionKind::json, "other", 0.6, true))});
     EXPECT_EQ(engine.inspect("same").kinds(), std::vector{DetectionKind::json});
     // Canonically equal texts count as the same: é precomposed and decomposed.
-    EXPECT_FALSE(ChainEngine({when("\u00e9", result(DetectionKind::hex, "e\u0301", 1.0))}).inspect("\u00e9").isRecognized());
+    const ChainEngine canonical({when("\u00e9", result(DetectionKind::hex, "e\u0301", 1.0))});
+    EXPECT_FALSE(canonical.inspect("\u00e9").isRecognized());
     const DecodeChain chain = ChainEngine({when("{}", result(DetectionKind::json, "{}", 0.95, true))}).inspect("{}");
     EXPECT_EQ(outputs(chain), std::vector<std::string>{"{}"});
 }
@@ -102,14 +105,14 @@ TEST(ChainEngine, TerminalStepEndsTheChainAndACycleStopsAtTheRepeatedText) {
     const ChainEngine engine({when("a", result(DetectionKind::json, "b", 0.9, true)), after});
     EXPECT_EQ(outputs(engine.inspect("a")), std::vector<std::string>{"b"});
     EXPECT_EQ(after->calls, 1);  // consulted on the first pass only
-    const ChainEngine cycle({when("A", result(DetectionKind::hex, "B", 0.9)), when("B", result(DetectionKind::hex, "A", 0.9))});
+    const ChainEngine cycle({when("A", result(DetectionKind::hex, "B", 0.9)),
+                             when("B", result(DetectionKind::hex, "A", 0.9))});
     EXPECT_EQ(outputs(cycle.inspect("A")), (std::vector<std::string>{"B", "A"}));
 }
 
 TEST(ChainEngine, DepthLimitBoundsTheChain) {
     // Every text decodes to itself plus one character: an endless onion.
-    auto grow = std::make_shared<StubDetector>(
-        [](std::string_view text) -> std::optional<DecodeResult> { return result(DetectionKind::hex, std::string(text) + "+", 0.9); });
+    auto grow = stub([](std::string_view x) { return Answer(result(DetectionKind::hex, std::string(x) + "+", 1)); });
     EXPECT_EQ(ChainEngine({grow}).inspect("x").steps.size(), std::size_t{ChainEngine::standardMaxDepth});
     EXPECT_EQ(ChainEngine({grow}, ChainEngine::standardThreshold, 3).inspect("x").steps.size(), 3u);
     const int before = grow->calls;
@@ -121,8 +124,8 @@ TEST(ChainEngine, DepthLimitBoundsTheChain) {
 TEST(ChainEngine, ChainStopsPeelingOnceItsOutputReachesTheCap) {
     // Every pass unwraps another layer of `layer` bytes (a new letter each time, so no cycle).
     const auto layersOf = [](std::size_t layer) {
-        return std::make_shared<StubDetector>([layer](std::string_view text) -> std::optional<DecodeResult> {
-            return result(DetectionKind::gzip, std::string(layer, static_cast<char>('a' + (text.front() - 'a' + 1) % 26)), 0.9);
+        return stub([layer](std::string_view text) {
+            return Answer(result(DetectionKind::gzip, std::string(layer, static_cast<char>(text.front() + 1)), 0.9));
         });
     };
     const std::size_t quarter = Limits::maxChainOutputBytes / 4;
@@ -132,12 +135,10 @@ TEST(ChainEngine, ChainStopsPeelingOnceItsOutputReachesTheCap) {
 
 TEST(ChainEngine, OnlyTheFirstPassIsTrimmedAndTheInputIsKept) {
     std::vector<std::string> seen;
-    auto recorder = std::make_shared<StubDetector>([&seen](std::string_view text) -> std::optional<DecodeResult> {
+    const ChainEngine engine({stub([&seen](std::string_view text) {
         seen.emplace_back(text);
-        if (text == "abc") return result(DetectionKind::hex, "  padded \n", 0.9);
-        return std::nullopt;
-    });
-    const ChainEngine engine({recorder});
+        return text == "abc" ? Answer(result(DetectionKind::hex, "  padded \n", 0.9)) : std::nullopt;
+    })});
     EXPECT_EQ(engine.inspect(" \t\r\n\u00a0abc\u2028\u3000 ").input, " \t\r\n\u00a0abc\u2028\u3000 ");
     EXPECT_EQ(seen, (std::vector<std::string>{"abc", "  padded \n"}));
     EXPECT_EQ(engine.inspect(" \n\t ").finalValue(), " \n\t ");
@@ -146,12 +147,11 @@ TEST(ChainEngine, OnlyTheFirstPassIsTrimmedAndTheInputIsKept) {
 
 TEST(ChainEngine, StopRequestOrDeadlineAbandonsTheChain) {
     std::stop_source source;
-    auto stopper = std::make_shared<StubDetector>([&source](std::string_view text) -> std::optional<DecodeResult> {
+    auto stopper = stub([&source](std::string_view text) {
         if (text == "stop") source.request_stop();
-        return std::nullopt;
+        return Answer();
     });
-    auto json = std::make_shared<StubDetector>(
-        [](std::string_view) -> std::optional<DecodeResult> { return result(DetectionKind::json, "{}", 0.95, true); });
+    auto json = stub([](std::string_view) { return Answer(result(DetectionKind::json, "{}", 0.95, true)); });
     const ChainEngine engine({stopper, json});
     const ChainEngine::Cutoff onRequest{source.get_token()};
     EXPECT_EQ(engine.inspect("go", onRequest), engine.inspect("go"));
@@ -169,9 +169,9 @@ TEST(ChainEngine, AnInspectionIsJudgedAsOfTheClockWhenItBegan) {
     // Header {"alg":"HS256"}, payload {"exp":1800000000}.
     const std::string token = "eyJhbGciOiJIUzI1NiJ9.eyJleHAiOjE4MDAwMDAwMDB9.c2ln";
     // Moves the clock a second on whenever it is asked, before the token detector is.
-    auto ticking = std::make_shared<StubDetector>([](std::string_view) -> std::optional<DecodeResult> {
+    auto ticking = stub([](std::string_view) {
         Clock::pin(Clock::now() + 1);
-        return std::nullopt;
+        return Answer();
     });
     Clock::pin(1'800'000'000);
     const DecodeChain chain = ChainEngine({ticking, std::make_shared<JWTDetector>()}).inspect(token);
@@ -222,7 +222,9 @@ TEST(Orvel, InspectionsOnSeveralThreadsAtOnceGiveTheSameChains) {
         std::vector<std::jthread> threads;  // joined as the block ends
         for (std::size_t t = 0; t < together.size(); ++t) {
             threads.emplace_back([&, t] {
-                for (std::size_t i = 0; i < 3 * inputs.size(); ++i) together[t].push_back(inspect(inputs[(t + i) % inputs.size()]));
+                for (std::size_t i = 0; i < 3 * inputs.size(); ++i) {
+                    together[t].push_back(inspect(inputs[(t + i) % inputs.size()]));
+                }
             });
         }
     }

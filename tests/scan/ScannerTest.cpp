@@ -185,7 +185,10 @@ TEST(Scanner, CandidatesOverTheTimeBudgetAreDeclinedAndCounted) {
         const Scanner scanner(ChainEngine({std::make_shared<SlowPeeler>()}),
                               {.threads = 1, .candidateTime = budget, .candidateTimePerMiB = {}});
         std::size_t count = 0;
-        const auto sink = [&](ScanFinding&&) { return ++count, Scanner::Next::keepGoing; };
+        const auto sink = [&](ScanFinding&&) {
+            ++count;
+            return Scanner::Next::keepGoing;
+        };
         EXPECT_EQ(scanner.scan("at 1700000000 and 1700000001\n", sink).overTimeBudget, declined);
         EXPECT_EQ(count, 2U - declined);
     }
