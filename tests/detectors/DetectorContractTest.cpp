@@ -75,7 +75,9 @@ TEST_P(DetectorContract, DecodesItsSampleAndDeclinesBlanks) {
     EXPECT_EQ(std::tuple(result->kind, result->confidence, result->terminal),
               std::tuple(detector.kind(), contract.confidence, contract.terminal));
     expectWellFormed(detector, contract.sample, *result);
-    for (const char* blank : {"", " ", "\t\t", "\r\n", " \t\n \n"}) EXPECT_FALSE(detector.decode(blank)) << ::testing::PrintToString(blank);
+    for (const char* blank : {"", " ", "\t\t", "\r\n", " \t\n \n"}) {
+        EXPECT_FALSE(detector.decode(blank)) << ::testing::PrintToString(blank);
+    }
 }
 
 TEST_P(DetectorContract, EveryPrefixOfEverySampleIsAnsweredSafely) {

@@ -21,7 +21,8 @@ TEST(UUIDDetector, ReportsTheVersionOfCanonicalUUIDs) {
     // Made by uuidgen: one per version.
     std::istringstream lines(testing::readTestData("uuids.tsv"));
     // The version digit is shown as written and never judged.
-    std::vector<testing::Reading> versions{{"00000000-0000-0000-0000-000000000000", "0"}, {"6ba7b810-9dad-F1d1-80b4-00c04fd430c8", "F"}};
+    std::vector<testing::Reading> versions{{"00000000-0000-0000-0000-000000000000", "0"},
+                                           {"6ba7b810-9dad-F1d1-80b4-00c04fd430c8", "F"}};
     for (std::string uuid, version; lines >> uuid >> version;) versions.push_back({uuid, version});
     ASSERT_EQ(versions.size(), 7u);
     expectReadings(UUIDDetector(), versions, detail("version"));
@@ -80,8 +81,8 @@ TEST(QueryStringDetector, TheFirstKnownOAuthErrorExplainsTheRedirect) {
     const auto decoded = QueryStringDetector().decode("next_step=mine&error=invalid%5Fgrant&error=access_denied");
     EXPECT_EQ(decoded->details.at("next_step"), OAuthErrors::lookup("invalid_grant")->nextStep);
     EXPECT_EQ(decoded->details.at("error"), "access_denied");
-    expectReadings(QueryStringDetector(),
-                   {{"error=some_unknown_code&state=x", "Query string (2 pairs)"}, {"Error=invalid_grant&x=1", "Query string (2 pairs)"}},
+    expectReadings(QueryStringDetector(), {{"error=some_unknown_code&state=x", "Query string (2 pairs)"},
+                                           {"Error=invalid_grant&x=1", "Query string (2 pairs)"}},
                    &DecodeResult::summary);
 }
 
