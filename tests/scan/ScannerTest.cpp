@@ -12,10 +12,9 @@
 #include <thread>
 
 #include <gtest/gtest.h>
-#include <unicode/brkiter.h>
-#include <unicode/utext.h>
 
 #include "orvel/Orvel.h"
+#include "orvel/Unicode.h"
 #include "scan/BracketMatcher.h"
 #include "scan/CandidateSources.h"
 #include "scan/Parallel.h"
@@ -194,23 +193,15 @@ TEST(Scanner, CandidatesOverTheTimeBudgetAreDeclinedAndCounted) {
     }
 }
 
-// The literal walk, character by character (ICU's grapheme clusters), quadratic and obvious.
+// The literal walk, character by character (user-perceived characters, as the Unicode tests
+// hold them against ICU), quadratic and obvious.
 std::vector<TextRange> literalJSONRanges(std::string_view text) {
-    UErrorCode status = U_ZERO_ERROR;
-    const std::unique_ptr<icu::BreakIterator> iterator(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    UText* utext = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status);
-    iterator->setText(utext, status);
-    std::vector<std::size_t> starts;
-    for (int32_t b = iterator->first(); b != icu::BreakIterator::DONE; b = iterator->next()) {
-        starts.push_back(static_cast<std::size_t>(b));
-    }
-    utext_close(utext);
+    std::vector<std::size_t> starts{0}; // where each character starts, then the end
     std::vector<std::string_view> characters;
-    for (std::size_t i = 1; i < starts.size(); ++i) {
-        characters.push_back(text.substr(starts[i - 1], starts[i] - starts[i - 1]));
+    while (starts.back() < text.size()) {
+        characters.push_back(Unicode::graphemePrefix(text.substr(starts.back()), 1));
+        starts.push_back(starts.back() + characters.back().size());
     }
-
     std::vector<TextRange> ranges;
     for (std::size_t i = 0; i < characters.size(); ++i) {
         if (characters[i] != "{" && characters[i] != "[") continue;
