@@ -210,8 +210,8 @@ TEST(Orvel, StoppedInspectionAndScanGiveNothing) {
 // under the sanitizers this also looks for races between them.
 TEST(Orvel, InspectionsOnSeveralThreadsAtOnceGiveTheSameChains) {
     std::vector<std::string> inputs;
-    for (const char* name : {"security/jwt-rs256.txt", "security/leaf-san.cert.pem", "gzip-json.b64",
-                             "golden/inputs/order.xml", "plist/sample.bplist.b64", "golden/inputs/html-escaped-json.txt"}) {
+    for (const char* name : {"security/jwt-rs256.txt", "security/leaf-san.cert.pem", "gzip-json.b64", "golden/inputs/order.xml",
+                             "plist/sample.bplist.b64", "golden/inputs/html-escaped-json.txt"}) {
         inputs.push_back(testing::readTestData(name));
     }
     Clock::pin(1'800'000'000);  // relative times must not move between the runs
