@@ -209,11 +209,10 @@ TEST(Orvel, StoppedInspectionAndScanGiveNothing) {
 // The engine's tables, expressions and per-thread match data serve every inspection at once;
 // under the sanitizers this also looks for races between them.
 TEST(Orvel, InspectionsOnSeveralThreadsAtOnceGiveTheSameChains) {
-    std::vector<std::string> inputs;
-    for (const char* name : {"security/jwt-rs256.txt", "security/leaf-san.cert.pem", "gzip-json.b64", "golden/inputs/order.xml",
-                             "plist/sample.bplist.b64", "golden/inputs/html-escaped-json.txt"}) {
-        inputs.push_back(testing::readTestData(name));
-    }
+    std::vector<std::string> inputs{"security/jwt-rs256.txt", "security/leaf-san.cert.pem", "gzip-json.b64",
+                                    "golden/inputs/order.xml", "plist/sample.bplist.b64",
+                                    "golden/inputs/html-escaped-json.txt"};
+    for (std::string& input : inputs) input = testing::readTestData(input);
     Clock::pin(1'800'000'000);  // relative times must not move between the runs
     std::vector<DecodeChain> alone;
     for (const std::string& input : inputs) {
