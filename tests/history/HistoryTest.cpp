@@ -43,14 +43,17 @@ TEST(InspectionHistory, RecordMovesEqualInputsToTheFrontAndSkipsBlanks) {
     EXPECT_EQ(history.entries(), (std::vector<HistoryEntry>{HistoryEntry("abc", {}, false, 3), entry("xyz", 2)}));
     // Blanks matter for identity; only the blank test trims. A decomposed "é" is the same text
     // as the precomposed one and replaces it.
-    for (const char* input : {"caf\u00E9", "abc ", "ABC", "  \n \n ", "", "\u2028\u00A0\t", "cafe\u0301"}) history.record(entry(input, 4));
+    for (const char* input : {"caf\u00E9", "abc ", "ABC", "  \n \n ", "", "\u2028\u00A0\t", "cafe\u0301"}) {
+        history.record(entry(input, 4));
+    }
     EXPECT_EQ(inputsOf(history), (Inputs{"cafe\u0301", "ABC", "abc ", "abc", "xyz"}));
 }
 
 TEST(InspectionHistory, EncodedIsCompactSortedAndEscapesTheSolidus) {
     EXPECT_EQ(InspectionHistory({}, 50).encoded(), "[]");
     const InspectionHistory history(
-        {HistoryEntry("https://x.test/a?b=\"c\"\n", {"url", "queryString"}, true, 1733000000), HistoryEntry("héllo", {}, false, -5)},
+        {HistoryEntry("https://x.test/a?b=\"c\"\n", {"url", "queryString"}, true, 1733000000),
+         HistoryEntry("héllo", {}, false, -5)},
         50);
     EXPECT_EQ(history.encoded(), R"([{"input":"https:\/\/x.test\/a?b=\"c\"\n","recognized":true,)"
                                  R"("shape":["url","queryString"],"timestamp":1733000000},)"
@@ -60,11 +63,12 @@ TEST(InspectionHistory, EncodedIsCompactSortedAndEscapesTheSolidus) {
 TEST(InspectionHistory, DecodedReadsBackWhatEncodedWroteUpToTheCapacity) {
     // Blank and repeated inputs come back as stored: decoding keeps what it is given.
     const InspectionHistory history(
-        {entry("eyJhbGciOiJIUzI1NiJ9.e30.", INT64_MAX), HistoryEntry("\x01 tab\t \u2603 \U0001F600", {"hex"}, true, INT64_MIN),
-         HistoryEntry("   ", {"hand-made"}, false, 0), entry("eyJhbGciOiJIUzI1NiJ9.e30.", 1)},
+        {entry("eyJhbGciOiJIUzI1NiJ9.e30.", INT64_MAX), HistoryEntry("\x01 tab\t \u2603 \U0001F600", {"hex"}, true, -5),
+         HistoryEntry("   ", {"hand-made"}, false, INT64_MIN), entry("eyJhbGciOiJIUzI1NiJ9.e30.", 1)},
         50);
+    const std::string data = history.encoded();
     for (const int capacity : {50, 2, -1}) {
-        EXPECT_EQ(InspectionHistory::decoded(history.encoded(), capacity), InspectionHistory(history.entries(), capacity));
+        EXPECT_EQ(InspectionHistory::decoded(data, capacity), InspectionHistory(history.entries(), capacity));
     }
     EXPECT_TRUE(InspectionHistory::decoded("[]", 50).entries().empty());
     // Extra members are ignored and integral doubles are timestamps.
@@ -72,13 +76,15 @@ TEST(InspectionHistory, DecodedReadsBackWhatEncodedWroteUpToTheCapacity) {
                   R"([{"timestamp":1.733e9,"shape":["jwt","json"],"recognized":true,"input":"a","pinned":true},)"
                   R"({"input":"b","recognized":false,"shape":[],"timestamp":-0.0}])",
                   50),
-              InspectionHistory({HistoryEntry("a", {"jwt", "json"}, true, 1733000000), HistoryEntry("b", {}, false, 0)}, 50));
+              InspectionHistory({HistoryEntry("a", {"jwt", "json"}, true, 1733000000), HistoryEntry("b", {}, false, 0)},
+                                50));
 }
 
 TEST(InspectionHistory, AnyMalformedDataGivesAnEmptyHistory) {
     const std::string good = R"({"input":"x","recognized":true,"shape":["hex"],"timestamp":1})";
     ASSERT_EQ(InspectionHistory::decoded("[" + good + "]", 50).entries().size(), 1u);
-    std::vector<std::string> bad = {"", "null", good, "[" + good + "] trailing", "[" + good + ",null]", "[" + good + R"(,["y",true,[],1]])",
+    std::vector<std::string> bad = {"", "null", good, "[" + good + "] trailing", "[" + good + ",null]",
+                                    "[" + good + R"(,["y",true,[],1]])",
                                     "[{\"input\":\"\xff\",\"recognized\":true,\"shape\":[],\"timestamp\":1}]"};
     // Not UTF-8, above; then a second entry with one member missing, of the wrong type, or out of range.
     const std::pair<std::string, std::string> members[] = {
@@ -87,7 +93,8 @@ TEST(InspectionHistory, AnyMalformedDataGivesAnEmptyHistory) {
         {"timestamp", "9223372036854775808"}, {"timestamp", "9.3e18"}, {"timestamp", "-9.3e18"}};
     for (const auto& [name, value] : members) {
         std::string second;
-        for (const auto& [key, fine] : {std::pair{"input", "\"y\""}, {"recognized", "true"}, {"shape", "[]"}, {"timestamp", "1"}}) {
+        for (const auto& [key, fine] :
+             {std::pair{"input", "\"y\""}, {"recognized", "true"}, {"shape", "[]"}, {"timestamp", "1"}}) {
             const std::string member = key == name ? value : fine;
             if (!member.empty()) second += (second.empty() ? "{\"" : ",\"") + std::string(key) + "\":" + member;
         }
@@ -95,7 +102,8 @@ TEST(InspectionHistory, AnyMalformedDataGivesAnEmptyHistory) {
     }
     const std::string data = InspectionHistory({entry("a/b"), entry("c\"d")}, 50).encoded();
     for (std::size_t length = 0; length < data.size(); ++length) bad.push_back(data.substr(0, length));
-    for (const std::string& text : bad) EXPECT_EQ(InspectionHistory::decoded(text, 50), InspectionHistory({}, 50)) << text;
+    const InspectionHistory empty({}, 50);
+    for (const std::string& text : bad) EXPECT_EQ(InspectionHistory::decoded(text, 50), empty) << text;
 }
 
 TEST(HistoryEntry, ShapeLabelAndConstructionFromAChain) {
