@@ -10,7 +10,7 @@ using JSON::Value;
 using YAML::Line;
 
 TEST(YAML, PreprocessKeepsSignificantLines) {
-    const auto result = YAML::preprocess("# comment\n---\na: 1   \n\n   \n  b: x\t\r\n\u00A0\n  # indented comment\n...");
+    const auto result = YAML::preprocess("# comment\n---\na: 1   \n\n   \n  b: x\t\r\n\u00A0\n  # indented\n...");
     ASSERT_TRUE(result);
     EXPECT_TRUE(result->sawMarker);
     EXPECT_EQ(result->lines, (std::vector<Line>{{0, "a: 1"}, {2, "b: x"}}));
@@ -27,10 +27,10 @@ TEST(YAML, SplitMappingAtTheFirstColonAndSpaceOutsideQuotes) {
     // Quotes toggle, with no escapes; only a space after the colon separates, and a colon or
     // space carrying a combining mark is another character.
     const std::pair<std::string_view, Pair> lines[] = {
-        {"url: https://example.com:8443/x", std::pair{"url", "https://example.com:8443/x"}}, {"key:", std::pair{"key", ""}},
+        {"url: https://x.test:8443/x", std::pair{"url", "https://x.test:8443/x"}}, {"key:", std::pair{"key", ""}},
         {"a b : \tv \t", std::pair{"a b", "v"}}, {"'it''s: x': y", std::pair{"'it''s: x'", "y"}},
-        {"\"it's: x\": y", std::pair{"\"it's: x\"", "y"}}, {"a:\tb", std::nullopt}, {"https://example.com", std::nullopt},
-        {"a:\u0301 b", std::nullopt}, {"a: \u0301b", std::nullopt}, {": value", std::nullopt}, {"\"open: quote", std::nullopt}};
+        {"\"it's: x\": y", std::pair{"\"it's: x\"", "y"}}, {"a:\tb", {}}, {"https://x.test", {}}, {"a:\u0301 b", {}},
+        {"a: \u0301b", {}}, {": value", {}}, {"\"open: quote", {}}};
     for (const auto& [line, expected] : lines) {
         const auto split = YAML::splitMapping(line);
         EXPECT_EQ(split ? Pair(std::pair{split->key, split->value}) : std::nullopt, expected) << line;
@@ -40,9 +40,9 @@ TEST(YAML, SplitMappingAtTheFirstColonAndSpaceOutsideQuotes) {
 TEST(YAML, ScalarsFollowTheSmallRuleSet) {
     // Quoted text is taken verbatim, with no escape processing; integers stay integers up to 64 bits.
     const std::pair<std::string_view, Value> typed[] = {
-        {"'yes'", "yes"}, {"\"a\\n b\"", "a\\n b"}, {"True", true}, {"FALSE", false}, {"+7", 7}, {"-9223372036854775808", INT64_MIN},
-        {"9223372036854775808", 9223372036854775808.0}, {".5", 0.5}, {"-2.5e3", -2500.0}, {"~", nullptr}, {"null", nullptr},
-        {"Null", nullptr}, {"NULL", nullptr}, {"  ", nullptr}};
+        {"'yes'", "yes"}, {"\"a\\n b\"", "a\\n b"}, {"True", true}, {"FALSE", false}, {"+7", 7},
+        {"-9223372036854775808", INT64_MIN}, {"9223372036854775808", 9223372036854775808.0}, {".5", 0.5},
+        {"-2.5e3", -2500.0}, {"~", nullptr}, {"null", nullptr}, {"Null", nullptr}, {"NULL", nullptr}, {"  ", nullptr}};
     for (const auto& [text, value] : typed) {
         EXPECT_EQ(YAML::scalar(text), value) << text;
         EXPECT_EQ(YAML::scalar(text).type(), value.type()) << text;
@@ -68,7 +68,7 @@ TEST(YAML, ParseBlockBuildsNestedValues) {
     }
     // A block ends at the first line it cannot use; there is none past the end.
     std::size_t position = 0;
-    EXPECT_EQ(YAML::parseBlock(std::vector<Line>{{0, "a: 1"}, {0, "- x"}, {0, "b: 2"}}, position), Value::parse(R"({"a":1})"));
+    EXPECT_EQ(YAML::parseBlock(std::vector<Line>{{0, "a: 1"}, {0, "- x"}, {0, "b: 2"}}, position), Value({{"a", 1}}));
     EXPECT_EQ(position, 1u);
     EXPECT_FALSE(YAML::parseBlock({}, position = 0));
 }
