@@ -23,13 +23,11 @@ struct Contract {
     bool terminal;
 };
 
-std::string trimmedTestData(std::string_view name) { return std::string(Text::trimmed(readTestData(name))); }
-
 // Confidences decide which reading of an ambiguous text wins and terminality where a chain ends,
 // so each is pinned here, once.
 const Contract& contractOf(DetectionKind kind) {
     static const std::map<DetectionKind, Contract> contracts{
-        {DetectionKind::jwt, {trimmedTestData("security/jwt-hs256.txt"), 0.97, false}},
+        {DetectionKind::jwt, {std::string(Text::trimmed(readTestData("security/jwt-hs256.txt"))), 0.97, false}},
         {DetectionKind::pem, {readTestData("security/rsa-public.key.pem"), 0.95, true}},
         {DetectionKind::hash, {"$2b$12$R9h/cIPz0gi.URNNX3kh2OPST9/PgBkqquzi.Ss7KIUgO2t0jWMUW", 0.93, true}},
         {DetectionKind::plist, {readTestData("plist/sample.plist"), 0.95, true}},

@@ -28,8 +28,6 @@ std::string token(std::string_view header, std::string_view payload, std::string
     return base64Encode(header, true, false) + "." + base64Encode(payload, true, false) + "." + std::string(signature);
 }
 
-std::string trimmedTestData(std::string_view name) { return std::string(Text::trimmed(readTestData(name))); }
-
 constexpr double expires = 1767232800; // 2026-01-01T02:00:00Z
 
 using JWTDetectorTest = PinnedClock;
@@ -83,7 +81,7 @@ TEST_F(JWTDetectorTest, DeclinesAnythingButThreeCleanSegments) {
                     token(R"({"alg":"HS256"})", "{\"sub\":\"1\"}\0{}"sv)});
     // Cut anywhere before the second dot, a real token declines; after it, the signature is
     // never read, so the reading does not change.
-    const std::string real = trimmedTestData("security/jwt-rs256.txt");
+    const std::string real(Text::trimmed(readTestData("security/jwt-rs256.txt")));
     const std::string payloadText = JWTDetector().decode(real)->output;
     for (std::size_t n = 0; n < real.size(); ++n) {
         const auto result = JWTDetector().decode(real.substr(0, n));

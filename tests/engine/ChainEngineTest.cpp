@@ -15,6 +15,7 @@
 #include "orvel/DecodeChain.h"
 #include "orvel/Limits.h"
 #include "orvel/Orvel.h"
+#include "support/StubDetector.h"
 #include "support/TestData.h"
 
 namespace orvel {
@@ -36,26 +37,9 @@ TEST(DecodeChain, EqualityComparesTextsByCanonicalEquivalence) {
     EXPECT_NE((DecodeChain{"x", {step}}), (DecodeChain{"x", {step, step}}));
 }
 
-using Answer = std::optional<DecodeResult>;
-
-// A detector whose answer is a function of its input; counts its calls.
-class StubDetector final : public Detector {
-public:
-    explicit StubDetector(std::function<Answer(std::string_view)> rule) : m_rule(std::move(rule)) {}
-    DetectionKind kind() const override { return DetectionKind::base64; }
-    mutable std::atomic<int> calls{0};
-
-private:
-    Answer decodeWith(std::string_view text, const DecodeContext&) const override {
-        ++calls;
-        return m_rule(text);
-    }
-    std::function<Answer(std::string_view)> m_rule;
-};
-
-std::shared_ptr<StubDetector> stub(std::function<Answer(std::string_view)> rule) {
-    return std::make_shared<StubDetector>(std::move(rule));
-}
+using testing::Answer;
+using testing::stub;
+using testing::StubDetector;
 
 DecodeResult result(DetectionKind kind, std::string output, double confidence, bool terminal = false) {
     return DecodeResult{kind, std::move(output), confidence, "stub", {}, terminal};

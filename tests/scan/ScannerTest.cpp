@@ -5,7 +5,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <numeric>
 #include <random>
 #include <stdexcept>
 #include <stop_token>
@@ -18,28 +17,19 @@
 #include "scan/BracketMatcher.h"
 #include "scan/CandidateSources.h"
 #include "scan/Parallel.h"
+#include "support/StubDetector.h"
 
 namespace orvel {
 namespace {
 
-// Recognises, as a terminal step of `kind`, every text the predicate accepts.
-class PredicateDetector final : public Detector {
-public:
-    PredicateDetector(DetectionKind kind, std::function<bool(std::string_view)> accepts)
-        : m_kind(kind), m_accepts(std::move(accepts)) {}
-    DetectionKind kind() const override { return m_kind; }
+using testing::Answer;
 
-private:
-    std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext&) const override {
-        if (!m_accepts(text)) return std::nullopt;
-        return DecodeResult{m_kind, std::string(text), 0.9, "stub", {}, true};
-    }
-    DetectionKind m_kind;
-    std::function<bool(std::string_view)> m_accepts;
-};
-
+// Recognises, as a terminal step of `kind`, every text `accepts` takes.
 Scanner scannerAccepting(DetectionKind kind, std::function<bool(std::string_view)> accepts, unsigned threads = 1) {
-    return Scanner(ChainEngine({std::make_shared<PredicateDetector>(kind, std::move(accepts))}), {.threads = threads});
+    const auto rule = [kind, accepts](std::string_view text) {
+        return accepts(text) ? Answer(DecodeResult{kind, std::string(text), 0.9, "stub", {}, true}) : std::nullopt;
+    };
+    return Scanner(ChainEngine({testing::stub(rule, kind)}), {.threads = threads});
 }
 
 using Found = std::vector<std::pair<std::string, int>>;
@@ -169,19 +159,13 @@ TEST(Scanner, ProgressRisesToTheEndOrTheScanStopsAfterItsFirstFindings) {
 // Both sides of the time budget.
 TEST(Scanner, CandidatesOverTheTimeBudgetAreDeclinedAndCounted) {
     // Each pass takes a few milliseconds and makes progress, so a chain runs to the depth cap.
-    class SlowPeeler final : public Detector {
-    public:
-        DetectionKind kind() const override { return DetectionKind::unixTimestamp; }
-
-    private:
-        std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext&) const override {
-            std::this_thread::sleep_for(std::chrono::milliseconds(3));
-            return DecodeResult{kind(), std::string(text) + ".", 0.9, "stub", {}, false};
-        }
-    };
+    const auto slowPeeler = testing::stub([](std::string_view text) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        return Answer(DecodeResult{DetectionKind::unixTimestamp, std::string(text) + ".", 0.9, "stub", {}, false});
+    }, DetectionKind::unixTimestamp);
     using std::chrono::milliseconds;
     for (const auto& [budget, declined] : {std::pair{milliseconds(5), 2U}, {milliseconds(20'000), 0U}}) {
-        const Scanner scanner(ChainEngine({std::make_shared<SlowPeeler>()}),
+        const Scanner scanner(ChainEngine({slowPeeler}),
                               {.threads = 1, .candidateTime = budget, .candidateTimePerMiB = {}});
         std::size_t count = 0;
         const auto sink = [&](ScanFinding&&) {
@@ -255,8 +239,7 @@ void unevenWork(std::size_t piece) {
 TEST(Parallel, ResultsAreTakenInOrderOnTheThreadThatMadeThemUntilATakeDeclines) {
     for (const unsigned threads : {1U, 2U, 5U}) {
         for (const std::size_t last : {59U, 30U}) {
-            std::vector<std::size_t> taken;
-            std::size_t takenOnOtherThread = 0;
+            std::size_t taken = 0;
             std::atomic<std::size_t> worked{0};
             const auto work = [&](std::size_t piece) {
                 ++worked;
@@ -264,14 +247,10 @@ TEST(Parallel, ResultsAreTakenInOrderOnTheThreadThatMadeThemUntilATakeDeclines) 
                 return std::pair(piece, std::this_thread::get_id());
             };
             forEachInOrder(60, threads, work, [&](std::pair<std::size_t, std::thread::id> result) {
-                taken.push_back(result.first);
-                takenOnOtherThread += result.second != std::this_thread::get_id();
+                EXPECT_EQ(result, std::pair(taken++, std::this_thread::get_id())) << threads;
                 return result.first != last;
             });
-            std::vector<std::size_t> inOrder(last + 1);
-            std::iota(inOrder.begin(), inOrder.end(), 0);
-            EXPECT_EQ(taken, inOrder) << threads;
-            EXPECT_EQ(takenOnOtherThread, 0U) << threads;
+            EXPECT_EQ(taken, last + 1) << threads;
             EXPECT_LE(worked, last + threads) << threads;  // each other thread had one piece at most under way
         }
     }
