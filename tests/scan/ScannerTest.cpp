@@ -45,7 +45,7 @@ const auto anything = [](std::string_view) { return true; };
 // Which source comes first; that a rejected candidate blocks nothing is the cluster test's.
 TEST(Scanner, EarlierSourcesSwallowWhatTheyCover) {
     // A recognised JSON object hides the id and the epoch inside it.
-    const auto inJSON = orvel::scan("boot\nready\n{\"id\":\"0f8c2a9e-1b2c-4d3e-8f90-123456789abc\",\"at\":17}\nend");
+    const auto inJSON = orvel::scan("boot\nready\n{\"id\":\"0f8c2a9e-1b2c-4d3e-8f90-123456789abc\",\"at\":1700000000}");
     ASSERT_EQ(inJSON.size(), 1u);
     EXPECT_EQ(std::pair(inJSON[0].line, inJSON[0].kind()), std::pair(3, std::optional(DetectionKind::json)));
     // A token inside an object is reported alone: tokens are proposed before brackets.
