@@ -87,30 +87,22 @@ TEST(XMLDetector, EntitiesAndDeclarationsNeverMakeHiddenWork) {
     // An external entity or DTD naming a local file is never read: the reference stays a reference.
     const std::string secret = ::testing::TempDir() + "orvel-xml-secret.txt";
     std::ofstream(secret) << "TOP-SECRET";
-    const auto external = XMLDetector().decode("<!DOCTYPE r [<!ENTITY x SYSTEM \"file://" + secret + "\">]><r>&x;</r>");
-    ASSERT_TRUE(external);
-    EXPECT_TRUE(external->output.ends_with("]>\n<r>&x;</r>"));
-    EXPECT_EQ(external->output.find("TOP-SECRET"), std::string::npos);
-    const auto externalDTD = XMLDetector().decode("<!DOCTYPE r SYSTEM \"file://" + secret + "\"><r/>");
-    ASSERT_TRUE(externalDTD);
-    EXPECT_EQ(externalDTD->output.find("TOP-SECRET"), std::string::npos);
-
+    for (const std::string& document : {"<!DOCTYPE r [<!ENTITY x SYSTEM \"file://" + secret + "\">]><r>&x;</r>",
+                                        "<!DOCTYPE r SYSTEM \"file://" + secret + "\"><r>&amp;</r>"}) {
+        const auto result = XMLDetector().decode(document);
+        ASSERT_TRUE(result) << document;
+        EXPECT_TRUE(result->output.ends_with("<r>&x;</r>") || result->output.ends_with("<r>&amp;</r>"));
+        EXPECT_EQ(result->output.find("TOP-SECRET"), std::string::npos);
+    }
     // Defaults join every start tag of their element, parameter entities are read in as more
     // declarations, and an entity's markup is parsed where it is used: libxml2 would work where
     // the pre-scan does not look, so such a document type is refused.
-    const struct {
-        std::string_view subset;
-        bool accepted;
-    } subsets[] = {
+    const std::pair<std::string_view, bool> subsets[] = {
         {R"(<!ENTITY nbsp "&#160;"><!-- c --><?pi x?><!ELEMENT r ANY><!ATTLIST r id ID #IMPLIED>)", true},
-        {R"(<!ATTLIST r a CDATA "v">)", false},
-        {R"(<!ATTLIST r a CDATA #FIXED 'v'>)", false},
-        {R"(<!ENTITY % p ""> %p;)", false},
-        {R"(<!ENTITY e "<b a='1'/>">)", false},
-        {R"(<!ENTITY e "&#60;b/>">)", false},
-        {R"(<!ENTITY e "&#x26;f;">)", false},
-        {R"(<!ENTITY f "x"><!ENTITY e "&f;&f;">)", false},
-    };
+        {R"(<!ATTLIST r a CDATA "v">)", false}, {R"(<!ATTLIST r a CDATA #FIXED 'v'>)", false},
+        {R"(<!ENTITY % p ""> %p;)", false}, {R"(<!ENTITY e "<b a='1'/>">)", false},
+        {R"(<!ENTITY e "&#60;b/>">)", false}, {R"(<!ENTITY e "&#x26;f;">)", false},
+        {R"(<!ENTITY f "x"><!ENTITY e "&f;&f;">)", false}};
     for (const auto& [subset, accepted] : subsets) {
         EXPECT_EQ(XMLDetector().decode("<!DOCTYPE r [" + std::string(subset) + "]><r/>").has_value(), accepted)
             << subset;
