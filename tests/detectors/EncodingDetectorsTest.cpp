@@ -98,13 +98,10 @@ TEST(HexDetector, PairsWithOrWithoutPrefixThatSpellText) {
 }
 
 TEST(URLEncodingDetector, DecodesOneLayerAsWritten) {
+    // "+" stays "+", nothing is trimmed, one layer only; a whole escape does not excuse a broken one.
     expectReadings(URLEncodingDetector(),
-                   {{"name=J%C3%BCrgen%20M%C3%BCller&q=a+b%2Fc", "name=Jürgen Müller&q=a+b/c"}, // "+" stays "+"
-                    {" %41 \n", " A \n"},                                                       // not trimmed
-                    {"%2520", "%20"},                                                           // one layer only
-                    {"%e2%86%92", "→"},
-                    {"no escapes here", declines},
-                    {"50% off, a%20b", declines}}); // a whole escape does not excuse a broken one
+                   {{"name=J%C3%BCrgen%20M%C3%BCller&q=a+b%2Fc", "name=Jürgen Müller&q=a+b/c"}, {" %41 \n", " A \n"},
+                    {"%2520", "%20"}, {"%e2%86%92", "→"}, {"no escapes here", declines}, {"50% off, a%20b", declines}});
 }
 
 TEST(HTMLEntitiesDetector, ReplacesOneLayerOfResolvableReferences) {
