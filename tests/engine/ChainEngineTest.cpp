@@ -183,10 +183,7 @@ TEST(Orvel, StoppedInspectionAndScanGiveNothing) {
     EXPECT_EQ(inspect(token, source.get_token()), inspect(token));
     source.request_stop();
     EXPECT_FALSE(inspect(token, source.get_token()));
-    const auto none = [](ScanFinding&&) {
-        ADD_FAILURE();
-        return Scanner::Next::keepGoing;
-    };
+    const auto none = [](ScanFinding&&) -> Scanner::Next { ADD_FAILURE(); return Scanner::Next::stop; };
     EXPECT_TRUE(scan(token, none, {.threads = 2, .stop = source.get_token()}).stopped);
 }
 

@@ -123,10 +123,9 @@ TEST(FoundationModelExplainer, SendsTheRequestAndTrimsTheAnswerOrFallsBackToTheT
     EXPECT_EQ(FoundationModelExplainer(model({.answer = "ok \xff"})).explain(chain), "ok \uFFFD");
     // Unavailable, failing, empty or blank answers, and a stopped request.
     const std::string templateText = TemplateExplainer().explainSync(chain);
-    for (const FakeLanguageModel::Behaviour& behaviour :
-         {FakeLanguageModel::Behaviour{.unavailabilityReason = "downloading", .answer = "unused"},
-          FakeLanguageModel::Behaviour{.answer = std::nullopt}, FakeLanguageModel::Behaviour{.answer = ""},
-          FakeLanguageModel::Behaviour{.answer = " \n\t\u00A0\u3000\r\n"}}) {
+    using Behaviour = FakeLanguageModel::Behaviour;
+    for (const Behaviour& behaviour : {Behaviour{.unavailabilityReason = "loading", .answer = "unused"}, Behaviour{},
+                                       Behaviour{.answer = ""}, Behaviour{.answer = " \n\t\u00A0\u3000\r\n"}}) {
         EXPECT_EQ(FoundationModelExplainer(model(behaviour)).explain(chain), templateText);
     }
     std::stop_source stop;

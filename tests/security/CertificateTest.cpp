@@ -59,9 +59,7 @@ sys_seconds at(int y, unsigned mo, unsigned d, int h, int mi, int s) {
 ByteString derOfPEMFile(std::string_view name) {
     std::string body;
     std::istringstream lines(readTestData(name));
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.starts_with("-----")) body += line;
-    }
+    for (std::string line; std::getline(lines, line);) body += line.starts_with("-----") ? "" : line;
     return Bytes::base64(body).value_or(ByteString{});
 }
 

@@ -60,17 +60,14 @@ TEST(Bytes, WrappedCandidatesListEveryReadingInWrapperOrder) {
         EXPECT_EQ(Bytes::fromWrapper(text).has_value(), !expected.empty()) << text;
     }
     EXPECT_EQ(Bytes::fromWrapper(" aGVsbG8gd29ybGQ=\n")->data, bytesOf("hello world"));
-    // An opening test leaves out the readings whose first bytes cannot be the container.
+    // An opening test leaves out the readings whose first bytes cannot be the container: here the
+    // two that read the hex digits as base64.
     const Bytes::OpeningTest gzipMagic = [](std::span<const std::uint8_t> head) {
         return head.size() >= 2 && head[0] == 0x1F && head[1] == 0x8B;
     };
-    const ByteString header{0x1F, 0x8B, 0x08, 0, 0, 0, 0, 0, 0, 0x03};
-    for (const auto& [wrapped, count] : {std::pair{" 1f8b0800000000000003\n", 1u}, {"H4sIAAAAAAAAAw==", 2u}}) {
-        const auto readings = Bytes::wrappedCandidates(wrapped, gzipMagic);
-        EXPECT_EQ(readings.size(), count) << wrapped;
-        for (const auto& reading : readings) EXPECT_EQ(reading.data, header) << wrapped;
-    }
-    EXPECT_TRUE(Bytes::wrappedCandidates("aGVsbG8gd29ybGQ=", gzipMagic).empty());
+    const auto readings = Bytes::wrappedCandidates(" 1f8b0800000000000003\n", gzipMagic);
+    ASSERT_EQ(readings.size(), 1u);
+    EXPECT_EQ(readings[0].data, (ByteString{0x1F, 0x8B, 0x08, 0, 0, 0, 0, 0, 0, 0x03}));
 }
 
 TEST(Text, PrintableShareIsAtLeastNinetyPercentOfScalars) {
