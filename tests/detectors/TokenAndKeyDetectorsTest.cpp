@@ -39,18 +39,9 @@ TEST_F(JWTDetectorTest, ExpiryTurnsStrictlyAfterTheInstant) {
         Clock::pin(now);
         EXPECT_EQ(JWTDetector().decode(atExp)->summary, summary) << now;
     }
-    // Fractional and unsigned numbers count; a string of digits or null does not, and past year
-    // 9999 there is no date, but the verdict and a clamped distance remain.
+    // Fractional numbers count. The golden corpus holds claims that give no date: a string of
+    // digits, null, and numbers past year 9999 (which keep a verdict and a clamped distance).
     expectReadings(JWTDetector(), {{token("{}", R"({"exp":1767232800.9})"), "2026-01-01T02:00:00Z"}}, detail("exp"));
-    const std::pair<std::string, std::string> undated[] = {
-        {R"({"exp":"1767232800","iat":null})", "JWT (?)"}, {R"({"iat":18446744073709551615})", "JWT (?)"},
-        {R"({"exp":1e300})", "JWT (?), valid, expires in 9223372036854775807 days"},
-        {R"({"exp":-1e300})", "JWT (?), EXPIRED (9223372036854775807 days ago)"}};
-    for (const auto& [payload, summary] : undated) {
-        const auto result = JWTDetector().decode(token("{}", payload));
-        EXPECT_EQ(result->summary, summary) << payload;
-        EXPECT_FALSE(result->details.contains("exp") || result->details.contains("iat")) << payload;
-    }
     EXPECT_FALSE(JWTDetector().decode(token("{}", R"({"exp":1e400})"))); // no double holds it: the JSON reader refuses
 }
 
@@ -137,11 +128,7 @@ TEST_F(PEMDetectorTest, TakesTheFirstWellFormedBlockAnywhere) {
 
 // The golden corpus holds what an unreadable certificate falls back or shrinks to.
 TEST(HashDetector, OnlyTheSchemeIsChecked) {
-    // The golden corpus holds the other schemes' summaries.
-    expectReadings(HashDetector(),
-                   {{"$7$CU..../....$hash", "scrypt password hash"},
-                    {"$scrypt$ln=16,r=8,p=1$c2FsdA$aGFzaA", "scrypt password hash"}},
-                   &DecodeResult::summary);
+    // The golden corpus holds every scheme's summary.
     const std::string md5 = "d41d8cd98f00b204e9800998ecf8427e";
     // Surrounding white space goes, from the output too, and digests are written in lower case.
     expectReadings(HashDetector(), {{"  $1$salt$hash\n", "$1$salt$hash"}, {"D41D8CD98F00B204E9800998ECF8427E", md5}});
