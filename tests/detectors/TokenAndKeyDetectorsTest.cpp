@@ -18,34 +18,27 @@ namespace {
 using namespace std::string_view_literals;
 using namespace testing;
 
-/// Pins the clock for one test.
-class PinnedClock : public ::testing::Test {
-  protected:
-    void TearDown() override { Clock::pin(std::nullopt); }
-};
-
 std::string token(std::string_view header, std::string_view payload, std::string_view signature = "c2ln") {
     return base64Encode(header, true, false) + "." + base64Encode(payload, true, false) + "." + std::string(signature);
 }
 
 constexpr double expires = 1767232800; // 2026-01-01T02:00:00Z
 
-using JWTDetectorTest = PinnedClock;
-
-TEST_F(JWTDetectorTest, ExpiryTurnsStrictlyAfterTheInstant) {
+TEST(JWTDetector, ExpiryTurnsStrictlyAfterTheInstant) {
     const std::string atExp = token(R"({"alg":"HS256"})", R"({"exp":1767232800})");
     for (const auto& [now, summary] : {std::pair{expires, "JWT (HS256), valid, expires in 0 seconds"},
                                        {expires + 0.5, "JWT (HS256), EXPIRED (1 second ago)"}}) {
         Clock::pin(now);
         EXPECT_EQ(JWTDetector().decode(atExp)->summary, summary) << now;
     }
+    Clock::pin(std::nullopt);
     // Fractional numbers count. The golden corpus holds claims that give no date: a string of
     // digits, null, and numbers past year 9999 (which keep a verdict and a clamped distance).
     expectReadings(JWTDetector(), {{token("{}", R"({"exp":1767232800.9})"), "2026-01-01T02:00:00Z"}}, detail("exp"));
     EXPECT_FALSE(JWTDetector().decode(token("{}", R"({"exp":1e400})"))); // no double holds it: the JSON reader refuses
 }
 
-TEST_F(JWTDetectorTest, HeaderFieldsAreReportedAsWrittenWhenTheyAreStrings) {
+TEST(JWTDetector, HeaderFieldsAreReportedAsWrittenWhenTheyAreStrings) {
     // In the standard alphabet too.
     expectReadings(JWTDetector(),
                    {{token(R"({"alg":"NONE"})", "{}", ""), "NONE"},
@@ -55,7 +48,7 @@ TEST_F(JWTDetectorTest, HeaderFieldsAreReportedAsWrittenWhenTheyAreStrings) {
     EXPECT_EQ(odd->details, (Details{{"alg", "?"}}));
 }
 
-TEST_F(JWTDetectorTest, DeclinesAnythingButThreeCleanSegments) {
+TEST(JWTDetector, DeclinesAnythingButThreeCleanSegments) {
     const std::string header = base64Encode(R"({"alg":"HS256"})", true, false);
     const std::string payload = base64Encode(R"({"sub":"12"})", true, false);
     ASSERT_EQ(payload.size() % 4, 0u);
@@ -77,8 +70,7 @@ TEST_F(JWTDetectorTest, DeclinesAnythingButThreeCleanSegments) {
     for (std::size_t n = 0; n < real.size(); ++n) {
         const auto result = JWTDetector().decode(real.substr(0, n));
         EXPECT_EQ(result ? std::optional(result->output) : std::nullopt,
-                  n <= real.rfind('.') ? std::nullopt : std::optional(payloadText))
-            << n;
+                  n <= real.rfind('.') ? std::nullopt : std::optional(payloadText)) << n;
     }
 }
 
@@ -89,9 +81,7 @@ std::string pem(std::string_view label, const ByteString& der, std::string_view 
     return text + "-----END " + std::string(label) + "-----";
 }
 
-using PEMDetectorTest = PinnedClock;
-
-TEST_F(PEMDetectorTest, RealKeysAndCertificates) {
+TEST(PEMDetector, RealKeysAndCertificates) {
     // The golden corpus holds the keys and the request. Header lines with colons and commas are
     // not base64: the armour does not match.
     EXPECT_FALSE(PEMDetector().decode(readTestData("security/legacy-encrypted.key.pem")));
@@ -101,9 +91,10 @@ TEST_F(PEMDetectorTest, RealKeysAndCertificates) {
         Clock::pin(now);
         EXPECT_EQ(PEMDetector().decode(isrg)->details.at("expired"), expired) << now;
     }
+    Clock::pin(std::nullopt);
 }
 
-TEST_F(PEMDetectorTest, TakesTheFirstWellFormedBlockAnywhere) {
+TEST(PEMDetector, TakesTheFirstWellFormedBlockAnywhere) {
     const std::string leaf = readTestData("security/leaf-san.cert.pem");
     const std::string key = readTestData("security/rsa-public.key.pem");
     const ByteString someBytes(40, 0x5A);
