@@ -31,11 +31,9 @@ TEST(GzipDetector, DeclinesTruncatedForeignAndBinaryStreams) {
     // Checksums are not verified: a wrong CRC-32 and ISIZE still decode.
     std::string wrongTrailer = member;
     for (std::size_t i = wrongTrailer.size() - 8; i < wrongTrailer.size(); ++i) wrongTrailer[i] ^= 0x5A;
-    std::string binary;
-    for (int i = 0; i < 256; ++i) binary += static_cast<char>(i);
     expectReadings(GzipDetector(), {{base64Encode(wrongTrailer), std::string(kInvoice)},
                                     {base64Encode(compress(kInvoice, Framing::zlib)), declines},
-                                    {base64Encode(compress(binary, Framing::gzip)), declines},
+                                    {base64Encode(compress("\xFF\xFE binary, not UTF-8", Framing::gzip)), declines},
                                     {base64Encode(compress(std::string(100, '\x01'), Framing::gzip)), declines},
                                     {base64Encode(compress("", Framing::gzip)), declines}});
 }

