@@ -62,10 +62,10 @@ TEST(Scanner, EarlierSourcesSwallowWhatTheyCover) {
 }
 
 TEST(Scanner, LinesCountLineFeedsAndMatchesEndBetweenCharacters) {
-    const Scanner tokens = scannerAccepting(DetectionKind::jwt, anything);
-    const std::string token = "eyJhIjoxfQ.eyJiIjoyfQ.c2ln";
     // A CR LF is no line feed, nor a CR alone.
-    EXPECT_EQ(found(tokens.scan("one\n" + token + "\nthree\r\nfour\r" + token)), (Found{{token, 2}, {token, 3}}));
+    const std::string token = "eyJhIjoxfQ.eyJiIjoyfQ.c2ln";
+    EXPECT_EQ(found(scannerAccepting(DetectionKind::jwt, anything).scan("one\n" + token + "\nthree\r\nfour\r" + token)),
+              (Found{{token, 2}, {token, 3}}));
     // A combining mark fuses the run's last letter with it: the match would end mid-character.
     const Scanner anyRun = scannerAccepting(DetectionKind::base64, anything);
     const std::string run = "QUJDREVGR0hJSktMTU5PUFFSU1RVVldY";
