@@ -125,8 +125,8 @@ TEST(HashDetector, OnlyTheSchemeIsChecked) {
     expectReadings(HashDetector(), {{"  $1$salt$hash\n", "$1$salt$hash"}, {"D41D8CD98F00B204E9800998ECF8427E", md5}});
     expectDeclines(HashDetector(),
                    {"$2B$12$abc", "$3$abc$def", "$argon2$v=19$m=1,t=1", "$2b", "$", "$md5$x$y", "$ 2b$12$abc",
-                    "$Argon2id$v=19", "$PBKDF2$1$x", md5.substr(1), md5 + "a", std::string(48, 'a'), "0x" + md5.substr(2),
-                    md5.substr(0, 16) + " " + md5.substr(17), md5.substr(0, 31) + "g"});
+                    "$Argon2id$v=19", "$PBKDF2$1$x", md5.substr(1), md5 + "a", std::string(48, 'a'),
+                    "0x" + md5.substr(2), md5.substr(0, 16) + " " + md5.substr(17), md5.substr(0, 31) + "g"});
     // Later argon2 fields replace earlier keys; pairs without exactly one "=" are dropped; a field
     // without "t=" is not a parameter field.
     Details argon = HashDetector().decode("$argon2id$v=16$m=1,t=2,p=3,x==,,k=v$m=9,t=8$v=19")->details;
