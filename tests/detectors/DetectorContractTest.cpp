@@ -91,14 +91,13 @@ INSTANTIATE_TEST_SUITE_P(Registry, DetectorContract, ::testing::ValuesIn(default
 
 TEST(Registry, TextsSeveralDetectorsReadGoWhereTheyBelong) {
     using enum DetectionKind;
+    // The golden corpus holds base58 text and a digit run, which the generic alphabets leave alone.
     // "662e3a426521" is hex of "f.:Be!" and base64 of Hangul and Arabic letters: base64's 0.7 wins.
     ASSERT_TRUE(HexDetector().decode("662e3a426521"));
     const std::pair<std::string, std::vector<DetectionKind>> chains[] = {
         {"662e3a426521", {base64}},
         {"6162636465666768", {hex}},      // also padded base64, of bytes that are not UTF-8
         {"NBSWY3DPEB3W64TMMQ", {base32}}, // unpadded base32 is written in base58's alphabet too
-        {"StV1DL6CwTryKyV", {base58}},
-        {"1700000000123", {unixTimestamp}}, // the generic alphabets leave digit runs alone
         {"%31%37%30%30%30%30%30%30%30%30", {url, unixTimestamp}},
         {"6ba7b810%2D9dad%2D11d1%2D80b4%2D00c04fd430c8", {url, uuid}},
     };

@@ -49,17 +49,8 @@ TEST(InspectionHistory, RecordMovesEqualInputsToTheFrontAndSkipsBlanks) {
     EXPECT_EQ(inputsOf(history), (Inputs{"cafe\u0301", "ABC", "abc ", "abc", "xyz"}));
 }
 
-TEST(InspectionHistory, EncodedIsCompactSortedAndEscapesTheSolidus) {
-    EXPECT_EQ(InspectionHistory({}, 50).encoded(), "[]");
-    const InspectionHistory history(
-        {HistoryEntry("https://x.test/a?b=\"c\"\n", {"url", "queryString"}, true, 1733000000),
-         HistoryEntry("héllo", {}, false, -5)},
-        50);
-    EXPECT_EQ(history.encoded(), R"([{"input":"https:\/\/x.test\/a?b=\"c\"\n","recognized":true,)"
-                                 R"("shape":["url","queryString"],"timestamp":1733000000},)"
-                                 R"({"input":"héllo","recognized":false,"shape":[],"timestamp":-5}])");
-}
-
+// The stored form is the canonical writer's (JSONTest); the keys it uses are pinned by the data
+// written by hand below.
 TEST(InspectionHistory, DecodedReadsBackWhatEncodedWroteUpToTheCapacity) {
     // Blank and repeated inputs come back as stored: decoding keeps what it is given.
     const InspectionHistory history(

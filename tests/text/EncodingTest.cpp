@@ -59,7 +59,6 @@ TEST(Bytes, WrappedCandidatesListEveryReadingInWrapperOrder) {
         EXPECT_EQ(wrappers, expected) << text;
         EXPECT_EQ(Bytes::fromWrapper(text).has_value(), !expected.empty()) << text;
     }
-    EXPECT_EQ(Bytes::fromWrapper(" aGVsbG8gd29ybGQ=\n")->data, bytesOf("hello world"));
     // An opening test leaves out the readings whose first bytes cannot be the container: here the
     // two that read the hex digits as base64.
     const Bytes::OpeningTest gzipMagic = [](std::span<const std::uint8_t> head) {
@@ -123,9 +122,9 @@ TEST(Deflate, StripGzipReadsEveryOptionalHeaderFieldAndNoMore) {
     EXPECT_FALSE(Deflate::stripGzip(ByteString(member.begin(), member.begin() + 17)));
     EXPECT_TRUE(Deflate::stripGzip(gzipMember(0, "", "", 0)));
     // Fields that run past the end: a huge XLEN, a name or comment without its terminator.
-    EXPECT_FALSE(Deflate::stripGzip(gzipMember(0x04, "\xFF\xFF", body, 11)));
-    EXPECT_FALSE(Deflate::stripGzip(gzipMember(0x08, "no terminator", "", 0)));
-    EXPECT_FALSE(Deflate::stripGzip(gzipMember(0x08 | 0x10, std::string("name\0", 5), "", 0)));
+    EXPECT_FALSE(Deflate::stripGzip(gzipMember(0x04, "\xFF\xFF", body, 11)) ||
+                 Deflate::stripGzip(gzipMember(0x08, "no terminator", "", 0)) ||
+                 Deflate::stripGzip(gzipMember(0x08 | 0x10, std::string("name\0", 5), "", 0)));
 }
 
 // The zlib header, and inflation of whole and cut streams, are the compression detectors' tests.

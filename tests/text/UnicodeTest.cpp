@@ -110,7 +110,6 @@ TEST(UnicodeTest, GraphemesMatchAPlainBreakIteratorOnGeneratedText) {
     for (int i = 0; i < 101; ++i) flags += "\xF0\x9F\x87\xAB";
     EXPECT_TRUE(isGraphemeBoundary(flags, 1 + 4 * 100));
     EXPECT_FALSE(isGraphemeBoundary(flags, 1 + 4 * 99));
-    EXPECT_FALSE(isGraphemeBoundary(flags.substr(1), 4 * 99));
     // Texts should be repaired first, but a stray byte must not throw the count off ICU's.
     for (const std::string text : {"a\xCC", "\xFF\xCC\x81", "a\x80\xCC\x81z", "\xE2\x80"}) {
         EXPECT_EQ(graphemeCount(text), icuBoundaries(text).size() - 1) << ::testing::PrintToString(text);
