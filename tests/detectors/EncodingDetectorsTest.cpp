@@ -26,8 +26,7 @@ using testing::expectReadings;
 
 TEST(Base64Detector, AlphabetPaddingAndReadableTextDecide) {
     // The golden corpus holds a reading of each alphabet, counted in bytes.
-    const std::string standard = base64Encode("which?? >>ok"); // "+" and "/" in the standard alphabet
-    ASSERT_NE(standard.find_first_of("+/"), std::string::npos);
+    const std::string standard = base64Encode("which?? >>ok"); // "d2hpY2g/PyA+Pm9r": "+" and "/"
     // Letters and digits at a multiple of 4 are base64 too.
     expectReadings(Base64Detector(), {{"  aGVsbG8=\n", "hello"}, {"aGVsbG8gd29ybGQh", "hello world!"}});
     // Unpadded standard text, URL-safe text one character too long, the alphabets mixed, fewer

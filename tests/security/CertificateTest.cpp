@@ -16,8 +16,7 @@ using DER::Range;
 using std::chrono::sys_seconds;
 
 TEST(DER, ReadsDefiniteLengthsAndDeclinesWhatDoesNotFit) {
-    const ByteString bytes{0x30, 0x03, 0x02, 0x01, 0x05};
-    EXPECT_EQ(DER::read(bytes, 0), (Element{Node{0x30, Range{2, 5}}, 5}));
+    EXPECT_EQ(DER::read({0x30, 0x03, 0x02, 0x01, 0x05}, 0), (Element{Node{0x30, Range{2, 5}}, 5}));
     // Non-minimal long forms are accepted; four length octets are the most. The real certificates
     // take the minimal ones.
     EXPECT_EQ(DER::read({0x04, 0x81, 0x02, 0xAA, 0xBB}, 0), (Element{Node{0x04, Range{3, 5}}, 5}));
