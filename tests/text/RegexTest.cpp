@@ -10,10 +10,15 @@
 #include <unicode/unistr.h>
 #include <unicode/utext.h>
 
-#include <algorithm>
 #include <cstdint>
+#include <algorithm>
+#include <memory>
+#include <optional>
 #include <random>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
