@@ -80,8 +80,8 @@ TEST(ChainEngine, NonTerminalResultMustMakeProgressTerminalMayRepeat) {
     // Canonically equal texts count as the same: é precomposed and decomposed.
     const ChainEngine canonical({when("\u00e9", result(DetectionKind::hex, "e\u0301", 1.0))});
     EXPECT_FALSE(canonical.inspect("\u00e9").isRecognized());
-    const DecodeChain chain = ChainEngine({when("{}", result(DetectionKind::json, "{}", 0.95, true))}).inspect("{}");
-    EXPECT_EQ(outputs(chain), std::vector<std::string>{"{}"});
+    const ChainEngine terminal({when("{}", result(DetectionKind::json, "{}", 0.95, true))});
+    EXPECT_EQ(outputs(terminal.inspect("{}")), std::vector<std::string>{"{}"});
 }
 
 TEST(ChainEngine, TerminalStepEndsTheChainAndACycleStopsAtTheRepeatedText) {
@@ -125,8 +125,6 @@ TEST(ChainEngine, OnlyTheFirstPassIsTrimmedAndTheInputIsKept) {
     })});
     EXPECT_EQ(engine.inspect(" \t\r\n\u00a0abc\u2028\u3000 ").input, " \t\r\n\u00a0abc\u2028\u3000 ");
     EXPECT_EQ(seen, (std::vector<std::string>{"abc", "  padded \n"}));
-    EXPECT_EQ(engine.inspect(" \n\t ").finalValue(), " \n\t ");
-    EXPECT_EQ(seen.back(), "");
 }
 
 TEST(ChainEngine, StopRequestOrDeadlineAbandonsTheChain) {
