@@ -21,71 +21,41 @@ using testing::readTestData;
 
 constexpr std::string_view kInvoice = R"({"service":"billing","retry":[1,2,4],"path":"/v1/invoices","ok":false})";
 
-std::string hexEncode(std::string_view bytes) {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string hex;
-    for (const unsigned char byte : bytes) (hex += digits[byte >> 4]) += digits[byte & 15];
-    return hex;
-}
-
-TEST(GzipDetector, OpensRealMembersUnderEachWrapper) {
-    // A stored file name and modification time change nothing. 87 stream bytes give 174 hex
-    // digits, which also read as base64url, and 92 give 184, which also read as padded base64;
-    // either way the hex reading is the one that opens.
-    expectReadings(GzipDetector(),
-                   {{readTestData("gzip-json.b64"), std::string(kInvoice)},
-                    {readTestData("gzip-json-fname.b64"), std::string(kInvoice)},
-                    {readTestData("gzip-json-92-bytes.hex"),
-                     R"({"service":"billing","retry":[1,2,4,8,16],"path":"/v1/invoices","ok":false})"}});
-    expectReadings(GzipDetector(),
-                   {{readTestData("gzip-json.b64"), "gzip (base64) → 70 bytes"},
-                    {readTestData("gzip-json-87-bytes.hex"), "gzip (hex) → 70 bytes"},
-                    {readTestData("gzip-json-unpadded.b64url"), "gzip (base64url) → 72 bytes"}},
-                   &DecodeResult::summary);
-}
-
+// The golden corpus opens the real members under each wrapper: with a file name, in hex that
+// also reads as base64 or base64url (the hex reading is the one that opens), and unpadded.
 TEST(GzipDetector, DeclinesTruncatedForeignAndBinaryStreams) {
     const std::string member = compress(kInvoice, Framing::gzip);
     for (std::size_t length = 0; length < member.size(); ++length) {
-        const std::string prefix = member.substr(0, length);
-        EXPECT_FALSE(GzipDetector().decode(base64Encode(prefix))) << length;
-        EXPECT_FALSE(GzipDetector().decode(hexEncode(prefix))) << length;
+        EXPECT_FALSE(GzipDetector().decode(base64Encode(member.substr(0, length)))) << length;
     }
     // Checksums are not verified: a wrong CRC-32 and ISIZE still decode.
     std::string wrongTrailer = member;
     for (std::size_t i = wrongTrailer.size() - 8; i < wrongTrailer.size(); ++i) wrongTrailer[i] ^= 0x5A;
-    std::string binary;
-    for (int i = 0; i < 256; ++i) binary += static_cast<char>(i);
     expectReadings(GzipDetector(), {{base64Encode(wrongTrailer), std::string(kInvoice)},
                                     {base64Encode(compress(kInvoice, Framing::zlib)), declines},
-                                    {base64Encode(compress(binary, Framing::gzip)), declines},
+                                    {base64Encode(compress("\xFF\xFE binary, not UTF-8", Framing::gzip)), declines},
                                     {base64Encode(compress(std::string(100, '\x01'), Framing::gzip)), declines},
-                                    {base64Encode(compress("", Framing::gzip)), declines},
-                                    {"H4sIAAA", declines}});
+                                    {base64Encode(compress("", Framing::gzip)), declines}});
 }
 
 TEST(ZlibDetector, HeaderDecidesAndChecksumDoesNot) {
-    // 64 bytes fill the first buffer of the attempt loop exactly; the second attempt confirms.
-    EXPECT_EQ(ZlibDetector().decode(readTestData("zlib-64-bytes.b64"))->output,
-              "Orvel inflates zlib streams of exactly sixty-four bytes, see?!?\n");
-
+    // The golden corpus holds a stream of 64 bytes, which fills the attempt loop's first buffer.
     const std::string text = "a zlib stream with a header and an Adler-32";
     const std::string stream = compress(text, Framing::zlib);
     for (std::size_t length = 0; length < stream.size(); ++length) {
         EXPECT_FALSE(ZlibDetector().decode(base64Encode(stream.substr(0, length)))) << length;
     }
+    // The Adler-32 and the window bits are not looked at; the header check must be a multiple of
+    // 31, the method 8 and FDICT clear; and a gzip member is no zlib stream.
     std::string wrongAdler = stream;
     wrongAdler.back() ^= 0x01;
-    std::string notMultipleOf31 = stream;
-    notMultipleOf31[1] = static_cast<char>(notMultipleOf31[1] + 1);
-    std::string presetDictionary = stream;
-    presetDictionary.replace(0, 2, "\x78\x20"); // FDICT, yet 0x7820 is a multiple of 31
-    expectReadings(ZlibDetector(),
-                   {{base64Encode(stream, true, false), text},
-                    {base64Encode(wrongAdler), text},
-                    {base64Encode(notMultipleOf31), declines},
-                    {base64Encode(presetDictionary), declines},
-                    {base64Encode(compress("a gzip member is not a zlib stream", Framing::gzip)), declines}});
+    expectReadings(ZlibDetector(), {{base64Encode(wrongAdler), text},
+                                    {base64Encode(compress("a gzip member", Framing::gzip)), declines}});
+    for (const auto& [header, opens] : {std::pair{"\x78\x9C", true}, {"\x08\x1D", true}, {"\x78\x9D", false},
+                                        {"\x79\x9C", false}, {"\x78\x20", false}}) {
+        EXPECT_EQ(ZlibDetector().decode(base64Encode(std::string(header) + stream.substr(2))).has_value(), opens)
+            << header;
+    }
 }
 
 } // namespace

@@ -16,69 +16,56 @@ namespace {
 
 using testing::readTestData;
 
-struct Contract {
-    std::string sample;
-    double confidence;
-    bool terminal;
-};
-
-std::string trimmedTestData(std::string_view name) { return std::string(Text::trimmed(readTestData(name))); }
-
-// Confidences decide which reading of an ambiguous text wins and terminality where a chain ends,
-// so each is pinned here, once.
-const Contract& contractOf(DetectionKind kind) {
-    static const std::map<DetectionKind, Contract> contracts{
-        {DetectionKind::jwt, {trimmedTestData("security/jwt-hs256.txt"), 0.97, false}},
-        {DetectionKind::pem, {readTestData("security/rsa-public.key.pem"), 0.95, true}},
-        {DetectionKind::hash, {"$2b$12$R9h/cIPz0gi.URNNX3kh2OPST9/PgBkqquzi.Ss7KIUgO2t0jWMUW", 0.93, true}},
-        {DetectionKind::plist, {readTestData("plist/sample.plist"), 0.95, true}},
-        {DetectionKind::xml, {"<list><item>a</item><item/><!-- c -->text</list>", 0.9, true}},
-        {DetectionKind::url, {"name=J%C3%BCrgen%20M%C3%BCller&q=a+b%2Fc", 0.9, false}},
-        {DetectionKind::gzip, {readTestData("gzip-json.b64"), 0.92, false}},
-        {DetectionKind::zlib, {readTestData("zlib-64-bytes.b64"), 0.88, false}},
-        {DetectionKind::json, {R"({"z":{"y":1,"x":"a/b"},"a":[]})", 0.95, true}},
-        {DetectionKind::yaml, {"name: api\nport: 8080\ntags:\n  - a\n", 0.6, true}},
-        {DetectionKind::uuid, {"6ba7b810-9dad-11d1-80b4-00c04fd430c8", 0.96, true}},
-        {DetectionKind::unixTimestamp, {"1700000000123", 0.75, true}},
-        {DetectionKind::queryString, {"redirect=%2Fhome&state=abc", 0.8, true}},
-        {DetectionKind::htmlEntities, {"&lt;b&gt; &amp; &#x1F600;", 0.85, false}},
-        {DetectionKind::unicodeEscape, {R"(caf\u00e9 \x41)", 0.8, false}},
-        {DetectionKind::base64, {testing::base64Encode("Grüße aus Köln 🎉"), 0.7, false}},
-        {DetectionKind::base32, {readTestData("base32-text.txt"), 0.55, false}},
-        {DetectionKind::base58, {"StV1DL6CwTryKyV", 0.5, false}},
-        {DetectionKind::hex, {"68656c6c6f20776f726c64", 0.6, false}},
+// One realistic sample per kind. The golden corpus records every kind's confidence, which decides
+// the reading of an ambiguous text, and its terminality, which decides where a chain ends.
+const std::string& sampleOf(DetectionKind kind) {
+    using enum DetectionKind;
+    static const std::map<DetectionKind, std::string> samples{
+        {jwt, std::string(Text::trimmed(readTestData("security/jwt-hs256.txt")))},
+        {pem, readTestData("security/rsa-public.key.pem")},
+        {hash, "$2b$12$R9h/cIPz0gi.URNNX3kh2OPST9/PgBkqquzi.Ss7KIUgO2t0jWMUW"},
+        {plist, readTestData("plist/sample.plist")},
+        {xml, "<list><item>a</item><item/><!-- c -->text</list>"},
+        {url, "name=J%C3%BCrgen%20M%C3%BCller&q=a+b%2Fc"},
+        {gzip, readTestData("gzip-json.b64")},
+        {zlib, readTestData("zlib-64-bytes.b64")},
+        {json, R"({"z":{"y":1,"x":"a/b"},"a":[]})"},
+        {yaml, "name: api\nport: 8080\ntags:\n  - a\n"},
+        {uuid, "6ba7b810-9dad-11d1-80b4-00c04fd430c8"},
+        {unixTimestamp, "1700000000123"},
+        {queryString, "redirect=%2Fhome&state=abc"},
+        {htmlEntities, "&lt;b&gt; &amp; &#x1F600;"},
+        {unicodeEscape, R"(caf\u00e9 \x41)"},
+        {base64, testing::base64Encode("Grüße aus Köln 🎉")},
+        {base32, readTestData("base32-text.txt")},
+        {base58, "StV1DL6CwTryKyV"},
+        {hex, "68656c6c6f20776f726c64"},
     };
-    return contracts.at(kind);
+    return samples.at(kind);
 }
 
-/// The engine's rules for one answer of `detector` to `text`.
+/// The engine's rules for one answer of `detector` to `text`: its own kind (the base64 detector
+/// has two), a confidence in [0, 1], valid UTF-8 throughout, and progress unless it is terminal,
+/// or the chain would go round.
 void expectWellFormed(const Detector& detector, std::string_view text, const DecodeResult& result) {
     EXPECT_TRUE(result.kind == detector.kind() ||
                 (detector.kind() == DetectionKind::base64 && result.kind == DetectionKind::base64url));
     EXPECT_TRUE(result.confidence >= 0 && result.confidence <= 1);
-    EXPECT_TRUE(Unicode::isValidUTF8(result.output));
-    EXPECT_TRUE(Unicode::isValidUTF8(result.summary));
-    for (const auto& [key, value] : result.details) EXPECT_TRUE(Unicode::isValidUTF8(key + value)) << key;
-    // A step that hands its output on must change the text, or the chain would go round.
-    if (!result.terminal) {
-        EXPECT_NE(result.output, text);
-    }
+    std::string texts = result.output + "\n" + result.summary; // a separator, so no sequence spans two texts
+    for (const auto& [key, value] : result.details) texts += "\n" + key + "\n" + value;
+    EXPECT_TRUE(Unicode::isValidUTF8(texts));
+    EXPECT_TRUE(result.terminal || result.output != text);
 }
 
 class DetectorContract : public ::testing::TestWithParam<std::shared_ptr<const Detector>> {};
 
 TEST_P(DetectorContract, DecodesItsSampleAndDeclinesBlanks) {
     const Detector& detector = *GetParam();
-    const Contract& contract = contractOf(detector.kind());
-
-    const auto result = detector.decode(contract.sample);
+    const auto result = detector.decode(sampleOf(detector.kind()));
     ASSERT_TRUE(result);
     EXPECT_EQ(result->kind, detector.kind());
-    EXPECT_EQ(result->confidence, contract.confidence);
-    EXPECT_EQ(result->terminal, contract.terminal);
-    expectWellFormed(detector, contract.sample, *result);
-
-    for (const char* blank : {"", " ", "\t\t", "\n", "\r\n", " \t\n \n"}) {
+    expectWellFormed(detector, sampleOf(detector.kind()), *result);
+    for (const char* blank : {"", " ", "\t\t", "\r\n", " \t\n \n"}) {
         EXPECT_FALSE(detector.decode(blank)) << ::testing::PrintToString(blank);
     }
 }
@@ -87,14 +74,13 @@ TEST_P(DetectorContract, EveryPrefixOfEverySampleIsAnsweredSafely) {
     const Detector& detector = *GetParam();
     for (const DetectionKind kind : allDetectionKinds()) {
         if (kind == DetectionKind::base64url) continue; // the base64 detector's second kind
-        const std::string& sample = contractOf(kind).sample;
+        const std::string& sample = sampleOf(kind);
         // The engine repairs its input first, so a detector only ever sees whole code points.
         for (std::size_t length = 0; length <= sample.size(); ++length) {
             if (length < sample.size() && (sample[length] & 0xC0) == 0x80) continue;
-            const std::string_view prefix(sample.data(), length);
-            if (const auto result = detector.decode(prefix)) {
+            if (const auto result = detector.decode(sample.substr(0, length))) {
                 SCOPED_TRACE(std::string(rawValue(kind)) + " sample cut at " + std::to_string(length));
-                expectWellFormed(detector, prefix, *result);
+                expectWellFormed(detector, sample.substr(0, length), *result);
             }
         }
     }
@@ -105,14 +91,13 @@ INSTANTIATE_TEST_SUITE_P(Registry, DetectorContract, ::testing::ValuesIn(default
 
 TEST(Registry, TextsSeveralDetectorsReadGoWhereTheyBelong) {
     using enum DetectionKind;
+    // The golden corpus holds base58 text and a digit run, which the generic alphabets leave alone.
     // "662e3a426521" is hex of "f.:Be!" and base64 of Hangul and Arabic letters: base64's 0.7 wins.
     ASSERT_TRUE(HexDetector().decode("662e3a426521"));
     const std::pair<std::string, std::vector<DetectionKind>> chains[] = {
         {"662e3a426521", {base64}},
         {"6162636465666768", {hex}},      // also padded base64, of bytes that are not UTF-8
         {"NBSWY3DPEB3W64TMMQ", {base32}}, // unpadded base32 is written in base58's alphabet too
-        {"StV1DL6CwTryKyV", {base58}},
-        {"1700000000123", {unixTimestamp}}, // the generic alphabets leave digit runs alone
         {"%31%37%30%30%30%30%30%30%30%30", {url, unixTimestamp}},
         {"6ba7b810%2D9dad%2D11d1%2D80b4%2D00c04fd430c8", {url, uuid}},
     };

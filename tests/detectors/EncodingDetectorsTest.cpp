@@ -25,38 +25,27 @@ using testing::expectDeclines;
 using testing::expectReadings;
 
 TEST(Base64Detector, AlphabetPaddingAndReadableTextDecide) {
-    const std::string which = "which?? >>ok"; // "+" and "/" in the standard alphabet, "-" and "_" in the other
-    const std::string standard = base64Encode(which);
-    ASSERT_NE(standard.find_first_of("+/"), std::string::npos);
-    expectReadings(Base64Detector(), {{"  " + base64Encode("Grüße aus Köln 🎉") + "\n", "Grüße aus Köln 🎉"},
-                                      {base64Encode(which, true, false), which},
-                                      {"aGVsbG8=", "hello"},
-                                      {"aGVsbG8gd29ybGQh", "hello world!"}}); // letters and digits at a multiple of 4
+    // The golden corpus holds a reading of each alphabet, counted in bytes.
+    const std::string standard = base64Encode("which?? >>ok"); // "d2hpY2g/PyA+Pm9r": "+" and "/"
+    // Letters and digits at a multiple of 4 are base64 too.
+    expectReadings(Base64Detector(), {{"  aGVsbG8=\n", "hello"}, {"aGVsbG8gd29ybGQh", "hello world!"}});
     // Unpadded standard text, URL-safe text one character too long, the alphabets mixed, fewer
     // than 8 characters, digits only, and bytes that are binary, not UTF-8 or mostly control.
     expectDeclines(Base64Detector(),
-                   {"aGVsbG8gd29ybGQhIQ", base64Encode("hello world!?", false, false), "aGVsbG8gd29ybGQh_",
-                    standard.substr(0, 8) + "-" + standard.substr(9), "aGVsbA=", "1700000000123", "12345678",
+                   {"aGVsbG8gd29ybGQhIQ", "aGVsbG8gd29ybGQh_", standard.substr(0, 8) + "-" + standard.substr(9),
+                    "aGVsbA=", "12345678",
                     "========", "aGVs bG8h", base64Encode(std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10)),
                     base64Encode("\xff\xfe\xfd\xfc\xfb\xfa"), base64Encode("abcdefgh\x01\x02"),
                     base64Encode(std::string(6, '\0'))});
-    EXPECT_EQ(Base64Detector().decode(base64Encode(which, true, false))->kind, DetectionKind::base64url);
-    // Bytes, not characters, are counted.
-    EXPECT_EQ(Base64Detector().decode(base64Encode("ééé"))->summary, "Base64 → 6 bytes of text");
 }
 
-TEST(Base32Detector, ReadsCoreutilsOutputAndUpperCaseGroups) {
-    for (const char* fixture : {"base32-text.txt", "base32-text-unpadded.txt"}) {
-        EXPECT_EQ(Base32Detector().decode(testing::readTestData(fixture) + "\n")->output,
-                  "Orvel reads base32 as well.");
-    }
+// The golden corpus holds coreutils' output, padded and not.
+TEST(Base32Detector, ReadsUpperCaseGroups) {
     std::string longText; // far more than the 64 bits the accumulator holds
     for (int i = 0; i < 40; ++i) longText += "NBSWY3DP";
-    expectReadings(Base32Detector(), {{"NBSWY3DPEB3W64TMMQ======", "hello world"},
-                                      {"NBSWY3DPEB3W64TMMQ", "hello world"},
-                                      {"NBSWY3DPE", "hello"}, // a partial group loses its trailing bits
-                                      {"NBSWY3DPEE======", "hello!"}});
     EXPECT_EQ(Base32Detector().decode(longText)->output.substr(195), "hello");
+    // A partial group loses its trailing bits.
+    expectReadings(Base32Detector(), {{"NBSWY3DPE", "hello"}, {"NBSWY3DPEE======", "hello!"}});
     // Lower case, seven "=", "=" inside, 7 characters, a digit outside the alphabet, zero bytes, not UTF-8.
     expectDeclines(Base32Detector(), {"nbswy3dpeb3w64tmmq======", "NBSWY3DPEB3W64TMMQ=======", "NBSWY3DPEB3=W64TMMQ",
                                       "NBSWY3D", "NBSWY3D1", "AAAAAAAA", "77777777"});
@@ -80,7 +69,7 @@ ByteString byteWiseBase58Decode(std::string_view text) {
     return ByteString(littleEndian.rbegin(), littleEndian.rend());
 }
 
-TEST(Base58Detector, WordWiseDecodingMatchesTheTextbook) {
+TEST(Base58Detector, WordWiseDecodingMatchesTheTextbookAndTheAlphabetDecides) {
     std::mt19937 random(58);
     for (int round = 0; round < 400; ++round) {
         std::string text(static_cast<std::size_t>(round % 7 == 0 ? round % 3 : 0), '1');
@@ -90,26 +79,17 @@ TEST(Base58Detector, WordWiseDecodingMatchesTheTextbook) {
     }
     EXPECT_EQ(Bytes::base58("zzzzz"), (ByteString{0x27, 0x1F, 0x35, 0x9F}));  // 58^5 - 1
     EXPECT_EQ(Bytes::base58("211111"), (ByteString{0x27, 0x1F, 0x35, 0xA0})); // 58^5
-    EXPECT_FALSE(Bytes::base58("abc0"));
-}
-
-TEST(Base58Detector, DeclinesOutsideItsAlphabet) {
-    expectReadings(Base58Detector(),
-                   {{" StV1DL6CwTryKyV\n", "hello world"},
-                    {"4xTUrvud74", "hello!?"},
-                    // A leading "1" is a zero byte: one control character in 28 is within the allowance.
-                    {"14CQkZN8rFv6crKLEvQMwraVCa1ND92LBbTto", std::string("\0hello world, and more text", 27)}});
+    // A leading "1" is a zero byte: one control character in 28 is within the allowance.
+    EXPECT_EQ(Base58Detector().decode("14CQkZN8rFv6crKLEvQMwraVCa1ND92LBbTto")->output,
+              std::string("\0hello world, and more text", 27));
     // 0, O, I and l are not digits; digits only; 7 characters; zero bytes only; not text.
     expectDeclines(Base58Detector(), {"StV1DL6CwTryKy0", "StV1DL6CwTryKyO", "StV1DL6CwTryKyI", "StV1DL6CwTryKyl",
                                       "123456789123", "2NEpo7T", "11111111", "2222222222222222"});
 }
 
 TEST(HexDetector, PairsWithOrWithoutPrefixThatSpellText) {
-    expectReadings(HexDetector(),
-                   {{" 68656c6c6f20776f726c64\n", "hello world"},
-                    {"0x6F72766C", "orvl"},
-                    {"0X6f72766C", "orvl"},
-                    {"61626364656667686900", std::string("abcdefghi\0", 10)}}); // one NUL in ten is allowed
+    // One NUL in ten is allowed.
+    expectReadings(HexDetector(), {{"0X6f72766C", "orvl"}, {"61626364656667686900", std::string("abcdefghi\0", 10)}});
     // Too short (the prefix does not count), odd, spaced, prefixed twice, half NUL, cut-off
     // UTF-8, and a digest, which is not text.
     expectDeclines(HexDetector(), {"6f7276", "0x6f7276", "6f72766c6", "6f 72 76 6c", "0x6f0x720x760x6c",
@@ -117,51 +97,37 @@ TEST(HexDetector, PairsWithOrWithoutPrefixThatSpellText) {
 }
 
 TEST(URLEncodingDetector, DecodesOneLayerAsWritten) {
+    // "+" stays "+", nothing is trimmed, one layer only; a whole escape does not excuse a broken one.
     expectReadings(URLEncodingDetector(),
-                   {{"name=J%C3%BCrgen%20M%C3%BCller&q=a+b%2Fc", "name=Jürgen Müller&q=a+b/c"}, // "+" stays "+"
-                    {" %41 \n", " A \n"},                                                       // not trimmed
-                    {"%2520", "%20"},                                                           // one layer only
-                    {"%e2%86%92", "→"},
-                    {"no escapes here", declines},
-                    {"50% off, a%20b", declines}}); // a whole escape does not excuse a broken one
+                   {{"name=J%C3%BCrgen%20M%C3%BCller&q=a+b%2Fc", "name=Jürgen Müller&q=a+b/c"}, {" %41 \n", " A \n"},
+                    {"%2520", "%20"}, {"%e2%86%92", "→"}, {"no escapes here", declines}, {"50% off, a%20b", declines}});
 }
 
 TEST(HTMLEntitiesDetector, ReplacesOneLayerOfResolvableReferences) {
     using testing::detail;
     expectReadings(HTMLEntitiesDetector(),
-                   {{"&lt;b&gt;", "<b>"},
-                    {"&#65;&#x42;&#X43;", "ABC"},
-                    {"&quot;&apos;&nbsp;&copy;&reg;&hellip;&mdash;&ndash;&trade;",
-                     "\"'\u00A0\u00A9\u00AE\u2026\u2014\u2013\u2122"},
-                    {"&#x1F600; &#128512;", "\U0001F600 \U0001F600"},
+                   {{"&#65;&#x42;&#X43;&#x1F600;", "ABC\U0001F600"},
                     {"a&#0;b", std::string("a\0b", 3)},
                     {"&amp;lt;", "&lt;"}, // one layer per step: the engine peels the next
-                    {"&unknown; &amp;", "&unknown; &"},
-                    {"&AMP; &amp;", "&AMP; &"},
+                    {"&unknown; &AMP; &amp;", "&unknown; &AMP; &"},
                     {"a & b; &copy;", "a & b; \u00A9"},   // the "&" reaches for the first ";" and fails
                     {"&x&amp;", "&x&"},                   // an "&" inside a failed name is examined in turn
                     {"\u0600&lt; &amp;", "\u0600&lt; &"}, // a prepended sign joins the "&" after it
                     {"&#xD800; &#xDFFF; &#1114112; &#1114111;", "&#xD800; &#xDFFF; &#1114112; \U0010FFFF"},
                     {"&#4294967296; &#x100000000; &#4294967295; &lt;", "&#4294967296; &#x100000000; &#4294967295; <"}});
     expectDeclines(HTMLEntitiesDetector(), {"&#xD800;", "&#1114112;", "&#x; & ; &#;", "no references here"});
-    expectReadings(HTMLEntitiesDetector(), {{"&lt;b&gt;", "2"}, {"a & b; &copy;", "1"}}, detail("count"));
-
-    // A ";", "&" or "#" joined to a following mark, variation selector or joiner is another character.
-    for (const std::string mark : {"\u0301", "\uFE0F", "\u200D"}) {
-        SCOPED_TRACE(::testing::PrintToString(mark));
-        expectReadings(HTMLEntitiesDetector(),
-                       {{"&lt;" + mark + " &amp;", "&lt;" + mark + " &"},
-                        {"&" + mark + "lt; &amp;", "&" + mark + "lt; &"},
-                        {"&#" + mark + "65; &#x" + mark + "41; &amp;", "&#" + mark + "65; &#x" + mark + "41; &"},
-                        {"&lt;" + mark, declines}});
-        expectReadings(HTMLEntitiesDetector(), {{"&lt;" + mark + " &amp;", "1"}}, detail("count"));
-    }
+    // A ";", "&" or "#" joined to a following mark (or variation selector, or joiner: all three
+    // extend a character alike) is another character.
+    expectReadings(HTMLEntitiesDetector(), {{"&lt;\u0301 &amp;", "&lt;\u0301 &"},
+                                            {"&\u0301lt; &amp;", "&\u0301lt; &"},
+                                            {"&#\u030165; &#x\u030141; &amp;", "&#\u030165; &#x\u030141; &"},
+                                            {"&lt;\u0301", declines}});
+    expectReadings(HTMLEntitiesDetector(), {{"&lt;\u0301 &amp;", "1"}}, detail("count"));
 }
 
 TEST(UnicodeEscapeDetector, DecodesWholeEscapesAsCodePoints) {
     expectReadings(UnicodeEscapeDetector(),
-                   {{R"(caf\u00e9 \u00E9)", "caf\u00E9 \u00E9"},
-                    {R"(\xc3\xa9)", "\u00C3\u00A9"}, // an x escape names a code point, not a UTF-8 byte
+                   {{R"(\xc3\xa9)", "\u00C3\u00A9"}, // an x escape names a code point, not a UTF-8 byte
                     {R"({\"a\":\u0022x\u0022})", R"({\"a\":"x"})"},
                     {R"(\\u0041)", R"(\A)"},
                     {R"(\u0000)", std::string(1, '\0')},
@@ -174,18 +140,16 @@ TEST(UnicodeEscapeDetector, DecodesWholeEscapesAsCodePoints) {
                     {"\\u0041\u0301 \\u0042", "\\u0041\u0301 B"},
                     {"\\\u0301u0041 \\u0042", "\\\u0301u0041 B"},
                     {"\u0600\\u0041 \\u0042", "\u0600\\u0041 B"}, // a prepended sign joins the backslash after it
-                    {"\u00E9\\u0041\u00E9", "\u00E9A\u00E9"},
                     {"\U0001F600\\x41\U0001F600", "\U0001F600A\U0001F600"}});
 }
 
 TEST(EscapeDetectors, LongRunsStayLinear) {
-    std::string ampersands(1 << 20, '&');
-    EXPECT_EQ(HTMLEntitiesDetector().decode(ampersands + "&amp;;")->output.size(), (std::size_t{1} << 20) + 2);
     std::string entities;
     std::string escapes;
     for (int i = 0; i < 200'000; ++i) entities += "&amp;";
     for (int i = 0; i < 100'000; ++i) escapes += "\\u00e9";
-    EXPECT_EQ(HTMLEntitiesDetector().decode(entities)->output, std::string(200'000, '&'));
+    EXPECT_EQ(HTMLEntitiesDetector().decode(std::string(1 << 20, '&') + entities)->output,
+              std::string((1 << 20) + 200'000, '&'));
     EXPECT_EQ(UnicodeEscapeDetector().decode(escapes)->details.at("count"), "100000");
     EXPECT_TRUE(UnicodeEscapeDetector().decode(std::string(1 << 20, '\\') + "\\x41"));
 }

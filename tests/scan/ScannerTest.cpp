@@ -1,36 +1,35 @@
+// The scan family: the scanner's choice among candidates, the bracket matcher that proposes JSON
+// runs, and the ordered parallel loop that decides them.
 #include "orvel/Scanner.h"
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <random>
+#include <stdexcept>
 #include <stop_token>
 #include <thread>
 
 #include <gtest/gtest.h>
 
 #include "orvel/Orvel.h"
+#include "orvel/Unicode.h"
+#include "scan/BracketMatcher.h"
 #include "scan/CandidateSources.h"
+#include "scan/Parallel.h"
+#include "support/StubDetector.h"
 
 namespace orvel {
 namespace {
 
-// Recognises, as a terminal step of `kind`, every text the predicate accepts.
-class PredicateDetector final : public Detector {
-public:
-    PredicateDetector(DetectionKind kind, std::function<bool(std::string_view)> accepts)
-        : m_kind(kind), m_accepts(std::move(accepts)) {}
-    DetectionKind kind() const override { return m_kind; }
+using testing::Answer;
 
-private:
-    std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext&) const override {
-        if (!m_accepts(text)) return std::nullopt;
-        return DecodeResult{m_kind, std::string(text), 0.9, "stub", {}, true};
-    }
-    DetectionKind m_kind;
-    std::function<bool(std::string_view)> m_accepts;
-};
-
+// Recognises, as a terminal step of `kind`, every text `accepts` takes.
 Scanner scannerAccepting(DetectionKind kind, std::function<bool(std::string_view)> accepts, unsigned threads = 1) {
-    return Scanner(ChainEngine({std::make_shared<PredicateDetector>(kind, std::move(accepts))}), {.threads = threads});
+    const auto rule = [kind, accepts](std::string_view text) {
+        return accepts(text) ? Answer(DecodeResult{kind, std::string(text), 0.9, "stub", {}, true}) : std::nullopt;
+    };
+    return Scanner(ChainEngine({testing::stub(rule, kind)}), {.threads = threads});
 }
 
 using Found = std::vector<std::pair<std::string, int>>;
@@ -43,51 +42,34 @@ Found found(const std::vector<ScanFinding>& findings) {
 
 const auto anything = [](std::string_view) { return true; };
 
+// Which source comes first; that a rejected candidate blocks nothing is the cluster test's.
 TEST(Scanner, EarlierSourcesSwallowWhatTheyCover) {
     // A recognised JSON object hides the id and the epoch inside it.
-    const std::string log = "boot\nready\n{\"id\":\"0f8c2a9e-1b2c-4d3e-8f90-123456789abc\",\"at\":1700000000}\nend";
-    const auto inJSON = orvel::scan(log);
+    const auto inJSON = orvel::scan("boot\nready\n{\"id\":\"0f8c2a9e-1b2c-4d3e-8f90-123456789abc\",\"at\":1700000000}");
     ASSERT_EQ(inJSON.size(), 1u);
-    EXPECT_EQ(inJSON[0].line, 3);
-    EXPECT_EQ(inJSON[0].kind(), DetectionKind::json);
-
+    EXPECT_EQ(std::pair(inJSON[0].line, inJSON[0].kind()), std::pair(3, std::optional(DetectionKind::json)));
     // A token inside an object is reported alone: tokens are proposed before brackets.
-    const Scanner tokens = scannerAccepting(DetectionKind::jwt, anything);
     const std::string token = "eyJhbGciOiJIUzI1NiJ9.eyJzdWIiOiIxIn0.c2ln";
-    EXPECT_EQ(found(tokens.scan("{\"auth\":\"" + token + "\"}")), (Found{{token, 1}}));
-
+    EXPECT_EQ(found(scannerAccepting(DetectionKind::jwt, anything).scan("{\"auth\":\"" + token + "\"}")),
+              (Found{{token, 1}}));
     // An armour block swallows the base64 runs inside it.
-    const std::string pem = "-----BEGIN CERTIFICATE-----\nMIIBszCCAVmgAwIBAgIUQ2VydGlmaWNhdGVCb2R5\n-----END CERTIFICATE-----";
+    const std::string pem = "-----BEGIN CERTIFICATE-----\nMIIBszCCAVmgAwIBAgIUQ2VydGlmaWNhdGVCb2R5\n-----END CERT"
+                            "IFICATE-----";
     EXPECT_EQ(found(scannerAccepting(DetectionKind::pem, anything).scan("cert:\n" + pem + "\n")), (Found{{pem, 2}}));
-}
-
-TEST(Scanner, RejectedCandidatesDoNotBlockLaterSources) {
-    // "[INFO]" is a bracket candidate nobody recognises; the query string inside stays available.
-    const Scanner queries = scannerAccepting(DetectionKind::queryString, [](std::string_view text) {
-        return text.find('&') != std::string_view::npos && text.front() != '[';
-    });
-    // The query pattern runs on to the closing bracket, which is not white space or "&".
-    EXPECT_EQ(found(queries.scan("[a=1&b=2] x=1 y=2&z=3")), (Found{{"a=1&b=2]", 1}, {"y=2&z=3", 1}}));
-    EXPECT_TRUE(queries.scan("a=1").empty());  // one pair is no query string candidate
-
     // A 13-digit number is tried before the 10-digit pattern, which cannot match inside it.
-    const Scanner numbers = scannerAccepting(DetectionKind::unixTimestamp, anything);
-    EXPECT_EQ(found(numbers.scan("t=1700000000123 u=1700000000")), (Found{{"1700000000123", 1}, {"1700000000", 1}}));
+    EXPECT_EQ(found(scannerAccepting(DetectionKind::unixTimestamp, anything).scan("t=1700000000123 u=1700000000")),
+              (Found{{"1700000000123", 1}, {"1700000000", 1}}));
 }
 
-TEST(Scanner, LinesCountLineFeedCharacters) {
-    const Scanner tokens = scannerAccepting(DetectionKind::jwt, anything);
+TEST(Scanner, LinesCountLineFeedsAndMatchesEndBetweenCharacters) {
+    // A CR LF is no line feed, nor a CR alone.
     const std::string token = "eyJhIjoxfQ.eyJiIjoyfQ.c2ln";
-    EXPECT_EQ(found(tokens.scan("one\n" + token + "\nthree\nfour\n" + token)), (Found{{token, 2}, {token, 5}}));
-    EXPECT_EQ(found(tokens.scan("one\r\ntwo\r\n" + token)), (Found{{token, 1}}));  // CR LF is no line feed
-    EXPECT_EQ(found(tokens.scan("one\rtwo\r" + token)), (Found{{token, 1}}));
-}
-
-TEST(Scanner, MatchesInsideACharacterAreNotStretches) {
+    EXPECT_EQ(found(scannerAccepting(DetectionKind::jwt, anything).scan("one\n" + token + "\nthree\r\nfour\r" + token)),
+              (Found{{token, 2}, {token, 3}}));
+    // A combining mark fuses the run's last letter with it: the match would end mid-character.
     const Scanner anyRun = scannerAccepting(DetectionKind::base64, anything);
     const std::string run = "QUJDREVGR0hJSktMTU5PUFFSU1RVVldY";
     EXPECT_EQ(found(anyRun.scan("x " + run + " y")), (Found{{run, 1}}));
-    // A combining mark fuses the run's last letter with it: the match would end mid-character.
     EXPECT_TRUE(anyRun.scan(run + "\u0301").empty());
 }
 
@@ -95,45 +77,42 @@ TEST(Scanner, DecidingClusterByClusterGivesTheSequentialAnswer) {
     // The plain reading: every candidate in source order against every range accepted so far.
     const auto accepts = [](std::string_view text) { return std::hash<std::string_view>{}(text) % 3 != 0; };
     const auto sequential = [&](std::string_view text) {
-        std::vector<std::pair<TextRange, std::string>> accepted;
+        std::vector<TextRange> accepted;
         for (const TextRange& candidate : proposeCandidates(text)) {
-            const bool blocked = std::any_of(accepted.begin(), accepted.end(), [&](const auto& taken) {
-                return candidate.begin < taken.first.end && taken.first.begin < candidate.end;
+            const bool blocked = std::any_of(accepted.begin(), accepted.end(), [&](const TextRange& taken) {
+                return candidate.begin < taken.end && taken.begin < candidate.end;
             });
-            const std::string_view stretch = text.substr(candidate.begin, candidate.end - candidate.begin);
-            if (!blocked && accepts(stretch)) accepted.emplace_back(candidate, stretch);
+            if (!blocked && accepts(text.substr(candidate.begin, candidate.end - candidate.begin))) {
+                accepted.push_back(candidate);
+            }
         }
-        std::stable_sort(accepted.begin(), accepted.end(), [](const auto& a, const auto& b) { return a.first.begin < b.first.begin; });
-        std::vector<std::string> texts;
-        for (const auto& [range, stretch] : accepted) texts.push_back(stretch);
-        return texts;
+        std::stable_sort(accepted.begin(), accepted.end(), [](auto& a, auto& b) { return a.begin < b.begin; });
+        Found all; // lines by line feeds: there is no CR among the pieces
+        for (const TextRange& range : accepted) {
+            const std::string_view before = text.substr(0, range.begin);
+            all.emplace_back(text.substr(range.begin, range.end - range.begin), 1 + std::ranges::count(before, '\n'));
+        }
+        return all;
     };
     const Scanner scanner = scannerAccepting(DetectionKind::json, accepts);
-    const Scanner threaded = scannerAccepting(DetectionKind::json, accepts, 3);
-    const std::vector<std::string> pieces{"{\"a\":", "}", "[", "]", " ", "\n", "a=1", "&b=2", "eyJhIjoxfQ.", "eyJiIjoyfQ.",
-                                          "c2ln", "0f8c2a9e-1b2c-4d3e-8f90-123456789abc", "1700000000", "123",
-                                          "QUJDREVGR0hJSktMTU5PUFFSU1RVVldY", "deadbeefdeadbeef", "é", "\""};
-    const auto matchedTexts = [](const std::vector<ScanFinding>& findings) {
-        std::vector<std::string> texts;
-        for (const auto& finding : findings) texts.push_back(finding.matchedText);
-        return texts;
-    };
+    const std::vector<std::string> pieces{"{\"a\":", "}", "[", "]", " ", "\n", "a=1", "&b=2", "eyJhIjoxfQ.",
+                                          "eyJiIjoyfQ.", "c2ln", "0f8c2a9e-1b2c-4d3e-8f90-123456789abc", "1700000000",
+                                          "123", "QUJDREVGR0hJSktMTU5PUFFSU1RVVldY", "deadbeefdeadbeef", "é", "\""};
     std::mt19937 random(7);
     std::string all;
     for (int round = 0; round < 500; ++round) {
         std::string text;
         for (int i = static_cast<int>(random() % 30); i > 0; --i) text += pieces[random() % pieces.size()];
-        ASSERT_EQ(matchedTexts(scanner.scan(text)), sequential(text)) << text;
+        ASSERT_EQ(found(scanner.scan(text)), sequential(text)) << text;
         all += text + "\n";
     }
-    ASSERT_EQ(matchedTexts(scanner.scan(all)), sequential(all));
+    ASSERT_EQ(found(scanner.scan(all)), sequential(all));
     // Tens of thousands of candidates make many pieces of work for the threads, and the findings
     // (lines included) are still those of one thread.
     std::string large;
     for (int copy = 0; copy < 16; ++copy) large += all;
-    const std::vector<ScanFinding> alone = scanner.scan(large);
     EXPECT_GT(proposeCandidates(large).size(), 20000U);
-    EXPECT_EQ(threaded.scan(large), alone);
+    EXPECT_EQ(scannerAccepting(DetectionKind::json, accepts, 3).scan(large), scanner.scan(large));
 }
 
 // Progress rises to the candidate count, unless the scan stops: then the findings handed over
@@ -147,27 +126,28 @@ TEST(Scanner, ProgressRisesToTheEndOrTheScanStopsAfterItsFirstFindings) {
     enum class Stop { never, bySink, byRequest, before };
     struct Stopping {
         Stop how;
-        std::size_t after;  // findings
+        std::size_t after = 0;  // findings
     };
+    const Stopping stops[] = {{Stop::never, all.size()}, {Stop::bySink, 5000}, {Stop::byRequest, 7001}, {Stop::before}};
     for (const unsigned threads : {1U, 3U}) {
-        for (const Stopping stop : {Stopping{Stop::never, all.size()}, {Stop::bySink, 5000}, {Stop::byRequest, 7001}, {Stop::before, 0}}) {
+        for (const Stopping stop : stops) {
             std::stop_source source;
             if (stop.how == Stop::before) source.request_stop();
             std::vector<ScanFinding> handed;
             std::vector<std::size_t> reports;
-            const Scanner::Summary summary = scannerAccepting(DetectionKind::unixTimestamp, anything, threads).scan(
-                text,
-                [&](ScanFinding&& finding) {
-                    handed.push_back(std::move(finding));
-                    if (stop.how == Stop::byRequest && handed.size() == stop.after) source.request_stop();
-                    return stop.how == Stop::bySink && handed.size() == stop.after ? Scanner::Next::stop : Scanner::Next::keepGoing;
-                },
-                [&](std::size_t examined, std::size_t total) {
-                    EXPECT_EQ(total, candidates);
-                    EXPECT_GT(examined, reports.empty() ? 0 : reports.back());
-                    reports.push_back(examined);
-                },
-                source.get_token());
+            const auto sink = [&](ScanFinding&& finding) {
+                handed.push_back(std::move(finding));
+                if (stop.how == Stop::byRequest && handed.size() == stop.after) source.request_stop();
+                const bool last = stop.how == Stop::bySink && handed.size() == stop.after;
+                return last ? Scanner::Next::stop : Scanner::Next::keepGoing;
+            };
+            const auto progress = [&](std::size_t examined, std::size_t total) {
+                EXPECT_EQ(total, candidates);
+                EXPECT_GT(examined, reports.empty() ? 0 : reports.back());
+                reports.push_back(examined);
+            };
+            const Scanner scanner = scannerAccepting(DetectionKind::unixTimestamp, anything, threads);
+            const auto summary = scanner.scan(text, sink, progress, source.get_token());
             EXPECT_EQ(summary.stopped, stop.how != Stop::never);
             ASSERT_EQ(handed.size(), stop.after) << threads;
             EXPECT_TRUE(std::equal(handed.begin(), handed.end(), all.begin())) << threads;
@@ -176,30 +156,122 @@ TEST(Scanner, ProgressRisesToTheEndOrTheScanStopsAfterItsFirstFindings) {
     }
 }
 
+// Both sides of the time budget.
 TEST(Scanner, CandidatesOverTheTimeBudgetAreDeclinedAndCounted) {
     // Each pass takes a few milliseconds and makes progress, so a chain runs to the depth cap.
-    class SlowPeeler final : public Detector {
-    public:
-        DetectionKind kind() const override { return DetectionKind::unixTimestamp; }
-
-    private:
-        std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext&) const override {
-            std::this_thread::sleep_for(std::chrono::milliseconds(3));
-            return DecodeResult{kind(), std::string(text) + ".", 0.9, "stub", {}, false};
-        }
-    };
-    const std::string text = "at 1700000000 and 1700000001\n";
-    for (const auto& [budget, declined] : {std::pair{std::chrono::milliseconds(5), 2U}, {std::chrono::milliseconds(20'000), 0U}}) {
-        const Scanner scanner(ChainEngine({std::make_shared<SlowPeeler>()}),
+    const auto slowPeeler = testing::stub([](std::string_view text) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        return Answer(DecodeResult{DetectionKind::unixTimestamp, std::string(text) + ".", 0.9, "stub", {}, false});
+    }, DetectionKind::unixTimestamp);
+    using std::chrono::milliseconds;
+    for (const auto& [budget, declined] : {std::pair{milliseconds(5), 2U}, {milliseconds(20'000), 0U}}) {
+        const Scanner scanner(ChainEngine({slowPeeler}),
                               {.threads = 1, .candidateTime = budget, .candidateTimePerMiB = {}});
         std::size_t count = 0;
-        const Scanner::Summary summary = scanner.scan(text, [&](ScanFinding&&) {
+        const auto sink = [&](ScanFinding&&) {
             ++count;
             return Scanner::Next::keepGoing;
-        });
-        EXPECT_EQ(summary.overTimeBudget, declined);
+        };
+        EXPECT_EQ(scanner.scan("at 1700000000 and 1700000001\n", sink).overTimeBudget, declined);
         EXPECT_EQ(count, 2U - declined);
     }
+}
+
+// The literal walk, character by character (user-perceived characters, as the Unicode tests
+// hold them against ICU), quadratic and obvious.
+std::vector<TextRange> literalJSONRanges(std::string_view text) {
+    std::vector<std::size_t> starts{0}; // where each character starts, then the end
+    std::vector<std::string_view> characters;
+    while (starts.back() < text.size()) {
+        characters.push_back(Unicode::graphemePrefix(text.substr(starts.back()), 1));
+        starts.push_back(starts.back() + characters.back().size());
+    }
+    std::vector<TextRange> ranges;
+    for (std::size_t i = 0; i < characters.size(); ++i) {
+        if (characters[i] != "{" && characters[i] != "[") continue;
+        bool inString = false, escaped = false;
+        long depth = 0;
+        for (std::size_t j = i; j < characters.size() && depth >= 0; ++j) {
+            const std::string_view c = characters[j];
+            if (inString) {
+                if (!escaped && c == "\"") inString = false;
+                escaped = !escaped && c == "\\";
+            } else if (c == "\"") {
+                inString = true;
+            } else if (c == "{" || c == "[") {
+                ++depth;
+            } else if ((c == "}" || c == "]") && --depth == 0) {
+                ranges.push_back({starts[i], starts[j + 1]});
+                i = j;
+                break;
+            }
+        }
+    }
+    return ranges;
+}
+
+// Shapes are not matched, strings and escapes are skipped, an unclosed opener is passed over,
+// the walk starts outside any string, and a bracket fused with a combining mark is not a bracket.
+TEST(BracketMatcher, AgreesWithTheLiteralWalkOnGeneratedTexts) {
+    const std::vector<std::string> pieces{"{", "}", "[", "]", "\"", "\\", "a", " ", ":", ",", "\n", "\r\n",
+                                          "\u0301", "\u200d", "\u0600", "é", "🇫🇷", "日", "\\\"", "\"\\\\\""};
+    std::mt19937 random(20261205);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int length = static_cast<int>(random() % 40);
+        for (int i = 0; i < length; ++i) text += pieces[random() % pieces.size()];
+        ASSERT_EQ(jsonRanges(text), literalJSONRanges(text)) << text;
+    }
+}
+
+TEST(BracketMatcher, StaysLinearOnUnmatchedOpeners) {
+    // Quadratic walking would take minutes here; this is a correctness check that it returns.
+    EXPECT_TRUE(jsonRanges(std::string(1 << 20, '{')).empty());
+    const std::string nested = std::string(200'000, '[') + std::string(200'000, ']');
+    EXPECT_EQ(jsonRanges(nested), (std::vector<TextRange>{{0, nested.size()}}));
+}
+
+// Uneven pieces, so that threads finish out of order and some must wait for their turn.
+void unevenWork(std::size_t piece) {
+    std::this_thread::sleep_for(std::chrono::microseconds((piece * 7919) % 5 * 200));
+}
+
+TEST(Parallel, ResultsAreTakenInOrderOnTheThreadThatMadeThemUntilATakeDeclines) {
+    for (const unsigned threads : {1U, 2U, 5U}) {
+        for (const std::size_t last : {59U, 30U}) {
+            std::size_t taken = 0;
+            std::atomic<std::size_t> worked{0};
+            const auto work = [&](std::size_t piece) {
+                ++worked;
+                unevenWork(piece);
+                return std::pair(piece, std::this_thread::get_id());
+            };
+            forEachInOrder(60, threads, work, [&](std::pair<std::size_t, std::thread::id> result) {
+                EXPECT_EQ(result, std::pair(taken++, std::this_thread::get_id())) << threads;
+                return result.first != last;
+            });
+            EXPECT_EQ(taken, last + 1) << threads;
+            EXPECT_LE(worked, last + threads) << threads;  // each other thread had one piece at most under way
+        }
+    }
+}
+
+TEST(Parallel, TheFirstFailureReachesTheCallerAfterEveryThreadStopped) {
+    const auto failingWork = [](std::size_t piece) {
+        unevenWork(piece);
+        if (piece == 13) throw std::runtime_error("work");
+        return piece;
+    };
+    EXPECT_THROW(forEachInOrder(40, 4, failingWork, [](std::size_t) { return true; }), std::runtime_error);
+    EXPECT_THROW(forEachIndex(40, 4, [&](std::size_t i) { failingWork(i); }), std::runtime_error);
+    std::vector<std::size_t> taken;
+    const auto take = [&](std::size_t piece) {
+        if (piece == 7) throw std::logic_error("take");
+        taken.push_back(piece);
+        return true;
+    };
+    EXPECT_THROW(forEachInOrder(40, 4, [](std::size_t piece) { return piece; }, take), std::logic_error);
+    EXPECT_EQ(taken, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6}));
 }
 
 } // namespace

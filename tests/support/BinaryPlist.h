@@ -19,20 +19,18 @@ inline std::string arraysPlist(const std::vector<std::vector<std::uint32_t>>& ar
     std::vector<std::uint64_t> offsets;
     for (const auto& references : arrays) {
         offsets.push_back(out.size());
-        if (references.size() < 15) {
-            out += static_cast<char>(0xA0 | references.size());
-        } else {
-            out += "\xAF\x12";
-            appendBigEndian(out, references.size(), 4);
-        }
+        // A count below 15 fits in the marker byte; a larger one follows it as a 4-byte integer.
+        out += references.size() < 15 ? std::string(1, static_cast<char>(0xA0 | references.size())) : "\xAF\x12";
+        if (references.size() >= 15) appendBigEndian(out, references.size(), 4);
         for (const std::uint32_t reference : references) appendBigEndian(out, reference, 4);
     }
     const std::uint64_t offsetTable = out.size();
     for (const std::uint64_t offset : offsets) appendBigEndian(out, offset, 4);
     out += std::string(6, '\0') + "\x04\x04";
-    appendBigEndian(out, arrays.size(), 8);
-    appendBigEndian(out, 0, 8);
-    appendBigEndian(out, offsetTable, 8);
+    // The trailer: the object count, the root object and where the offset table starts.
+    for (const std::uint64_t field : {std::uint64_t{arrays.size()}, std::uint64_t{0}, offsetTable}) {
+        appendBigEndian(out, field, 8);
+    }
     return out;
 }
 

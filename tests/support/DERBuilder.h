@@ -11,15 +11,11 @@ namespace orvel::testing {
 
 /// The identifier and length octets of an element with `length` content bytes.
 inline ByteString derHeader(std::uint8_t tag, std::size_t length) {
-    ByteString out{tag};
-    if (length < 0x80) {
-        out.push_back(static_cast<std::uint8_t>(length));
-        return out;
+    if (length < 0x80) return {tag, static_cast<std::uint8_t>(length)};
+    ByteString out{tag, 0x80};
+    for (std::size_t rest = length; rest > 0; rest >>= 8, ++out[1]) {
+        out.insert(out.begin() + 2, static_cast<std::uint8_t>(rest));
     }
-    ByteString octets;
-    for (std::size_t rest = length; rest > 0; rest >>= 8) octets.insert(octets.begin(), static_cast<std::uint8_t>(rest));
-    out.push_back(static_cast<std::uint8_t>(0x80 | octets.size()));
-    out.insert(out.end(), octets.begin(), octets.end());
     return out;
 }
 
@@ -40,7 +36,9 @@ inline ByteString nestedSequences(int depth) {
     return ByteString(reversed.rbegin(), reversed.rend());
 }
 
-inline ByteString der(std::uint8_t tag, std::string_view text) { return der(tag, ByteString(text.begin(), text.end())); }
+inline ByteString der(std::uint8_t tag, std::string_view text) {
+    return der(tag, ByteString(text.begin(), text.end()));
+}
 
 inline ByteString concat(std::initializer_list<ByteString> parts) {
     ByteString out;
@@ -72,7 +70,8 @@ inline ByteString dnsName(std::string_view name) { return der(0x82, name); }
 
 /// A certificate around the to-be-signed `fields`, with a dummy algorithm and signature.
 inline ByteString certificate(std::initializer_list<ByteString> fields) {
-    return sequence({sequence(fields), sequence({der(0x06, ByteString{0x2A, 0x86, 0x48})}), der(0x03, ByteString{0x00})});
+    const ByteString algorithm = sequence({der(0x06, ByteString{0x2A, 0x86, 0x48})});
+    return sequence({sequence(fields), algorithm, der(0x03, ByteString{0x00})});
 }
 
 /// The to-be-signed fields of a version-3 certificate up to the subject, then `tail`.

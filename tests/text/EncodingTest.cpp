@@ -21,6 +21,7 @@ namespace {
 using testing::compress;
 using testing::Framing;
 using Wrappers = std::vector<std::string>;
+using namespace std::string_view_literals;
 
 ByteString bytesOf(std::string_view text) { return ByteString(text.begin(), text.end()); }
 
@@ -28,15 +29,18 @@ TEST(Bytes, CodecsTakeTheirAlphabetAndLayoutOnly) {
     using Codec = std::optional<ByteString> (*)(std::string_view);
     const std::tuple<Codec, std::string_view, std::optional<std::string_view>> cases[] = {
         {Bytes::hex, "", ""}, {Bytes::hex, "0aFF", "\x0A\xFF"}, {Bytes::hex, "abc", {}}, {Bytes::hex, "0g", {}},
-        {Bytes::hex, "0 ", {}}, {Bytes::base64, "aGVsbG8=", "hello"}, {Bytes::base64, "aGk=", "hi"},
-        {Bytes::base64, "aA==", "h"}, {Bytes::base64, "", ""}, {Bytes::base64, "+/+/", "\xFB\xFF\xBF"},
-        {Bytes::base64, "aGVsbG8", {}}, {Bytes::base64, "aGVs\nbG8=", {}}, {Bytes::base64, "aG=sbG8=", {}},
-        {Bytes::base64, "a===", {}}, {Bytes::base64, "====", {}}, {Bytes::base64, "aGVsbG8_", {}},
-        {Bytes::base64url, "aGVsbG8", "hello"}, {Bytes::base64url, "aA", "h"}, {Bytes::base64url, "aGk=", "hi"},
-        {Bytes::base64url, "-_-_", "\xFB\xFF\xBF"}, {Bytes::base64url, "aGVsb", {}}, // a remainder of 1
+        {Bytes::base64, "aGk=", "hi"}, {Bytes::base64, "aA==", "h"}, {Bytes::base64, "", ""},
+        {Bytes::base64, "+/+/", "\xFB\xFF\xBF"}, {Bytes::base64, "aGVsbG8", {}}, {Bytes::base64, "aGVs\nbG8=", {}},
+        {Bytes::base64, "aG=sbG8=", {}}, {Bytes::base64, "a===", {}}, {Bytes::base64, "====", {}},
+        {Bytes::base64, "aGVsbG8_", {}}, {Bytes::base64url, "aGVsbG8", "hello"}, {Bytes::base64url, "aA", "h"},
+        {Bytes::base64url, "aGk=", "hi"}, {Bytes::base64url, "-_-_", "\xFB\xFF\xBF"}, {Bytes::base64url, "aGVsb", {}},
     };
     for (const auto& [codec, text, bytes] : cases) {
         EXPECT_EQ(codec(text), bytes ? std::optional(bytesOf(*bytes)) : std::nullopt) << text;
+    }
+    // Percent-decoding needs whole escapes, and UTF-8 once decoded.
+    for (const char* broken : {"%", "%2", "a%zz", "%g1", "%E2%82", "%ff", "%+1"}) {
+        EXPECT_FALSE(Bytes::percentDecoded(broken)) << broken;
     }
 }
 
@@ -45,68 +49,40 @@ TEST(Bytes, WrappedCandidatesListEveryReadingInWrapperOrder) {
     // only the last is the hex the user meant.
     const std::pair<std::string_view, Wrappers> cases[] = {
         {" 1f8b0800000000000003\n", {"base64", "base64url", "hex"}}, {"1f8b08000000000003", {"base64url", "hex"}},
-        {"0123456789abcdef", {"base64", "base64url", "hex"}},      {" aGVsbG8gd29ybGQ=\n", {"base64", "base64url"}},
-        {"aGVsbG8gd29y+A==", {"base64"}},                         {"aGVsbG8gd29y-A", {"base64url"}},
-        {"aGVsbG8gd2", {"base64url"}},                            {"aGVsbG8", {}},
-        {"  aGk=  ", {}},                                         {"0123456789abcdef0", {}},
-        {"aGVsbG8gd29ybA===", {}}, /* three "=" are no padding */ {"aGVs=G8gd29ybGQ=", {}},
-        {"========", {}},                                         {"not a wrapper at all", {}},
+        {" aGVsbG8gd29ybGQ=\n", {"base64", "base64url"}}, {"aGVsbG8gd29y+A==", {"base64"}},
+        {"aGVsbG8gd29y-A", {"base64url"}}, {"aGVsbG8", {}}, {"  aGk=  ", {}}, {"0123456789abcdef0", {}},
+        {"aGVsbG8gd29ybA===", {}}, {"aGVs=G8gd29ybGQ=", {}}, {"========", {}}, {"not a wrapper at all", {}},
     };
     for (const auto& [text, expected] : cases) {
-        const auto readings = Bytes::wrappedCandidates(text);
         Wrappers wrappers;
-        for (const auto& reading : readings) wrappers.push_back(reading.wrapper);
+        for (const auto& reading : Bytes::wrappedCandidates(text)) wrappers.push_back(reading.wrapper);
         EXPECT_EQ(wrappers, expected) << text;
-        // fromWrapper takes the first reading.
-        const auto first = Bytes::fromWrapper(text);
-        EXPECT_EQ(first ? std::optional(first->data) : std::nullopt,
-                  readings.empty() ? std::nullopt : std::optional(readings.front().data))
-            << text;
+        EXPECT_EQ(Bytes::fromWrapper(text).has_value(), !expected.empty()) << text;
     }
-    const auto all = Bytes::wrappedCandidates(" 1f8b0800000000000003\n");
-    EXPECT_EQ(all[1].data, all[0].data);
-    EXPECT_EQ(all[2].data, (ByteString{0x1F, 0x8B, 0x08, 0, 0, 0, 0, 0, 0, 0x03}));
-    EXPECT_EQ(Bytes::fromWrapper(" aGVsbG8gd29ybGQ=\n")->data, bytesOf("hello world"));
-
-    // An opening test leaves out the readings whose first bytes cannot be the container.
+    // An opening test leaves out the readings whose first bytes cannot be the container: here the
+    // two that read the hex digits as base64.
     const Bytes::OpeningTest gzipMagic = [](std::span<const std::uint8_t> head) {
         return head.size() >= 2 && head[0] == 0x1F && head[1] == 0x8B;
     };
-    EXPECT_EQ(Bytes::wrappedCandidates(" 1f8b0800000000000003\n", gzipMagic).size(), 1u);
-    const auto base64Gzip = Bytes::wrappedCandidates("H4sIAAAAAAAAAw==", gzipMagic);
-    ASSERT_EQ(base64Gzip.size(), 2u);
-    EXPECT_EQ(base64Gzip[0].data, all[2].data);
-    EXPECT_TRUE(Bytes::wrappedCandidates("aGVsbG8gd29ybGQ=", gzipMagic).empty());
-}
-
-TEST(Bytes, PercentDecodingNeedsWholeEscapesAndUTF8) {
-    EXPECT_EQ(Bytes::percentDecoded("a%2Fb%3d%20c+d"), "a/b= c+d");
-    EXPECT_EQ(Bytes::percentDecoded("%E2%82%AC"), "\u20AC");
-    EXPECT_EQ(Bytes::percentDecoded("%2525"), "%25"); // decoded once
-    EXPECT_EQ(Bytes::percentDecoded(""), "");
-    for (const char* broken : {"%", "%2", "a%zz", "%g1", "%E2%82", "%ff", "%+1"}) {
-        EXPECT_FALSE(Bytes::percentDecoded(broken)) << broken;
-    }
+    const auto readings = Bytes::wrappedCandidates(" 1f8b0800000000000003\n", gzipMagic);
+    ASSERT_EQ(readings.size(), 1u);
+    EXPECT_EQ(readings[0].data, (ByteString{0x1F, 0x8B, 0x08, 0, 0, 0, 0, 0, 0, 0x03}));
 }
 
 TEST(Text, PrintableShareIsAtLeastNinetyPercentOfScalars) {
     // Scalars, not bytes: one emoji and one control are 50 %, not 80 %; everything from U+0080 up counts.
     const std::pair<std::string, bool> cases[] = {
-        {"", false},           {"abc", true},          {"abcdefghi\x01", true}, {"abcdefgh\x01\x01", false},
-        {"\t\n\r", true},      {"\x7f", false},        {std::string(1, '\0'), false},
-        {"\U0001F600\x01", false}, {"\u00e9\U0001F600\u0085", true}};
+        {"", false}, {"abc", true}, {"abcdefghi\x01", true}, {"abcdefgh\x01\x01", false}, {"\t\n\r", true},
+        {"\x7f", false}, {std::string(1, '\0'), false}, {"\U0001F600\x01", false}, {"\u00e9\U0001F600\u0085", true}};
     for (const auto& [text, printable] : cases) EXPECT_EQ(Text::looksLikePrintableText(text), printable) << text;
 }
 
 TEST(Text, TrimsOnlyWhatEachTrimNames) {
-    EXPECT_EQ(Text::trimmed(" \t\n\r\v\f abc \u0085\u00a0\u2028\u2029\u3000\u2003"), "abc");
-    EXPECT_EQ(Text::trimmed("  a b  "), "a b");
-    EXPECT_EQ(Text::trimmed(" \n "), "");
-    // Zero-width space and BOM are format characters, not white space.
-    EXPECT_EQ(Text::trimmed("\u200bx\ufeff"), "\u200bx\ufeff");
-    EXPECT_EQ(Text::trimmed(std::string("\0x\0", 3)), std::string("\0x\0", 3));
+    // Zero-width space and BOM are format characters, not white space; the engine's first pass
+    // shows the Unicode blanks trimmed, and the YAML reader the spaces and tabs.
+    EXPECT_EQ(Text::trimmed(" \v\f a b \u0085\u2029\u2003"), "a b");
+    EXPECT_EQ(Text::trimmed(std::string("\u200b\0x\0\ufeff", 9)), std::string("\u200b\0x\0\ufeff", 9));
     EXPECT_EQ(Text::trimmedOfSpacesAndTabs(" \t a\u00a0b \n\t "), "a\u00a0b \n");
-    EXPECT_EQ(Text::trimmedOfSpacesAndTabs(" \t "), "");
 }
 
 TEST(Text, DecimalIntegerTakesOneSignAndSixtyFourBits) {
@@ -121,9 +97,9 @@ TEST(Text, DecimalIntegerTakesOneSignAndSixtyFourBits) {
 // CRC-32 (never checked) and ISIZE.
 ByteString gzipMember(std::uint8_t flags, std::string_view optional, std::string_view body, std::uint32_t isize) {
     ByteString member{0x1F, 0x8B, 8, flags, 0, 0, 0, 0, 0, 3};
-    member.insert(member.end(), optional.begin(), optional.end());
-    member.insert(member.end(), body.begin(), body.end());
-    for (int i = 0; i < 4; ++i) member.push_back(0xEE);
+    for (const std::string_view part : {optional, body, "\xEE\xEE\xEE\xEE"sv}) {
+        member.insert(member.end(), part.begin(), part.end());
+    }
     for (int shift = 0; shift < 32; shift += 8) member.push_back(static_cast<std::uint8_t>(isize >> shift));
     return member;
 }
@@ -134,59 +110,32 @@ TEST(Deflate, StripGzipReadsEveryOptionalHeaderFieldAndNoMore) {
     EXPECT_EQ(Deflate::stripGzip(member)->body, bytesOf(body));
     EXPECT_EQ(Deflate::stripGzip(member)->isize, 0x04030201u); // little-endian
     // FEXTRA (XLEN 3), FNAME, FCOMMENT and FHCRC together; FTEXT and reserved bits are ignored.
-    const std::string optional =
-        std::string("\x03\x00xyz", 5) + std::string("name.txt\0", 9) + std::string("a comment\0", 10) + "\xAB\xCD";
+    const std::string optional = std::string("\x03\x00xyz" "name.txt\0" "a comment\0" "\xAB\xCD", 26);
     EXPECT_EQ(Deflate::stripGzip(gzipMember(0x04 | 0x08 | 0x10 | 0x02 | 0x01 | 0xE0, optional, body, 11))->body,
               bytesOf(body));
-
     for (std::size_t at : {0u, 1u, 2u}) {
         ByteString broken = member;
         broken[at] ^= 0x01;
         EXPECT_FALSE(Deflate::stripGzip(broken)) << at;
     }
+    // 17 bytes are too few; 18 are an empty body, for inflate to refuse.
     EXPECT_FALSE(Deflate::stripGzip(ByteString(member.begin(), member.begin() + 17)));
-    EXPECT_TRUE(Deflate::stripGzip(gzipMember(0, "", "", 0))); // 18 bytes: an empty body, for inflate to refuse
-    // Fields that run past the end: a huge XLEN, a name without its terminator.
-    EXPECT_FALSE(Deflate::stripGzip(gzipMember(0x04, "\xFF\xFF", body, 11)));
-    EXPECT_FALSE(Deflate::stripGzip(gzipMember(0x08, "no terminator", "", 0)));
-    EXPECT_FALSE(Deflate::stripGzip(gzipMember(0x08 | 0x10, std::string("name\0", 5), "", 0)));
+    EXPECT_TRUE(Deflate::stripGzip(gzipMember(0, "", "", 0)));
+    // Fields that run past the end: a huge XLEN, a name or comment without its terminator.
+    EXPECT_FALSE(Deflate::stripGzip(gzipMember(0x04, "\xFF\xFF", body, 11)) ||
+                 Deflate::stripGzip(gzipMember(0x08, "no terminator", "", 0)) ||
+                 Deflate::stripGzip(gzipMember(0x08 | 0x10, std::string("name\0", 5), "", 0)));
 }
 
-TEST(Deflate, StripZlibChecksTheHeader) {
-    const std::string stream = compress("hello, zlib", Framing::zlib);
-    EXPECT_EQ(Deflate::stripZlib(bytesOf(stream)), bytesOf(stream.substr(2, stream.size() - 6)));
-    EXPECT_FALSE(Deflate::stripZlib(bytesOf(stream.substr(0, 5))));
-    // Window bits are not looked at; the check must be a multiple of 31, the method 8, FDICT clear.
-    const std::pair<ByteString, bool> headers[] = {{{0x78, 0x9C}, true},  {{0x08, 0x1D}, true}, {{0x78, 0x9D}, false},
-                                                   {{0x79, 0x9C}, false}, {{0x78, 0x20}, false}};
-    for (auto [header, valid] : headers) {
-        header.resize(6, 0);
-        EXPECT_EQ(Deflate::stripZlib(header).has_value(), valid) << int(header[0]) << " " << int(header[1]);
-    }
-}
-
-TEST(Deflate, InflateAcceptsOnlyWholeNonEmptyStreams) {
-    const std::string text = "The same words, the same words, the same words again.";
-    const std::string stream = compress(text, Framing::raw);
-    EXPECT_EQ(Deflate::inflate(bytesOf(stream), std::nullopt), bytesOf(text));
-    // Bytes after the end of the stream are not looked at.
-    EXPECT_EQ(Deflate::inflate(bytesOf(stream + "trailing"), std::nullopt), bytesOf(text));
-    EXPECT_FALSE(Deflate::inflate(ByteString{}, std::nullopt));
-    EXPECT_FALSE(Deflate::inflate(bytesOf(compress("", Framing::raw)), std::nullopt)); // valid, but nothing
-    EXPECT_FALSE(Deflate::inflate(ByteString{0xFF, 0xFF, 0xFF, 0xFF}, std::nullopt));  // reserved block type
-    for (std::size_t length = 1; length < stream.size(); ++length) {
-        EXPECT_FALSE(Deflate::inflate(bytesOf(stream.substr(0, length)), std::nullopt)) << length;
-    }
-}
-
+// The zlib header, and inflation of whole and cut streams, are the compression detectors' tests.
 TEST(Deflate, InflateIgnoresWhatTheHintClaimsButNeverPassesTheCap) {
     // The attempt loop grows past a wrong hint; its first buffers fill exactly at 64 and 256.
     using Hint = std::optional<std::uint64_t>;
-    const Hint hints[] = {{}, 1, std::numeric_limits<std::uint32_t>::max(), std::numeric_limits<std::uint64_t>::max()};
     for (std::size_t size : {63u, 64u, 65u, 256u, 1000u, 100'000u}) {
         const ByteString stream = bytesOf(compress(std::string(size, 'x'), Framing::raw));
-        for (const Hint hint : hints) EXPECT_EQ(Deflate::inflate(stream, hint).value_or(ByteString{}).size(), size);
-        EXPECT_EQ(Deflate::inflate(stream, size).value_or(ByteString{}).size(), size);
+        for (const Hint hint : {Hint{}, Hint{1}, Hint{size}, Hint{UINT32_MAX}, Hint{UINT64_MAX}}) {
+            EXPECT_EQ(Deflate::inflate(stream, hint).value_or(ByteString{}).size(), size);
+        }
     }
     constexpr std::size_t cap = Limits::maxInflatedBytesPerStep;
     static_assert(cap == std::size_t{64} << 18, "the cap is where the unhinted attempt loop gives up");

@@ -1,6 +1,5 @@
 // The JSON reader, the canonical writer and the pretty-printer the detectors use.
 #include "text/JSON.h"
-#include "text/JSONUtil.h"
 #include "orvel/Limits.h"
 
 #include <gtest/gtest.h>
@@ -29,121 +28,76 @@ std::string nested(std::size_t depth) { return std::string(depth, '[') + std::st
 
 Value nestedValue(int depth) {
     Value value = Value::array();
-    for (int level = 1; level < depth; ++level) {
-        Value outer = Value::array();
-        outer.push_back(std::move(value)); // moved, so building stays linear in the depth
-        value = std::move(outer);
-    }
+    // Moved, so building stays linear in the depth.
+    for (int level = 1; level < depth; ++level) value = Value::array({std::move(value)});
     return value;
 }
 
-// The golden corpus shows the pretty layout throughout; what it cannot show is what the
-// pretty-printer declines.
-TEST(JSONTest, PrettyPrinterTakesObjectsAndArraysOnly) {
-    const auto object = orvel::JSONUtil::prettyPrinted(R"(  {"b":1,"a":[true,null,"x/y"]} )");
-    EXPECT_EQ(object->pretty, "{\n  \"a\" : [\n    true,\n    null,\n    \"x/y\"\n  ],\n  \"b\" : 1\n}");
-    EXPECT_EQ(object->topLevel, "object");
-    EXPECT_EQ(orvel::JSONUtil::prettyPrinted("\n [1, 2.5]\t")->topLevel, "array");
-    for (const char* text : {"1", "\"s\"", "true", "null", "", "   ", "{", "{'a':1}", "[1] x"}) {
-        EXPECT_FALSE(orvel::JSONUtil::prettyPrinted(text)) << text;
-    }
-}
-
-TEST(JSONTest, KeysInAscendingCodePointOrder) {
+TEST(JSONTest, KeysInAscendingCodePointOrderAndStringEscapes) {
+    // Bytes compare unsigned: U+00E9 (C3 A9) sorts after "z".
     const Value value = parse(R"({"b":0,"alg_note":0,"a":0,"B":0,"alg":0,"\u00e9":0,"z":0,"_":0})").value();
     EXPECT_EQ(write(value, compact), R"({"B":0,"_":0,"a":0,"alg":0,"alg_note":0,"b":0,"z":0,"é":0})");
-    // Bytes compare unsigned: U+00E9 (C3 A9) sorts before U+1F600 (F0 ...) and after "z".
-    Value unicode;
-    unicode["\xF0\x9F\x98\x80"] = 1;
-    unicode["\xC3\xA9"] = 2;
-    unicode["~"] = 3;
-    EXPECT_EQ(write(unicode, compact), "{\"~\":3,\"\xC3\xA9\":2,\"\xF0\x9F\x98\x80\":1}");
-}
-
-TEST(JSONTest, StringEscapes) {
-    EXPECT_EQ(compactText(Value("quote\" backslash\\")), R"("quote\" backslash\\")");
-    EXPECT_EQ(compactText(Value("\b\f\n\r\t")), R"("\b\f\n\r\t")");
-    EXPECT_EQ(compactText(Value(std::string("\x00\x01\x1f\x1b", 4))), R"("\u0000\u0001\u001f\u001b")");
-    // DEL, non-ASCII and the line separators go out as they are.
-    EXPECT_EQ(compactText(Value("\x7F caf\xC3\xA9 \xE2\x80\xA8 \xF0\x9F\x98\x80")),
-              "\"\x7F caf\xC3\xA9 \xE2\x80\xA8 \xF0\x9F\x98\x80\"");
-    EXPECT_EQ(compactText(Value("a/b")), R"("a/b")");
+    // Only the quotation mark, the backslash and controls are escaped, in keys too: DEL, non-ASCII,
+    // the line separators and "/" go out as they are.
+    Value escapes;
+    escapes["k/\"\n"] = "quote\" backslash\\ \b\f\n\r\t " + std::string("\0\x01\x1f\x1b", 4) +
+                        " \x7F caf\xC3\xA9 \xE2\x80\xA8 a/b";
+    EXPECT_EQ(compactText(escapes), "{\"k/\\\"\\n\":\"quote\\\" backslash\\\\ \\b\\f\\n\\r\\t "
+                                    "\\u0000\\u0001\\u001f\\u001b \x7F caf\xC3\xA9 \xE2\x80\xA8 a/b\"}");
     EXPECT_EQ(write(Value("https://x/y"), {.escapeSlashes = true}), R"("https:\/\/x\/y")");
-    Value key;
-    key["k/\"\n"] = "v";
-    EXPECT_EQ(compactText(key), R"({"k/\"\n":"v"})");
     // A value built by hand may hold broken UTF-8; the text written never does.
     EXPECT_EQ(compactText(Value("a\xFF")), "\"a\xEF\xBF\xBD\"");
 }
 
 TEST(JSONTest, Numbers) {
-    // Doubles as ECMAScript's String(x) writes them (each row checked with node).
+    // Doubles as ECMAScript's String(x) writes them (each row checked with node), at the edges of
+    // the plain range and of the shortest round-trip digits.
     const std::pair<double, const char*> doubles[] = {
-        {0.1, "0.1"}, {0.95, "0.95"}, {1.0, "1"}, {123.0, "123"}, {100000.0, "100000"}, {1e5, "100000"}, {-1.5, "-1.5"},
-        {-0.0, "0"}, {0.0, "0"}, {1.5e-7, "1.5e-7"}, {1e-7, "1e-7"}, {9.999999999999999e-8, "1e-7"},
+        {0.1, "0.1"}, {1.0, "1"}, {-0.0, "0"}, {1.5e-7, "1.5e-7"}, {9.999999999999999e-8, "1e-7"},
         {9.999999999999998e-8, "9.999999999999998e-8"}, {-1e-7, "-1e-7"}, {1e-6, "0.000001"},
-        {9.999999999999997e-7, "9.999999999999997e-7"}, {0.000001234, "0.000001234"}, {1e-5, "0.00001"},
-        {1.2345678901234567e-7, "1.2345678901234566e-7"}, {1e21, "1e+21"},
-        {999999999999999900000.0, "999999999999999900000"}, {1e20, "100000000000000000000"},
-        {123456789012345680000.0, "123456789012345680000"}, {1.5e21, "1.5e+21"}, {1e16, "10000000000000000"},
-        {0x1p53, "9007199254740992"}, {0x1p63, "9223372036854776000"}, {-0x1p63, "-9223372036854776000"},
-        {0x1p64, "18446744073709552000"}, {5e-324, "5e-324"}, {-5e-324, "-5e-324"},
-        {2.2250738585072014e-308, "2.2250738585072014e-308"}, {1.7976931348623157e308, "1.7976931348623157e+308"},
-        {1e300, "1e+300"}, {0.1 + 0.2, "0.30000000000000004"}, {1.0 / 3, "0.3333333333333333"},
-        {12345.6789, "12345.6789"}, {1767232800.9, "1767232800.9"}};
+        {9.999999999999997e-7, "9.999999999999997e-7"}, {0.000001234, "0.000001234"}, {1e21, "1e+21"},
+        {999999999999999900000.0, "999999999999999900000"}, {1.5e21, "1.5e+21"}, {0x1p63, "9223372036854776000"},
+        {5e-324, "5e-324"}, {1.7976931348623157e308, "1.7976931348623157e+308"}, {0.1 + 0.2, "0.30000000000000004"},
+        {1767232800.9, "1767232800.9"}};
     for (const auto& [number, text] : doubles) EXPECT_EQ(compactText(Value(number)), text) << text;
     // Integers wider than 64 bits are read as doubles and written the same way.
     EXPECT_EQ(compactText(parse("[123456789012345678901,1E2,-0.0]").value()), "[123456789012345680000,100,0]");
     EXPECT_EQ(compactText(Value(std::numeric_limits<std::uint64_t>::max())), "18446744073709551615");
     EXPECT_EQ(compactText(Value(std::numeric_limits<std::int64_t>::min())), "-9223372036854775808");
-    EXPECT_EQ(write(Value(std::numeric_limits<double>::infinity()), compact), std::nullopt);
-    EXPECT_EQ(write(Value(std::numeric_limits<double>::quiet_NaN()), compact), std::nullopt);
-    EXPECT_EQ(write(Value::binary({1, 2}), compact), std::nullopt); // no JSON spelling either
-    // One bad number anywhere makes the whole document absent.
-    Value buried;
-    buried["a"]["b"] = Value::array({1, std::numeric_limits<double>::infinity()});
-    EXPECT_EQ(write(buried, pretty), std::nullopt);
+    // Nothing without a JSON spelling is written, and one such value anywhere makes the whole document absent.
+    for (const Value& value : {Value(std::numeric_limits<double>::quiet_NaN()), Value::binary({1, 2}),
+                               Value({{"a", {{"b", Value::array({1, std::numeric_limits<double>::infinity()})}}}})}) {
+        EXPECT_EQ(write(value, pretty), std::nullopt) << value.type_name();
+    }
 }
 
-TEST(JSONTest, WhatTheReaderDoesWithAwkwardInput) {
+TEST(JSONTest, ReaderTakesRFC8259AndDeclinesMalformedTextAndLogWords) {
     // A repeated key keeps its last value; a leading byte order mark is skipped (RFC 8259 allows either).
     EXPECT_EQ(parse(R"({"a":1,"a":2})"), Value({{"a", 2}}));
-    EXPECT_EQ(parse("\xEF\xBB\xBF[1]"), Value::array({1}));
     // Integers stay integers up to 64 bits, signed or unsigned; wider ones become doubles. "-0"
     // reads as the integer 0, "-0.0" keeps its sign, and a double that overflows is an error.
     EXPECT_TRUE(parse("18446744073709551615")->is_number_unsigned());
     EXPECT_EQ(parse("-9223372036854775808")->get<std::int64_t>(), std::numeric_limits<std::int64_t>::min());
-    EXPECT_EQ(parse("18446744073709551616")->get<double>(), 18446744073709551616.0);
     for (const char* text : {"1.0", "18446744073709551616", "-9223372036854775809"}) {
         EXPECT_TRUE(parse(text)->is_number_float()) << text;
     }
     EXPECT_TRUE(parse("-0")->is_number_integer());
     EXPECT_TRUE(std::signbit(parse("-0.0")->get<double>()));
-    EXPECT_EQ(parse("1e400"), std::nullopt);
-}
-
-TEST(JSONTest, ReaderDeclinesMalformedTextAndLogWordsInBrackets) {
-    // Invalid UTF-8 inside a string (truncated, overlong, surrogate, above U+10FFFF), and bracketed
-    // log words, refused at their first element.
-    for (const char* text : {"", " ", "[1,]", "{\"a\":1,}", "01", "0x10", "NaN", "'a'", "[1] x", "{} {}", "[1]]",
-                             "\"\x01\"", "\"unterminated", "{\"a\" 1}", "// c\n1", "\"\\ud800\"", "\"\\x41\"",
-                             "[\"\xC3\"]", "[\"\xC0\xAF\"]", "[\"\xED\xA0\x80\"]", "[\"\xF4\x90\x80\x80\"]",
-                             "{\"\xFF\":1}", "[INFO]", "[2026-10-09T00:00:00Z]", "[0x1f]", "[12 34]", "{user}",
-                             "{ 'a': 1 }", "[", "{ ", "[-"}) {
-        EXPECT_EQ(parse(text), std::nullopt) << text;
-    }
-    // A NUL is no end of the text: whatever follows it still counts, and it is no JSON itself.
-    for (const std::string_view text : {"\0[1,2]"sv, "[1,2]\0garbage"sv, "[1,2]\0"sv, "{\"a\":\"x\0\"}"sv}) {
-        EXPECT_EQ(parse(text), std::nullopt) << text.find('\0');
-    }
+    // Invalid UTF-8 inside a string (truncated, overlong, surrogate, above U+10FFFF), bracketed
+    // log words, refused at their first element, and a NUL, which is no end of the text.
+    const std::string_view declined[] = {
+        "", "[1,]", "01", "NaN", "'a'", "[1] x", "[1]]", "\"\x01\"", "\"unterminated", "{\"a\" 1}", "\"\\ud800\"",
+        "[\"\xC3\"]", "[\"\xC0\xAF\"]", "[\"\xED\xA0\x80\"]", "[\"\xF4\x90\x80\x80\"]", "{\"\xFF\":1}", "[INFO]",
+        "[2026-10-09T00:00:00Z]", "[0x1f]", "[12 34]", "{user}", "[-", "1e400", "\0[1,2]"sv, "[1,2]\0garbage"sv,
+        "[1,2]\0"sv, "{\"a\":\"x\0\"}"sv};
+    for (const std::string_view text : declined) EXPECT_EQ(parse(text), std::nullopt) << ::testing::PrintToString(text);
     // Every way a first element may open still reaches the parser.
     const std::pair<const char*, Value> accepted[] = {
         {"[ -1.5E+3 ,2]", Value::array({-1500.0, 2})}, {"[7\n]", Value::array({7})}, {"[0]", Value::array({0})},
         {"[true, false, null]", Value::array({true, false, nullptr})},
         {"[\"caf\xC3\xA9\"]", Value::array({"caf\xC3\xA9"})},
-        {"[[], {}]", Value::array({Value::array(), Value::object()})}, {"\r\n{ }", Value::object()},
-        {"\xEF\xBB\xBF { \"a\" : 1 }", Value({{"a", 1}})}, {" {\"a\" : [ ] }\n", Value({{"a", Value::array()}})},
-    };
+        {"[[], {}]", Value::array({Value::array(), Value::object()})},
+        {"\xEF\xBB\xBF { \"a\" : 1 }", Value({{"a", 1}})}};
     for (const auto& [text, value] : accepted) EXPECT_EQ(parse(text), value) << text;
 }
 
@@ -157,23 +111,17 @@ TEST(JSONTest, DepthLimitOnBothSides) {
     EXPECT_TRUE(parse(objects).has_value());
     EXPECT_EQ(parse("[" + objects + "]"), std::nullopt);
     // Brackets inside strings, escaped quotes included, do not nest.
-    const std::string inString = "[\"" + std::string(1000, '[') + "\\\"" + std::string(1000, '{') + "\"]";
-    EXPECT_TRUE(parse(inString).has_value());
+    EXPECT_TRUE(parse("[\"" + std::string(1000, '[') + "\\\"" + std::string(1000, '{') + "\"]").has_value());
     // Closing brackets do not let a later run go deeper than the limit.
     EXPECT_TRUE(parse("[" + nested(limit - 1) + "," + nested(limit - 1) + "]").has_value());
-    // A hundred thousand openers decline before any stack is spent on them.
-    EXPECT_EQ(parse(std::string(100000, '[')), std::nullopt);
+    // A hundred thousand openers decline before any stack is spent on them (alone, they are the
+    // facade's hostile-input row).
     EXPECT_EQ(parse(nested(100000)), std::nullopt);
 
     EXPECT_EQ(write(nestedValue(orvel::Limits::maxJSONDepth), compact), nested(limit));
-    EXPECT_TRUE(write(nestedValue(orvel::Limits::maxJSONDepth), pretty).has_value());
     EXPECT_EQ(write(nestedValue(orvel::Limits::maxJSONDepth + 1), compact), std::nullopt);
     Value deepObject = 0;
-    for (int i = 0; i <= orvel::Limits::maxJSONDepth; ++i) {
-        Value outer = Value::object();
-        outer["k"] = std::move(deepObject);
-        deepObject = std::move(outer);
-    }
+    for (std::size_t i = 0; i <= limit; ++i) deepObject = Value({{"k", std::move(deepObject)}});
     EXPECT_EQ(write(deepObject, pretty), std::nullopt);
     EXPECT_TRUE(write(deepObject["k"], pretty).has_value());
 }
@@ -184,22 +132,17 @@ TEST(JSONTest, DepthLimitOnBothSides) {
 TEST(JSONTest, ReformatWritesWhatParseThenWriteWouldAndRoundTrips) {
     std::string manyKeys = "{";
     for (int i = 300; i > 0; --i) manyKeys += "\"k" + std::to_string(i % 97) + "\":[" + std::to_string(i) + "],";
-    manyKeys += "\"\":{}}";
     std::vector<std::string> texts = {
         R"({"b":{"y":[1,{"z":null,"a":true}],"x":{}},"a":[],"B":[[]],"\u00e9":"caf\u00e9","~":"a/b\n\u0000"})",
         R"({"a":1,"b":2,"a":{"c":3},"a":[4],"b":"last"})",
         R"([0.1,1e300,-5e-324,18446744073709551615,-9223372036854775808,-0,-0.0,1E2,123456789012345678901,false])",
-        R"({"alg":"HS256","typ":"JWT","exp":1738310400,"scope":["a","b/c"],"n":null})",
         R"({"nested":{"deep":[[[{}]],[]]},"text":"tab\t quote\" nul\u0000 é 😀"})",
         "\xEF\xBB\xBF [ \"\\ud83d\\ude00\", {\"\":\"\"} ]\n",
-        manyKeys,
+        manyKeys + "\"\":{}}",
         "{\"" + std::string(200, 'k') + "\":\"" + std::string(20000, 'v') + "\",\"k\":[\"\",\"x\"]}",
         nested(static_cast<std::size_t>(orvel::Limits::maxJSONDepth)),
         nested(static_cast<std::size_t>(orvel::Limits::maxJSONDepth) + 1),
-        std::string("[1,2]\0"sv)};
-    for (const char* text : {"\"scalar\"", "-12", "3.14159", "[1e400]", "[1,]", "[1] x", "{\"\xFF\":1}", ""}) {
-        texts.emplace_back(text);
-    }
+        std::string("[1,2]\0"sv), "\"scalar\"", "-12", "3.14159", "[1e400]", "[1,]", "[1] x", "{\"\xFF\":1}", ""};
     for (const std::string& text : texts) {
         const auto value = parse(text);
         for (const WriteOptions options : {compact, pretty, WriteOptions{true, true}}) {

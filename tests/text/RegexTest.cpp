@@ -12,13 +12,11 @@
 
 #include <cstdint>
 #include <algorithm>
-#include <atomic>
 #include <memory>
 #include <optional>
 #include <random>
 #include <set>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -26,80 +24,48 @@ namespace {
 
 using orvel::Regex;
 using orvel::TextRange;
-using orvel::Unicode::utf8;
 namespace Patterns = orvel::Patterns;
 
 // Our "$" is the very end of the text; ICU's also matches before a final line terminator and
-// spells ours "\z".
-std::string withEndOnlyDollar(std::string_view pattern) {
-    std::string out;
-    bool inClass = false;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '\\') {
-            out += pattern.substr(i++, 2);
-            continue;
-        }
-        inClass = pattern[i] == '[' || (inClass && pattern[i] != ']');
-        out += pattern[i] == '$' && !inClass ? std::string(R"(\z)") : std::string(1, pattern[i]);
-    }
-    return out;
+// spells ours "\z". The patterns write an anchoring "$" last or nowhere.
+std::string withEndOnlyDollar(std::string pattern) {
+    if (pattern.ends_with('$') && !pattern.ends_with("\\$")) pattern.replace(pattern.size() - 1, 1, "\\z");
+    return pattern;
 }
 
 // ICU's engine over the UTF-8 text itself, so that its native indices are our byte offsets.
-class ICURegex {
-public:
-    explicit ICURegex(std::string_view pattern) {
+struct ICURegex {
+    std::unique_ptr<icu::RegexPattern> pattern;
+
+    explicit ICURegex(std::string_view source) {
         UErrorCode status = U_ZERO_ERROR;
         UParseError parseError;
-        m_pattern.reset(icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(withEndOnlyDollar(pattern)), 0,
-                                                   parseError, status));
-        if (U_FAILURE(status)) m_pattern.reset();
-        if (m_pattern) m_matcher.reset(m_pattern->matcher(status));
+        const auto icuSource = icu::UnicodeString::fromUTF8(withEndOnlyDollar(std::string(source)));
+        pattern.reset(icu::RegexPattern::compile(icuSource, 0, parseError, status));
+        if (U_FAILURE(status)) pattern.reset();
     }
-    ~ICURegex() { utext_close(&m_text); }
-    ICURegex(ICURegex&& other) noexcept
-        : m_pattern(std::move(other.m_pattern)), m_matcher(std::move(other.m_matcher)) {}
-    bool valid() const { return m_pattern != nullptr; }
 
-    std::vector<TextRange> allMatches(const std::string& text) {
+    // Every match, as its range, and the groups of the first.
+    std::vector<TextRange> allMatches(const std::string& text, std::vector<std::optional<TextRange>>& groups) const {
         UErrorCode status = U_ZERO_ERROR;
+        UText* utext = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status);
+        const std::unique_ptr<icu::RegexMatcher> matcher(pattern->matcher(status));
+        matcher->reset(utext);
+        const auto range = [&](int32_t group) {
+            return TextRange{static_cast<std::size_t>(matcher->start64(group, status)),
+                             static_cast<std::size_t>(matcher->end64(group, status))};
+        };
         std::vector<TextRange> out;
-        for (reset(text); m_matcher->find(status);) out.push_back(range(0));
+        for (groups.clear(); matcher->find(status); out.push_back(range(0))) {
+            for (int32_t g = 1; out.empty() && g <= matcher->groupCount(); ++g) {
+                groups.push_back(matcher->start64(g, status) < 0 ? std::nullopt : std::optional(range(g)));
+            }
+        }
         EXPECT_TRUE(U_SUCCESS(status)) << u_errorName(status); // e.g. ICU's own backtracking stack limit
+        utext_close(utext);
         return out;
     }
-
-    std::optional<orvel::RegexMatch> firstMatch(const std::string& text) {
-        UErrorCode status = U_ZERO_ERROR;
-        reset(text);
-        if (!m_matcher->find(status)) return std::nullopt;
-        orvel::RegexMatch match{range(0), {}};
-        for (int32_t g = 1; g <= m_matcher->groupCount(); ++g) {
-            match.groups.push_back(m_matcher->start64(g, status) < 0 ? std::nullopt : std::optional(range(g)));
-        }
-        return match;
-    }
-
-private:
-    void reset(const std::string& text) {
-        UErrorCode status = U_ZERO_ERROR;
-        utext_openUTF8(&m_text, text.data(), static_cast<int64_t>(text.size()), &status);
-        m_matcher->reset(&m_text);
-    }
-    TextRange range(int32_t group) const {
-        UErrorCode status = U_ZERO_ERROR;
-        return {static_cast<std::size_t>(m_matcher->start64(group, status)),
-                static_cast<std::size_t>(m_matcher->end64(group, status))};
-    }
-
-    std::unique_ptr<icu::RegexPattern> m_pattern;
-    std::unique_ptr<icu::RegexMatcher> m_matcher;
-    UText m_text = UTEXT_INITIALIZER;
 };
-
-std::string describe(std::vector<TextRange>::const_iterator at, std::vector<TextRange>::const_iterator end) {
-    return at == end ? "none" : "[" + std::to_string(at->begin) + "," + std::to_string(at->end) + ")";
-}
 
 // Texts shaped like what the patterns meet: tokens of every registered kind with the characters
 // on which ICU and PCRE2 disagree (marks, format characters, exotic spaces, line breaks) around them.
@@ -114,56 +80,46 @@ public:
     }
 
     std::string token() {
-        static const std::string kBase64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        static const std::string kURLSafe = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-";
-        static const std::string kHashSalt = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789./";
+        static const std::string kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        static const std::string kHex = "0123456789abcdef";
         switch (pick(0, 17)) {
-        case 0: return oneOf({"hello", "token", "Bearer", "id", "user_name", "caf" + utf8(0xE9), "x", "a[0]"});
+        case 0: return oneOf({"hello", "token", "Bearer", "id", "user_name", "caf\u00E9", "x", "a[0]"});
         case 1: return run("0123456789", pick(1, 16));
-        case 2: return run(kBase64, pick(4, 48)) + std::string(static_cast<std::size_t>(pick(0, 2)), '=');
-        case 3:
-            return "eyJ" + run(kURLSafe, pick(1, 20)) + "." + run(kURLSafe, pick(0, 20)) +
-                   (chance(4) ? "" : "." + run(kURLSafe, pick(0, 20)));
+        case 2: return run(kLetters + "+/", pick(4, 48)) + run("=", pick(0, 2));
+        case 3: return "eyJ" + run(kLetters + "_-", pick(1, 20)) + "." + run(kLetters + "_-", pick(0, 20)) +
+                       (chance(4) ? "" : "." + run(kLetters + "_-", pick(0, 20)));
         case 4: return (chance(3) ? "0x" : "") + run("0123456789abcdefABCDEF", pick(8, 40));
-        case 5:
-            return run("0123456789abcdef", 8) + "-" + run("0123456789abcdef", 4) + "-" + run("0123456789abcdef", 4) +
-                   "-" + run("0123456789ABCDEF", 4) + "-" + run("0123456789abcdef", chance(3) ? pick(11, 13) : 12);
-        case 6:
-            return oneOf({utf8(0xE9), utf8(0x436) + utf8(0x438), utf8(0x4E2D) + utf8(0x6587), utf8(0x663) + utf8(0x664),
-                          "e\xCC\x81", utf8(0x1F600), utf8(0x1F469) + utf8(0x200D) + utf8(0x1F4BB), utf8(0x11F50)});
-        case 7: return oneOf({utf8(0x301), utf8(0x200B), utf8(0x200D), utf8(0x200C), utf8(0xAD), utf8(0xFEFF)});
+        case 5: return run(kHex, 8) + "-" + run(kHex, 4) + "-" + run(kHex, 4) + "-" + run("0123456789ABCDEF", 4) + "-" +
+                       run(kHex, chance(3) ? pick(11, 13) : 12);
+        case 6: return oneOf({"\u00E9", "\u0436\u0438", "\u4E2D\u6587", "\u0663\u0664", "e\u0301", "\U0001F600",
+                              "\U0001F469\u200D\U0001F4BB", "\U00011F50"});
+        case 7: return oneOf({"\u0301", "\u200B", "\u200D", "\u200C", "\u00AD", "\uFEFF"});
         case 8: return "k" + run("abc", pick(0, 3)) + "=" + run("xyz09%", pick(0, 5)) + "&v=" + run("12", pick(0, 3));
         case 9: return pem();
         case 10: return oneOf({"-", ".", "=", "/", "+", "_", "&", ":", "\"", "'", "<", ">", "\\", "$", ";", "%"});
-        case 11: return run(kURLSafe, pick(20, 40));
+        case 11: return run(kLetters + "_-", pick(20, 40));
         case 12: return std::to_string(1'600'000'000 + pick(0, 99'999'999)) + (chance(2) ? "123" : "");
-        case 13:
-            return run("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567", pick(8, 32)) +
-                   std::string(static_cast<std::size_t>(pick(0, 6)), '=');
-        case 14:
-            return oneOf({"\\u00e9", "\\x41", "\\uD83D", "\\u12", "\\x4", "&amp;", "&#233;", "&#x1F600;", "&bogus;",
-                          "&#;", "&x;", "%41", "%e9", "%G1", "%4"});
-        case 15:
-            return oneOf({"$2b$12$", "$argon2id$v=19$m=65536,t=3,p=4$", "$6$", "$pbkdf2-sha256$29000$", "$9$"}) +
-                   run(kHashSalt, pick(0, 30)) + (chance(2) ? "$" + run(kHashSalt, pick(1, 30)) : "");
+        case 13: return run("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567", pick(8, 32)) + run("=", pick(0, 6));
+        case 14: return oneOf({"\\u00e9", "\\x41", "\\uD83D", "\\u12", "\\x4", "&amp;", "&#233;", "&#x1F600;",
+                               "&bogus;", "&#;", "&x;", "%41", "%e9", "%G1", "%4"});
+        case 15: return oneOf({"$2b$12$", "$argon2id$v=19$m=65536,t=3,p=4$", "$6$", "$pbkdf2-sha256$29000$", "$9$"}) +
+                        run(kLetters + "./", pick(0, 30)) + (chance(2) ? "$" + run(kLetters + "./", pick(1, 30)) : "");
         case 16: return oneOf({"-1.5e3", "+.5", "1e", "3.", "0.25", "1E+10", "+-1", ".5e-2", "12"});
-        default: return oneOf({"\n", "\r\n", "\r", " ", utf8(0x3000)});
+        default: return oneOf({"\n", "\r\n", "\r", " ", "\u3000"});
         }
     }
 
     std::string glue() {
-        return oneOf({" ",          "  ",        "\t",        "\n",        "\r\n",       "\r",       utf8(0x0B),
-                      utf8(0x0C),   utf8(0x85),  utf8(0xA0),  utf8(0x3000), utf8(0x2028), utf8(0x2029), utf8(0x301),
-                      utf8(0x200B), utf8(0x200D), utf8(0xAD), utf8(0xFEFF), utf8(0x1F600), ",",         ".",
-                      "=",          "-",         "(",         "\"",        utf8(0xE9),   utf8(0x436), "e\xCC\x81"});
+        return oneOf({" ", "  ", "\t", "\n", "\r\n", "\r", "\v", "\f", "\u0085", "\u00A0", "\u3000", "\u2028", "\u2029",
+                      "\u0301", "\u200B", "\u200D", "\u00AD", "\uFEFF", "\U0001F600", ",", ".", "=", "-", "(", "\"",
+                      "\u00E9", "\u0436", "e\u0301"});
     }
 
     std::string pem() {
         const std::string label = oneOf({"CERTIFICATE", "PUBLIC KEY", "RSA PRIVATE KEY", "X509 CRL"});
         std::string body = chance(2) ? "\n" : "\r\n";
         for (int i = pick(0, 3); i > 0; --i) {
-            body += run("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/", pick(1, 64));
-            body += oneOf({"\n", "\r\n", " ", utf8(0x85), "==\n"});
+            body += run(kBase64, pick(1, 64)) + oneOf({"\n", "\r\n", " ", "\u0085", "==\n"});
         }
         const std::string endLabel = chance(5) ? oneOf({"CERTIFICATE", "PUBLIC KEY", "KEY"}) : label;
         return "-----BEGIN " + label + "-----" + body + "-----END " + endLabel + "-----";
@@ -176,32 +132,28 @@ public:
     }
 
 private:
+    static constexpr std::string_view kBase64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string oneOf(std::initializer_list<std::string> choices) {
         return *(choices.begin() + pick(0, static_cast<int>(choices.size()) - 1));
     }
     std::string run(std::string_view alphabet, int length) {
         std::string out;
-        for (int i = 0; i < length; ++i) {
-            out += alphabet[static_cast<std::size_t>(pick(0, static_cast<int>(alphabet.size()) - 1))];
-        }
+        while (length-- > 0) out += alphabet[static_cast<std::size_t>(pick(0, static_cast<int>(alphabet.size() - 1)))];
         return out;
     }
-
     std::mt19937_64 m_random;
 };
 
 // Building blocks of the registered patterns on their own, where a difference cannot hide
 // behind a literal.
-const char* const kBuildingBlocks[] = {R"(\b)",        R"(\b\d+\b)",  R"(\d+)",      R"([^\s&]+)",
-                                       R"(\s$)",       R"(x*)",       R"(([0-9])\1)", R"(\d{2,3}?)"};
+const char* const kBuildingBlocks[] = {R"(\b)", R"(\b\d+\b)", R"(\d+)", R"([^\s&]+)", R"(\s$)", R"(x*)", R"(([0-9])\1)",
+                                       R"(\d{2,3}?)"};
 
 // Contexts where ICU's \b, \s and $ differ from PCRE2's own.
 const std::vector<std::string> kAdversarialTexts = {
-    "", "e" + utf8(0x301) + "abc", "-" + utf8(0x301) + "abc", "abc" + utf8(0x200B) + " def", "abc" + utf8(0xAD) + "-",
-    "abc" + utf8(0xFEFF) + utf8(0x301) + utf8(0x200B) + "def", "." + utf8(0xFEFF) + utf8(0x301) + utf8(0x200B) + "def",
-    "caf" + utf8(0xE9), utf8(0x436) + "id", utf8(0x4E2D) + "42" + utf8(0x6587), utf8(0x3000) + "42" + utf8(0x3002),
-    "ab " + utf8(0x301), "a\r\n", "\r\n", "a \t\n", "abc" + utf8(0x2029), "x" + utf8(0x1F600) + "x",
-};
+    "", "e\u0301abc", "-\u0301abc", "abc\u200B def", "abc\u00AD-", "abc\uFEFF\u0301\u200Bdef", ".\uFEFF\u0301\u200Bdef",
+    "caf\u00E9", "\u0436id", "\u4E2D42\u6587", "\u300042\u3002", "ab \u0301", "a\r\n", "\r\n", "a \t\n", "abc\u2029",
+    "x\U0001F600x"};
 
 struct Compared {
     std::string name;
@@ -212,16 +164,18 @@ struct Compared {
 
 // The same answers from both engines: every match, the first with its groups, and matches().
 void expectAgreement(Compared& compared, const std::string& text, int& failures) {
-    const std::vector<TextRange> expected = compared.icu.allMatches(text);
+    std::vector<std::optional<TextRange>> groups;
+    const std::vector<TextRange> expected = compared.icu.allMatches(text, groups);
     compared.hits += expected.empty() ? 0 : 1;
     const std::vector<TextRange> actual = compared.regex.allMatches(text);
     const auto first = compared.regex.firstMatch(text);
-    const auto icuFirst = compared.icu.firstMatch(text);
-    const bool firstAgrees = first.has_value() == icuFirst.has_value() &&
-                             (!first || (first->range == icuFirst->range && first->groups == icuFirst->groups));
-    if ((actual != expected || !firstAgrees || compared.regex.matches(text) != !expected.empty()) &&
-        ++failures <= 10) {
+    const bool firstAgrees = first ? !expected.empty() && first->range == expected[0] && first->groups == groups
+                                   : expected.empty();
+    if ((actual != expected || !firstAgrees || compared.regex.matches(text) != !expected.empty()) && ++failures <= 10) {
         const auto [ours, icus] = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+        const auto describe = [](auto at, auto end) {
+            return at == end ? "none" : "[" + std::to_string(at->begin) + "," + std::to_string(at->end) + ")";
+        };
         ADD_FAILURE() << compared.name << " on " << ::testing::PrintToString(text.substr(0, 300))
                       << "\nfirst difference: ICU " << describe(icus, expected.end()) << ", Regex "
                       << describe(ours, actual.end()) << (firstAgrees ? "" : "; the first match or its groups differ");
@@ -233,7 +187,7 @@ TEST(PatternRegistry, EveryPatternCompilesOnceInBothEngines) {
     std::set<std::string_view> patterns;
     for (const Patterns::Entry& entry : Patterns::kAll) {
         EXPECT_TRUE(Patterns::compiled(entry.id).isValid()) << entry.name;
-        EXPECT_TRUE(ICURegex(entry.pattern).valid()) << entry.name;
+        EXPECT_TRUE(ICURegex(entry.pattern).pattern) << entry.name;
         EXPECT_TRUE(names.insert(entry.name).second) << entry.name;
         EXPECT_TRUE(patterns.insert(entry.pattern).second) << entry.name << ": registered twice";
     }
@@ -249,7 +203,6 @@ TEST(RegexICUDifferential, EveryPatternAgreesOnGeneratedInputs) {
         compared.push_back({std::string(entry.name), Regex(entry.pattern), ICURegex(entry.pattern)});
     }
     for (const char* block : kBuildingBlocks) compared.push_back({block, Regex(block), ICURegex(block)});
-    TextGenerator generator(20240501);
     std::vector<std::string> inputs = kAdversarialTexts;
     // In slices: one 4 MB text would run into ICU's own backtracking stack limit. Planes 4 to 13
     // are unassigned and 15 and 16 private use throughout: one slice of each kind will do.
@@ -261,18 +214,15 @@ TEST(RegexICUDifferential, EveryPatternAgreesOnGeneratedInputs) {
             if (c < 0xD800 || c > 0xDFFF) orvel::Unicode::appendUTF8(slice, c);
         }
     }
+    TextGenerator generator(20240501);
     for (int i = 0; i < 3000; ++i) {
-        std::string text;
-        switch (i % 3) {
-        case 0: text = generator.text(); break;
-        case 1:
-            for (int b = generator.pick(0, 2); b >= 0; --b) text += generator.pem() + generator.glue();
-            break;
-        default:
-            text = (generator.chance(8) ? generator.glue() : "") + generator.token() +
-                   (generator.chance(4) ? generator.glue() : "");
+        std::string& text = inputs.emplace_back();
+        if (i % 3 == 0) text = generator.text();
+        for (int b = i % 3 == 1 ? generator.pick(0, 2) : -1; b >= 0; --b) text += generator.pem() + generator.glue();
+        if (i % 3 == 2) {
+            text = generator.chance(8) ? generator.glue() : "";
+            text += generator.token() + (generator.chance(4) ? generator.glue() : "");
         }
-        inputs.push_back(std::move(text));
     }
     int failures = 0;
     for (const std::string& input : inputs) {
@@ -293,63 +243,33 @@ TEST(Regex, SyntaxOutsideTheSubsetIsRefusedNotMistranslated) {
         {{"(", "a)(", "[a-", "a\\", "(*CR)a", "(?C1)a", "[z-a]", "a{x", "a{,3}", "*a", R"(\2(a))", "a**"}, false}};
     for (const auto& [patterns, icuReadsThem] : lists) {
         for (const std::string& pattern : patterns) {
-            EXPECT_EQ(ICURegex(pattern).valid(), icuReadsThem) << pattern;
+            EXPECT_EQ(ICURegex(pattern).pattern != nullptr, icuReadsThem) << pattern;
             const Regex regex(pattern);
             EXPECT_FALSE(regex.isValid() || regex.matches("a(b)aeiou") || regex.firstMatch("a(b)aeiou")) << pattern;
             EXPECT_EQ(regex.replaceAll("a(b)aeiou", "x"), "a(b)aeiou");
         }
     }
-    Regex moved("a");
-    const Regex target = std::move(moved);
-    EXPECT_TRUE(target.matches("a"));
 }
 
-TEST(Regex, InvalidUTF8TextMatchesNothing) {
+TEST(Regex, InvalidUTF8TextMatchesNothingAndReplacementsAreLiteral) {
     const Regex any("x*");
     for (const std::string text : {"\xFF", "abc\xC3", "\xC0\xAF", "\xED\xA0\x80", "a\xF4\x90\x80\x80"}) {
         EXPECT_FALSE(any.matches(text) || any.firstMatch(text) || !any.allMatches(text).empty()) << text;
         EXPECT_EQ(any.replaceAll(text, "x"), text);
     }
-}
-
-TEST(Regex, ReplaceAllTakesTheReplacementLiterally) {
     EXPECT_EQ(Regex(R"((\d+))").replaceAll("a1b22", R"($1\)"), R"(a$1\b$1\)");
-    EXPECT_EQ(Regex("x*").replaceAll("a" + utf8(0xE9), "-"), "-a-" + utf8(0xE9) + "-");
+    EXPECT_EQ(any.replaceAll("a\u00E9", "-"), "-a-\u00E9-");
 }
 
 // Both sides of the backtracking budget: a lazy body over megabytes legitimately takes about a
 // step per byte and still matches; a catastrophic pattern runs out and answers no match.
 TEST(Regex, MatchLimitPassesLargeBodiesAndStopsCatastrophicPatterns) {
-    std::string body;
-    while (body.size() < (3u << 20)) body += "QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVphYmNkZWZnaGlqa2xtbm9wcXJzdHV2\n";
-    const std::string text = "-----BEGIN CERTIFICATE-----\n" + body + "-----END CERTIFICATE-----\n";
-    const auto match = Patterns::compiled(Patterns::Id::pemArmour).firstMatch(text);
-    ASSERT_TRUE(match.has_value());
-    EXPECT_EQ(match->range, (TextRange{0, text.size() - 1}));
-
-    const Regex catastrophic("(a+)+$");
-    EXPECT_FALSE(catastrophic.matches(std::string(64, 'a') + "b"));
-}
-
-TEST(Regex, OneInstanceIsSharedAcrossThreads) {
-    const Regex& token = Patterns::compiled(Patterns::Id::scanJWT);
-    const Regex groups(R"((a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)(l))");
-    std::string text;
-    for (int i = 0; i < 200; ++i) text += "x eyJhbGc.eyJzdWIi.sig " + utf8(0x436) + "eyJa.b.c abcdefghijkl\n";
-    const std::vector<TextRange> expected = token.allMatches(text);
-    ASSERT_EQ(expected.size(), 200u);
-    std::atomic<int> failures = 0;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&] {
-            // Alternating patterns with different group counts reuse the thread's match data.
-            for (int i = 0; i < 20; ++i) {
-                failures += (token.allMatches(text) != expected) + (groups.allMatches(text).size() != 200u);
-            }
-        });
-    }
-    for (std::thread& thread : threads) thread.join();
-    EXPECT_EQ(failures, 0);
+    std::string text = "-----BEGIN CERTIFICATE-----\n";
+    while (text.size() < (3u << 20)) text += "QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVphYmNkZWZnaGlqa2xtbm9wcXJzdHV2\n";
+    text += "-----END CERTIFICATE-----\n";
+    EXPECT_EQ(Patterns::compiled(Patterns::Id::pemArmour).firstMatch(text).value_or(orvel::RegexMatch{}).range,
+              (TextRange{0, text.size() - 1}));
+    EXPECT_FALSE(Regex("(a+)+$").matches(std::string(64, 'a') + "b"));
 }
 
 } // namespace
