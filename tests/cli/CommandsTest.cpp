@@ -30,7 +30,8 @@ std::string slurp(const std::filesystem::path& path) {
 
 // Runs the program with `arguments` (already shell-quoted) and `input` on standard input,
 // writing its standard output to `output`.
-ProgramRun runOrvel(const std::string& arguments, const std::string& input = "", const std::string& output = "/dev/null") {
+ProgramRun runOrvel(const std::string& arguments, const std::string& input = "",
+                    const std::string& output = "/dev/null") {
     const auto dir = std::filesystem::temp_directory_path() / ("orvel-cli-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "in", std::ios::binary) << input;

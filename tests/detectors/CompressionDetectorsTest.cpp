@@ -51,8 +51,10 @@ TEST(ZlibDetector, HeaderDecidesAndChecksumDoesNot) {
     wrongAdler.back() ^= 0x01;
     expectReadings(ZlibDetector(), {{base64Encode(wrongAdler), text},
                                     {base64Encode(compress("a gzip member", Framing::gzip)), declines}});
+    // clang-format off
     for (const auto& [header, opens] : {std::pair{"\x78\x9C", true}, {"\x08\x1D", true}, {"\x78\x9D", false},
                                         {"\x79\x9C", false}, {"\x78\x20", false}}) {
+        // clang-format on
         EXPECT_EQ(ZlibDetector().decode(base64Encode(std::string(header) + stream.substr(2))).has_value(), opens)
             << header;
     }

@@ -6,10 +6,10 @@
 #include "detectors/HexDetector.h"
 #include "orvel/ChainEngine.h"
 #include "orvel/Orvel.h"
-#include "text/Text.h"
 #include "orvel/Unicode.h"
 #include "support/Base64Encode.h"
 #include "support/TestData.h"
+#include "text/Text.h"
 
 namespace orvel {
 namespace {

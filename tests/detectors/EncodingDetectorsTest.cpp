@@ -11,10 +11,10 @@
 #include "detectors/HexDetector.h"
 #include "detectors/URLEncodingDetector.h"
 #include "detectors/UnicodeEscapeDetector.h"
-#include "text/Bytes.h"
 #include "support/Base64Encode.h"
 #include "support/Readings.h"
 #include "support/TestData.h"
+#include "text/Bytes.h"
 
 namespace orvel {
 namespace {
@@ -33,8 +33,8 @@ TEST(Base64Detector, AlphabetPaddingAndReadableTextDecide) {
     // than 8 characters, digits only, and bytes that are binary, not UTF-8 or mostly control.
     expectDeclines(Base64Detector(),
                    {"aGVsbG8gd29ybGQhIQ", "aGVsbG8gd29ybGQh_", standard.substr(0, 8) + "-" + standard.substr(9),
-                    "aGVsbA=", "12345678",
-                    "========", "aGVs bG8h", base64Encode(std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10)),
+                    "aGVsbA=", "12345678", "========", "aGVs bG8h",
+                    base64Encode(std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10)),
                     base64Encode("\xff\xfe\xfd\xfc\xfb\xfa"), base64Encode("abcdefgh\x01\x02"),
                     base64Encode(std::string(6, '\0'))});
 }
@@ -98,9 +98,11 @@ TEST(HexDetector, PairsWithOrWithoutPrefixThatSpellText) {
 
 TEST(URLEncodingDetector, DecodesOneLayerAsWritten) {
     // "+" stays "+", nothing is trimmed, one layer only; a whole escape does not excuse a broken one.
+    // clang-format off
     expectReadings(URLEncodingDetector(),
                    {{"name=J%C3%BCrgen%20M%C3%BCller&q=a+b%2Fc", "name=Jürgen Müller&q=a+b/c"}, {" %41 \n", " A \n"},
                     {"%2520", "%20"}, {"%e2%86%92", "→"}, {"no escapes here", declines}, {"50% off, a%20b", declines}});
+    // clang-format on
 }
 
 TEST(HTMLEntitiesDetector, ReplacesOneLayerOfResolvableReferences) {

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "security/DER.h"
 #include "orvel/Limits.h"
 #include "orvel/Orvel.h"
+#include "security/DER.h"
 #include "support/Base64Encode.h"
 #include "support/BinaryPlist.h"
 

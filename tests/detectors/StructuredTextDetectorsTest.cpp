@@ -8,12 +8,12 @@
 #include "detectors/PlistDetector.h"
 #include "detectors/XMLDetector.h"
 #include "detectors/YAMLDetector.h"
-#include "text/JSON.h"
 #include "support/Base64Encode.h"
 #include "support/BillionLaughs.h"
 #include "support/BinaryPlist.h"
 #include "support/Readings.h"
 #include "support/TestData.h"
+#include "text/JSON.h"
 
 namespace orvel {
 namespace {
@@ -93,11 +93,13 @@ TEST(XMLDetector, EntitiesAndDeclarationsNeverMakeHiddenWork) {
     // declarations, and an entity's markup is parsed where it is used: libxml2 would work where
     // the pre-scan does not look, so such a document type is refused.
     const std::pair<std::string_view, bool> subsets[] = {
+        // clang-format off
         {R"(<!ENTITY nbsp "&#160;"><!-- c --><?pi x?><!ELEMENT r ANY><!ATTLIST r id ID #IMPLIED>)", true},
         {R"(<!ATTLIST r a CDATA "v">)", false}, {R"(<!ATTLIST r a CDATA #FIXED 'v'>)", false},
         {R"(<!ENTITY % p ""> %p;)", false}, {R"(<!ENTITY e "<b a='1'/>">)", false},
         {R"(<!ENTITY e "&#60;b/>">)", false}, {R"(<!ENTITY e "&#x26;f;">)", false},
         {R"(<!ENTITY f "x"><!ENTITY e "&f;&f;">)", false}};
+    // clang-format on
     for (const auto& [subset, accepted] : subsets) {
         EXPECT_EQ(XMLDetector().decode("<!DOCTYPE r [" + std::string(subset) + "]><r/>").has_value(), accepted)
             << subset;

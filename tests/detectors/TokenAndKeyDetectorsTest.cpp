@@ -6,11 +6,11 @@
 #include "detectors/JWTDetector.h"
 #include "detectors/PEMDetector.h"
 #include "orvel/Clock.h"
-#include "text/Text.h"
 #include "support/Base64Encode.h"
 #include "support/DERBuilder.h"
 #include "support/Readings.h"
 #include "support/TestData.h"
+#include "text/Text.h"
 
 namespace orvel {
 namespace {
@@ -70,7 +70,8 @@ TEST(JWTDetector, DeclinesAnythingButThreeCleanSegments) {
     for (std::size_t n = 0; n < real.size(); ++n) {
         const auto result = JWTDetector().decode(real.substr(0, n));
         EXPECT_EQ(result ? std::optional(result->output) : std::nullopt,
-                  n <= real.rfind('.') ? std::nullopt : std::optional(payloadText)) << n;
+                  n <= real.rfind('.') ? std::nullopt : std::optional(payloadText))
+            << n;
     }
 }
 

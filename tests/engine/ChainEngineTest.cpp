@@ -58,7 +58,8 @@ std::vector<std::string> outputs(const DecodeChain& chain) {
 
 TEST(ChainEngine, ThresholdIsInclusiveAndNaNNeverPasses) {
     const double threshold = ChainEngine::standardThreshold;
-    for (const auto& [confidence, recognised] : {std::pair{threshold, true}, {std::nextafter(threshold, 0.0), false},
+    for (const auto& [confidence, recognised] : {std::pair{threshold, true},
+                                                 {std::nextafter(threshold, 0.0), false},
                                                  {std::numeric_limits<double>::quiet_NaN(), false}}) {
         const ChainEngine engine({when("a", result(DetectionKind::hex, "done", confidence, true))});
         EXPECT_EQ(engine.inspect("a").isRecognized(), recognised) << confidence;
@@ -88,9 +89,9 @@ TEST(ChainEngine, TerminalStepEndsTheChainAndACycleStopsAtTheRepeatedText) {
     auto after = when("b", result(DetectionKind::hex, "c", 0.9));
     const ChainEngine engine({when("a", result(DetectionKind::json, "b", 0.9, true)), after});
     EXPECT_EQ(outputs(engine.inspect("a")), std::vector<std::string>{"b"});
-    EXPECT_EQ(after->calls, 1);  // consulted on the first pass only
-    const ChainEngine cycle({when("A", result(DetectionKind::hex, "B", 0.9)),
-                             when("B", result(DetectionKind::hex, "A", 0.9))});
+    EXPECT_EQ(after->calls, 1); // consulted on the first pass only
+    const ChainEngine cycle(
+        {when("A", result(DetectionKind::hex, "B", 0.9)), when("B", result(DetectionKind::hex, "A", 0.9))});
     EXPECT_EQ(outputs(cycle.inspect("A")), (std::vector<std::string>{"B", "A"}));
 }
 
@@ -102,7 +103,7 @@ TEST(ChainEngine, DepthLimitBoundsTheChain) {
     const int before = grow->calls;
     EXPECT_FALSE(ChainEngine({grow}, ChainEngine::standardThreshold, 0).inspect("x").isRecognized());
     EXPECT_FALSE(ChainEngine({grow}, ChainEngine::standardThreshold, -1).inspect("x").isRecognized());
-    EXPECT_EQ(grow->calls, before);  // depth 0 consults nobody
+    EXPECT_EQ(grow->calls, before); // depth 0 consults nobody
 }
 
 TEST(ChainEngine, ChainStopsPeelingOnceItsOutputReachesTheCap) {
@@ -113,8 +114,8 @@ TEST(ChainEngine, ChainStopsPeelingOnceItsOutputReachesTheCap) {
         });
     };
     const std::size_t quarter = Limits::maxChainOutputBytes / 4;
-    EXPECT_EQ(ChainEngine({layersOf(quarter)}).inspect("a").steps.size(), 4u);      // exactly the cap
-    EXPECT_EQ(ChainEngine({layersOf(quarter - 1)}).inspect("a").steps.size(), 5u);  // just below it
+    EXPECT_EQ(ChainEngine({layersOf(quarter)}).inspect("a").steps.size(), 4u);     // exactly the cap
+    EXPECT_EQ(ChainEngine({layersOf(quarter - 1)}).inspect("a").steps.size(), 5u); // just below it
 }
 
 TEST(ChainEngine, OnlyTheFirstPassIsTrimmedAndTheInputIsKept) {
@@ -139,7 +140,7 @@ TEST(ChainEngine, StopRequestOrDeadlineAbandonsTheChain) {
     EXPECT_EQ(engine.inspect("go", onRequest), engine.inspect("go"));
     EXPECT_FALSE(engine.inspect("stop", onRequest));
     EXPECT_FALSE(engine.inspect("go", onRequest));
-    EXPECT_EQ(json->calls, 2);  // the detector after the request is not consulted
+    EXPECT_EQ(json->calls, 2); // the detector after the request is not consulted
     // A deadline is looked at once a pass is over, so the pass is never cut short.
     EXPECT_FALSE(engine.inspect("go", {.deadline = std::chrono::steady_clock::now() - std::chrono::seconds(1)}));
     EXPECT_EQ(json->calls, 3);
@@ -167,7 +168,7 @@ TEST(ChainEngine, AnInspectionIsJudgedAsOfTheClockWhenItBegan) {
 TEST(Orvel, HostileInputIsAnsweredNotCrashedOn) {
     EXPECT_FALSE(inspect(std::string(100'000, '[')).isRecognized());
     const DecodeChain nul = inspect(std::string("{\"a\":\"\0\"}", 9));
-    EXPECT_FALSE(nul.isRecognized());  // a raw NUL inside a JSON string is a syntax error
+    EXPECT_FALSE(nul.isRecognized()); // a raw NUL inside a JSON string is a syntax error
     EXPECT_EQ(nul.input.size(), 9u);
     // Above the cap nothing is examined, at the cap everything is.
     const auto paddedArray = [](std::size_t size) { return "[" + std::string(size - 2, ' ') + "]"; };
@@ -181,18 +182,20 @@ TEST(Orvel, StoppedInspectionAndScanGiveNothing) {
     EXPECT_EQ(inspect(token, source.get_token()), inspect(token));
     source.request_stop();
     EXPECT_FALSE(inspect(token, source.get_token()));
+    // clang-format off
     const auto none = [](ScanFinding&&) -> Scanner::Next { ADD_FAILURE(); return Scanner::Next::stop; };
+    // clang-format on
     EXPECT_TRUE(scan(token, none, {.threads = 2, .stop = source.get_token()}).stopped);
 }
 
 // The engine's tables, expressions and per-thread match data serve every inspection at once;
 // under the sanitizers this also looks for races between them.
 TEST(Orvel, InspectionsOnSeveralThreadsAtOnceGiveTheSameChains) {
-    std::vector<std::string> inputs{"security/jwt-rs256.txt", "security/leaf-san.cert.pem", "gzip-json.b64",
-                                    "golden/inputs/order.xml", "plist/sample.bplist.b64",
-                                    "golden/inputs/html-escaped-json.txt"};
+    std::vector<std::string> inputs{"security/jwt-rs256.txt",  "security/leaf-san.cert.pem",
+                                    "gzip-json.b64",           "golden/inputs/order.xml",
+                                    "plist/sample.bplist.b64", "golden/inputs/html-escaped-json.txt"};
     for (std::string& input : inputs) input = testing::readTestData(input);
-    Clock::pin(1'800'000'000);  // relative times must not move between the runs
+    Clock::pin(1'800'000'000); // relative times must not move between the runs
     std::vector<DecodeChain> alone;
     for (const std::string& input : inputs) {
         alone.push_back(inspect(input));

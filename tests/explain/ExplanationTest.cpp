@@ -40,12 +40,14 @@ public:
         if (m_behaviour.blockUntilStopped) std::condition_variable_any().wait(lock, stop, [] { return false; });
         return m_behaviour.answer;
     }
+    // clang-format off
     std::string instructions() const { std::scoped_lock lock(m_mutex); return m_instructions; }
     std::string prompt() const { std::scoped_lock lock(m_mutex); return m_prompt; }
     int requests() const { std::scoped_lock lock(m_mutex); return m_requests; }
 
 private:
     Behaviour m_behaviour;
+    // clang-format on
     mutable std::mutex m_mutex;
     mutable std::string m_instructions;
     mutable std::string m_prompt;
@@ -76,17 +78,19 @@ TEST(ExplanationRequest, UnrecognisedInputIsCutAt400UserPerceivedCharacters) {
 TEST(ExplanationRequest, FactsAreCutAt200AndTheFinalValueAt600ButNotesAreWhole) {
     // Facts and notes split by the explanation-key rule, each in code-point order.
     const std::string longNote = repeated("\u00E9", 700);
+    // clang-format off
     const Details details{{"Zone", "line one\nline two"}, {"a", repeated("b", 200)}, {"c", repeated("d", 201)},
                           {"note", "plain"},  {"relative", "r"}, {"security", longNote}, {"next_steps", "x"},
                           {"jti_meaning", "m"}, {"exp_relative", "in 2 hours"}};
     DecodeChain chain{"x", {{DetectionKind::hex, "y", 0.6, "S", details, false},
                             {DetectionKind::json, repeated("\U0001F600", 601), 0.95, "J", {}, true}}};
+    // clang-format on
     EXPECT_EQ(ExplanationRequest(chain).prompt,
               "Decode shape: hex → json\n\nLayer 1 — hex: S\n  Facts:\n    - Zone: line one\nline two\n    - a: " +
                   repeated("b", 200) + "\n    - c: " + repeated("d", 200) +
                   "…\n    - note: plain\n    - relative: r\n  Engine notes:\n    - in 2 hours\n    - m\n    - x\n"
-                  "    - " + longNote + "\nLayer 2 — json: J\n\nFinal decoded value:\n" +
-                  repeated("\U0001F600", 600) + "…");
+                  "    - " +
+                  longNote + "\nLayer 2 — json: J\n\nFinal decoded value:\n" + repeated("\U0001F600", 600) + "…");
     chain.steps.back().output = repeated("\U0001F600", 600);
     EXPECT_TRUE(ExplanationRequest(chain).prompt.ends_with("\nFinal decoded value:\n" + repeated("\U0001F600", 600)));
 }
@@ -95,6 +99,7 @@ TEST(ExplanationRequest, FactsAreCutAt200AndTheFinalValueAt600ButNotesAreWhole) 
 // neither, and a summary ending in a full stop. These are the slots it cannot show.
 TEST(TemplateExplainer, EachNoteSlotKeepsTheFirstValueAcrossSteps) {
     const std::pair<DecodeChain, std::string> cases[] = {
+        // clang-format off
         {DecodeChain{"$2b$12$whatever", {}}, "Not recognized as a known artifact. It may be plain text, an unsupported "
                                              "format, or only a fragment — try pasting more context."},
         {testing::bcryptChain("10", {{"recommendation", "Only advice."}, {"meaning", "m"}}),
@@ -105,6 +110,7 @@ TEST(TemplateExplainer, EachNoteSlotKeepsTheFirstValueAcrossSteps) {
                        {{"security", "inner risk"}, {"recommendation", "inner advice"}}, true}}},
          "This is a base64 → hash chain: outer. Security: outer risk Next: inner advice"},
     };
+    // clang-format on
     for (const auto& [chain, text] : cases) {
         EXPECT_EQ(TemplateExplainer().explainSync(chain), text);
         EXPECT_EQ(TemplateExplainer().explain(chain), text);
@@ -153,7 +159,8 @@ TEST(OrvelExplain, ChoosesByAvailabilityAtEachCall) {
 
 TEST(ExplanationTask, DeliversTheAnswerOffTheCallingThreadOnce) {
     std::atomic<int> finished = 0;
-    ExplanationTask task(testing::jwtChain(), [&] { ++finished; }, model({.answer = " From the model. "}));
+    ExplanationTask task(
+        testing::jwtChain(), [&] { ++finished; }, model({.answer = " From the model. "}));
     EXPECT_EQ(task.source(), ExplainerSource::onDeviceAI);
     while (!task.isReady()) std::this_thread::yield();
     EXPECT_EQ(task.take(), "From the model.");

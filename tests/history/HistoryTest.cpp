@@ -62,25 +62,29 @@ TEST(InspectionHistory, DecodedReadsBackWhatEncodedWroteUpToTheCapacity) {
         EXPECT_EQ(InspectionHistory::decoded(data, capacity), InspectionHistory(history.entries(), capacity));
     }
     // Extra members are ignored and integral doubles are timestamps.
-    EXPECT_EQ(InspectionHistory::decoded(
-                  R"([{"timestamp":1.733e9,"shape":["jwt","json"],"recognized":true,"input":"a","pinned":true},)"
-                  R"({"input":"b","recognized":false,"shape":[],"timestamp":-0.0}])",
-                  50),
-              InspectionHistory({HistoryEntry("a", {"jwt", "json"}, true, 1733000000), HistoryEntry("b", {}, false, 0)},
-                                50));
+    EXPECT_EQ(
+        InspectionHistory::decoded(
+            R"([{"timestamp":1.733e9,"shape":["jwt","json"],"recognized":true,"input":"a","pinned":true},)"
+            R"({"input":"b","recognized":false,"shape":[],"timestamp":-0.0}])",
+            50),
+        InspectionHistory({HistoryEntry("a", {"jwt", "json"}, true, 1733000000), HistoryEntry("b", {}, false, 0)}, 50));
 }
 
 TEST(InspectionHistory, AnyMalformedDataGivesAnEmptyHistory) {
     const std::string good = R"({"input":"x","recognized":true,"shape":["hex"],"timestamp":1})";
     ASSERT_EQ(InspectionHistory::decoded("[" + good + "]", 50).entries().size(), 1u);
+    // clang-format off
     std::vector<std::string> bad = {"", "null", good, "[" + good + "] trailing", "[" + good + ",null]",
                                     "[" + good + R"(,["y",true,[],1]])",
                                     "[{\"input\":\"\xff\",\"recognized\":true,\"shape\":[],\"timestamp\":1}]"};
+    // clang-format on
     // Not UTF-8, above; then a second entry with one member missing, of the wrong type, or out of range.
     const std::pair<std::string, std::string> members[] = {
+        // clang-format off
         {"timestamp", ""}, {"input", "1"}, {"recognized", "\"true\""}, {"recognized", "1"}, {"shape", "\"hex\""},
         {"shape", "[\"hex\",2]"}, {"timestamp", "\"1\""}, {"timestamp", "1.5"}, {"timestamp", "null"},
         {"timestamp", "9223372036854775808"}, {"timestamp", "9.3e18"}, {"timestamp", "-9.3e18"}};
+    // clang-format on
     for (const auto& [name, value] : members) {
         std::string second;
         for (const auto& [key, fine] :

@@ -95,9 +95,11 @@ TEST(Scanner, DecidingClusterByClusterGivesTheSequentialAnswer) {
         return all;
     };
     const Scanner scanner = scannerAccepting(DetectionKind::json, accepts);
+    // clang-format off
     const std::vector<std::string> pieces{"{\"a\":", "}", "[", "]", " ", "\n", "a=1", "&b=2", "eyJhIjoxfQ.",
                                           "eyJiIjoyfQ.", "c2ln", "0f8c2a9e-1b2c-4d3e-8f90-123456789abc", "1700000000",
                                           "123", "QUJDREVGR0hJSktMTU5PUFFSU1RVVldY", "deadbeefdeadbeef", "é", "\""};
+    // clang-format on
     std::mt19937 random(7);
     std::string all;
     for (int round = 0; round < 500; ++round) {
@@ -118,7 +120,7 @@ TEST(Scanner, DecidingClusterByClusterGivesTheSequentialAnswer) {
 // Progress rises to the candidate count, unless the scan stops: then the findings handed over
 // are the first of the whole scan's and there is no final report.
 TEST(Scanner, ProgressRisesToTheEndOrTheScanStopsAfterItsFirstFindings) {
-    std::string text;  // a candidate a line, enough for several pieces of work
+    std::string text; // a candidate a line, enough for several pieces of work
     for (int i = 0; i < 12000; ++i) text += "id " + std::to_string(1'700'000'000 + i) + "\n";
     const std::size_t candidates = proposeCandidates(text).size();
     const std::vector<ScanFinding> all = scannerAccepting(DetectionKind::unixTimestamp, anything).scan(text);
@@ -126,7 +128,7 @@ TEST(Scanner, ProgressRisesToTheEndOrTheScanStopsAfterItsFirstFindings) {
     enum class Stop { never, bySink, byRequest, before };
     struct Stopping {
         Stop how;
-        std::size_t after = 0;  // findings
+        std::size_t after = 0; // findings
     };
     const Stopping stops[] = {{Stop::never, all.size()}, {Stop::bySink, 5000}, {Stop::byRequest, 7001}, {Stop::before}};
     for (const unsigned threads : {1U, 3U}) {
@@ -159,10 +161,12 @@ TEST(Scanner, ProgressRisesToTheEndOrTheScanStopsAfterItsFirstFindings) {
 // Both sides of the time budget.
 TEST(Scanner, CandidatesOverTheTimeBudgetAreDeclinedAndCounted) {
     // Each pass takes a few milliseconds and makes progress, so a chain runs to the depth cap.
+    // clang-format off
     const auto slowPeeler = testing::stub([](std::string_view text) {
         std::this_thread::sleep_for(std::chrono::milliseconds(3));
         return Answer(DecodeResult{DetectionKind::unixTimestamp, std::string(text) + ".", 0.9, "stub", {}, false});
     }, DetectionKind::unixTimestamp);
+    // clang-format on
     using std::chrono::milliseconds;
     for (const auto& [budget, declined] : {std::pair{milliseconds(5), 2U}, {milliseconds(20'000), 0U}}) {
         const Scanner scanner(ChainEngine({slowPeeler}),
@@ -213,8 +217,9 @@ std::vector<TextRange> literalJSONRanges(std::string_view text) {
 // Shapes are not matched, strings and escapes are skipped, an unclosed opener is passed over,
 // the walk starts outside any string, and a bracket fused with a combining mark is not a bracket.
 TEST(BracketMatcher, AgreesWithTheLiteralWalkOnGeneratedTexts) {
-    const std::vector<std::string> pieces{"{", "}", "[", "]", "\"", "\\", "a", " ", ":", ",", "\n", "\r\n",
-                                          "\u0301", "\u200d", "\u0600", "é", "🇫🇷", "日", "\\\"", "\"\\\\\""};
+    const std::vector<std::string> pieces{"{",      "}", "[",  "]",  "\"",   "\\",      "a",
+                                          " ",      ":", ",",  "\n", "\r\n", "\u0301",  "\u200d",
+                                          "\u0600", "é", "🇫🇷", "日", "\\\"", "\"\\\\\""};
     std::mt19937 random(20261205);
     for (int round = 0; round < 3000; ++round) {
         std::string text;
@@ -232,9 +237,7 @@ TEST(BracketMatcher, StaysLinearOnUnmatchedOpeners) {
 }
 
 // Uneven pieces, so that threads finish out of order and some must wait for their turn.
-void unevenWork(std::size_t piece) {
-    std::this_thread::sleep_for(std::chrono::microseconds((piece * 7919) % 5 * 200));
-}
+void unevenWork(std::size_t piece) { std::this_thread::sleep_for(std::chrono::microseconds((piece * 7919) % 5 * 200)); }
 
 TEST(Parallel, ResultsAreTakenInOrderOnTheThreadThatMadeThemUntilATakeDeclines) {
     for (const unsigned threads : {1U, 2U, 5U}) {
@@ -251,7 +254,7 @@ TEST(Parallel, ResultsAreTakenInOrderOnTheThreadThatMadeThemUntilATakeDeclines) 
                 return result.first != last;
             });
             EXPECT_EQ(taken, last + 1) << threads;
-            EXPECT_LE(worked, last + threads) << threads;  // each other thread had one piece at most under way
+            EXPECT_LE(worked, last + threads) << threads; // each other thread had one piece at most under way
         }
     }
 }
@@ -270,7 +273,9 @@ TEST(Parallel, TheFirstFailureReachesTheCallerAfterEveryThreadStopped) {
         taken.push_back(piece);
         return true;
     };
+    // clang-format off
     EXPECT_THROW(forEachInOrder(40, 4, [](std::size_t piece) { return piece; }, take), std::logic_error);
+    // clang-format on
     EXPECT_EQ(taken, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6}));
 }
 

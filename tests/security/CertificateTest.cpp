@@ -22,9 +22,11 @@ TEST(DER, ReadsDefiniteLengthsAndDeclinesWhatDoesNotFit) {
     EXPECT_EQ(DER::read({0x04, 0x81, 0x02, 0xAA, 0xBB}, 0), (Element{Node{0x04, Range{3, 5}}, 5}));
     EXPECT_EQ(DER::read({0x04, 0x84, 0x00, 0x00, 0x00, 0x01, 0xAA}, 0), (Element{Node{0x04, Range{6, 7}}, 7}));
     // Offsets at or far past the end, an indefinite length, five length octets, a claim of 4 GiB.
+    // clang-format off
     const std::pair<ByteString, std::size_t> unreadable[] = {
         {{0x30, 0x00}, 2}, {{0x30, 0x00}, SIZE_MAX}, {{0x30, 0x80, 0x00, 0x00}, 0}, {{0x30, 0x85, 0, 0, 0, 0, 1, 0}, 0},
         {{0x30, 0x84, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}, 0}};
+    // clang-format on
     for (const auto& [element, offset] : unreadable) EXPECT_FALSE(DER::read(element, offset)) << offset;
     // Every proper prefix of a valid element declines (no tag, no length, length octets cut
     // off, content short); the whole reads.
@@ -70,6 +72,7 @@ TEST(X509, ReadsRealCertificatesAsOpenSSLDoes) {
     // order; the IP address and e-mail address between them are left out. A critical flag
     // between identifier and value is stepped over.
     const std::pair<std::string, CertificateFacts> certificates[] = {
+        // clang-format off
         {"ca-isrg-root-x1", {"ISRG Root X1", "ISRG Root X1", at(2015, 6, 4, 11, 4, 38), at(2035, 6, 4, 11, 4, 38), {}}},
         {"ca-netlock-arany", {"NetLock Arany (Class Gold) Főtanúsítvány", "NetLock Arany (Class Gold) Főtanúsítvány",
                               at(2008, 12, 11, 15, 8, 21), at(2028, 12, 6, 15, 8, 21), {}}},
@@ -78,6 +81,7 @@ TEST(X509, ReadsRealCertificatesAsOpenSSLDoes) {
                       {"internal-api", "api.example.test", "*.svc.example.test"}}},
         {"leaf-critical-san", {"critical-san.example.test", "critical-san.example.test", at(2026, 12, 5, 17, 49, 34),
                                at(2027, 1, 4, 17, 49, 34), {"a.example.test", "b.example.test"}}}};
+    // clang-format on
     for (const auto& [name, facts] : certificates) {
         EXPECT_EQ(X509::parse(derOfPEMFile("security/" + name + ".cert.pem")), facts) << name;
     }

@@ -32,12 +32,14 @@ TEST(Explainer, ClaimsAndAlgorithmFamiliesAreMatchedAsRegistered) {
 TEST(Explainer, RelativeTimePicksTheBandBeforeRounding) {
     const std::string largest = std::to_string(Explainer::maxRelativeCount);
     // 2^62 days still fits and is written out; 2^63 days is one past the largest count.
+    // clang-format off
     const std::pair<double, std::string> times[] = {
         {0, "in 0 seconds"}, {-0.4, "0 seconds ago"}, {0.5, "in 1 second"}, {59.6, "in 60 seconds"},
         {60, "in 1 minute"}, {-89.9, "1 minute ago"}, {90, "in 2 minutes"}, {3599, "in 60 minutes"},
         {3600, "in 1 hour"}, {86399, "in 24 hours"}, {-86400, "1 day ago"},
         {0x1p62 * 86400, "in 4611686018427387904 days"}, {0x1p63 * 86400, "in " + largest + " days"},
         {-std::numeric_limits<double>::infinity(), largest + " days ago"}};
+    // clang-format on
     for (const auto& [seconds, text] : times) EXPECT_EQ(Explainer::relativeTime(seconds), text) << seconds;
     EXPECT_FALSE(Explainer::relativeTime(std::nan("")));
 }
@@ -46,8 +48,10 @@ TEST(Explainer, BcryptCostIsAStrictIntegerWithTheLineAtTen) {
     const auto bcrypt = [](auto cost) { return Explainer::passwordHashNote("bcrypt", cost); };
     // A 64-bit integer, as Text::decimalInteger reads it, is named in the note, and below ten the note asks for more.
     const std::tuple<std::string_view, std::string_view, bool> numbers[] = {
+        // clang-format off
         {"10", "10", false}, {"+11", "11", false}, {"9", "9", true}, {"08", "8", true},
         {"-9223372036854775808", "-9223372036854775808", true}};
+    // clang-format on
     for (const auto& [cost, read, low] : numbers) {
         const auto note = bcrypt(cost);
         EXPECT_NE(note->note.find("cost " + std::string(read) + " "), std::string::npos) << cost;

@@ -16,8 +16,10 @@ inline std::string base64Encode(std::string_view bytes, bool urlSafe = false, bo
         unsigned n = 0;
         for (std::size_t j = 0; j < 3; ++j) n = n << 8 | (j < take ? static_cast<unsigned char>(bytes[i + j]) : 0u);
         for (std::size_t j = 0; j < 4; ++j) {
+            // clang-format off
             if (j <= take) out += alphabet[n >> (18 - 6 * j) & 63];
             else if (padded) out += '=';
+            // clang-format on
         }
     }
     return out;

@@ -78,8 +78,7 @@ inline ByteString certificate(std::initializer_list<ByteString> fields) {
 inline ByteString v3Certificate(const ByteString& issuer, const ByteString& validity, const ByteString& subject,
                                 const ByteString& tail = {}) {
     return certificate({der(0xA0, der(0x02, ByteString{0x02})), der(0x02, ByteString{0x01}),
-                        sequence({der(0x06, ByteString{0x2A})}), issuer, validity, subject,
-                        sequence({}), tail});
+                        sequence({der(0x06, ByteString{0x2A})}), issuer, validity, subject, sequence({}), tail});
 }
 
 } // namespace orvel::testing

@@ -1,7 +1,7 @@
 // The byte codecs, text trimming and the DEFLATE framing the detectors build on.
+#include "orvel/Limits.h"
 #include "text/Bytes.h"
 #include "text/Deflate.h"
-#include "orvel/Limits.h"
 #include "text/Text.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +28,7 @@ ByteString bytesOf(std::string_view text) { return ByteString(text.begin(), text
 TEST(Bytes, CodecsTakeTheirAlphabetAndLayoutOnly) {
     using Codec = std::optional<ByteString> (*)(std::string_view);
     const std::tuple<Codec, std::string_view, std::optional<std::string_view>> cases[] = {
+        // clang-format off
         {Bytes::hex, "", ""}, {Bytes::hex, "0aFF", "\x0A\xFF"}, {Bytes::hex, "abc", {}}, {Bytes::hex, "0g", {}},
         {Bytes::base64, "aGk=", "hi"}, {Bytes::base64, "aA==", "h"}, {Bytes::base64, "", ""},
         {Bytes::base64, "+/+/", "\xFB\xFF\xBF"}, {Bytes::base64, "aGVsbG8", {}}, {Bytes::base64, "aGVs\nbG8=", {}},
@@ -35,6 +36,7 @@ TEST(Bytes, CodecsTakeTheirAlphabetAndLayoutOnly) {
         {Bytes::base64, "aGVsbG8_", {}}, {Bytes::base64url, "aGVsbG8", "hello"}, {Bytes::base64url, "aA", "h"},
         {Bytes::base64url, "aGk=", "hi"}, {Bytes::base64url, "-_-_", "\xFB\xFF\xBF"}, {Bytes::base64url, "aGVsb", {}},
     };
+    // clang-format on
     for (const auto& [codec, text, bytes] : cases) {
         EXPECT_EQ(codec(text), bytes ? std::optional(bytesOf(*bytes)) : std::nullopt) << text;
     }
@@ -48,11 +50,13 @@ TEST(Bytes, WrappedCandidatesListEveryReadingInWrapperOrder) {
     // Hex digits are base64 letters too: hex of a length divisible by 4 reads three ways, and
     // only the last is the hex the user meant.
     const std::pair<std::string_view, Wrappers> cases[] = {
+        // clang-format off
         {" 1f8b0800000000000003\n", {"base64", "base64url", "hex"}}, {"1f8b08000000000003", {"base64url", "hex"}},
         {" aGVsbG8gd29ybGQ=\n", {"base64", "base64url"}}, {"aGVsbG8gd29y+A==", {"base64"}},
         {"aGVsbG8gd29y-A", {"base64url"}}, {"aGVsbG8", {}}, {"  aGk=  ", {}}, {"0123456789abcdef0", {}},
         {"aGVsbG8gd29ybA===", {}}, {"aGVs=G8gd29ybGQ=", {}}, {"========", {}}, {"not a wrapper at all", {}},
     };
+    // clang-format on
     for (const auto& [text, expected] : cases) {
         Wrappers wrappers;
         for (const auto& reading : Bytes::wrappedCandidates(text)) wrappers.push_back(reading.wrapper);
@@ -71,9 +75,11 @@ TEST(Bytes, WrappedCandidatesListEveryReadingInWrapperOrder) {
 
 TEST(Text, PrintableShareIsAtLeastNinetyPercentOfScalars) {
     // Scalars, not bytes: one emoji and one control are 50 %, not 80 %; everything from U+0080 up counts.
+    // clang-format off
     const std::pair<std::string, bool> cases[] = {
         {"", false}, {"abc", true}, {"abcdefghi\x01", true}, {"abcdefgh\x01\x01", false}, {"\t\n\r", true},
         {"\x7f", false}, {std::string(1, '\0'), false}, {"\U0001F600\x01", false}, {"\u00e9\U0001F600\u0085", true}};
+    // clang-format on
     for (const auto& [text, printable] : cases) EXPECT_EQ(Text::looksLikePrintableText(text), printable) << text;
 }
 
@@ -86,10 +92,12 @@ TEST(Text, TrimsOnlyWhatEachTrimNames) {
 }
 
 TEST(Text, DecimalIntegerTakesOneSignAndSixtyFourBits) {
+    // clang-format off
     const std::pair<std::string_view, std::optional<std::int64_t>> cases[] = {
         {"0", 0}, {"+5", 5}, {"-5", -5}, {"007", 7}, {"9223372036854775807", INT64_MAX},
         {"-9223372036854775808", INT64_MIN}, {"9223372036854775808", {}}, {"-9223372036854775809", {}},
         {"+-5", {}}, {"-+5", {}}, {"+", {}}, {"-", {}}, {"", {}}, {" 5", {}}, {"5 ", {}}, {"1e3", {}}, {"0x1", {}}};
+    // clang-format on
     for (const auto& [text, value] : cases) EXPECT_EQ(Text::decimalInteger(text), value) << text;
 }
 
@@ -110,7 +118,9 @@ TEST(Deflate, StripGzipReadsEveryOptionalHeaderFieldAndNoMore) {
     EXPECT_EQ(Deflate::stripGzip(member)->body, bytesOf(body));
     EXPECT_EQ(Deflate::stripGzip(member)->isize, 0x04030201u); // little-endian
     // FEXTRA (XLEN 3), FNAME, FCOMMENT and FHCRC together; FTEXT and reserved bits are ignored.
+    // clang-format off
     const std::string optional = std::string("\x03\x00xyz" "name.txt\0" "a comment\0" "\xAB\xCD", 26);
+    // clang-format on
     EXPECT_EQ(Deflate::stripGzip(gzipMember(0x04 | 0x08 | 0x10 | 0x02 | 0x01 | 0xE0, optional, body, 11))->body,
               bytesOf(body));
     for (std::size_t at : {0u, 1u, 2u}) {

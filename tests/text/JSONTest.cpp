@@ -40,8 +40,8 @@ TEST(JSONTest, KeysInAscendingCodePointOrderAndStringEscapes) {
     // Only the quotation mark, the backslash and controls are escaped, in keys too: DEL, non-ASCII,
     // the line separators and "/" go out as they are.
     Value escapes;
-    escapes["k/\"\n"] = "quote\" backslash\\ \b\f\n\r\t " + std::string("\0\x01\x1f\x1b", 4) +
-                        " \x7F caf\xC3\xA9 \xE2\x80\xA8 a/b";
+    escapes["k/\"\n"] =
+        "quote\" backslash\\ \b\f\n\r\t " + std::string("\0\x01\x1f\x1b", 4) + " \x7F caf\xC3\xA9 \xE2\x80\xA8 a/b";
     EXPECT_EQ(compactText(escapes), "{\"k/\\\"\\n\":\"quote\\\" backslash\\\\ \\b\\f\\n\\r\\t "
                                     "\\u0000\\u0001\\u001f\\u001b \x7F caf\xC3\xA9 \xE2\x80\xA8 a/b\"}");
     EXPECT_EQ(write(Value("https://x/y"), {.escapeSlashes = true}), R"("https:\/\/x\/y")");
@@ -52,6 +52,7 @@ TEST(JSONTest, KeysInAscendingCodePointOrderAndStringEscapes) {
 TEST(JSONTest, Numbers) {
     // Doubles as ECMAScript's String(x) writes them (each row checked with node), at the edges of
     // the plain range and of the shortest round-trip digits.
+    // clang-format off
     const std::pair<double, const char*> doubles[] = {
         {0.1, "0.1"}, {1.0, "1"}, {-0.0, "0"}, {1.5e-7, "1.5e-7"}, {9.999999999999999e-8, "1e-7"},
         {9.999999999999998e-8, "9.999999999999998e-8"}, {-1e-7, "-1e-7"}, {1e-6, "0.000001"},
@@ -59,6 +60,7 @@ TEST(JSONTest, Numbers) {
         {999999999999999900000.0, "999999999999999900000"}, {1.5e21, "1.5e+21"}, {0x1p63, "9223372036854776000"},
         {5e-324, "5e-324"}, {1.7976931348623157e308, "1.7976931348623157e+308"}, {0.1 + 0.2, "0.30000000000000004"},
         {1767232800.9, "1767232800.9"}};
+    // clang-format on
     for (const auto& [number, text] : doubles) EXPECT_EQ(compactText(Value(number)), text) << text;
     // Integers wider than 64 bits are read as doubles and written the same way.
     EXPECT_EQ(compactText(parse("[123456789012345678901,1E2,-0.0]").value()), "[123456789012345680000,100,0]");
@@ -85,19 +87,22 @@ TEST(JSONTest, ReaderTakesRFC8259AndDeclinesMalformedTextAndLogWords) {
     EXPECT_TRUE(std::signbit(parse("-0.0")->get<double>()));
     // Invalid UTF-8 inside a string (truncated, overlong, surrogate, above U+10FFFF), bracketed
     // log words, refused at their first element, and a NUL, which is no end of the text.
+    // clang-format off
     const std::string_view declined[] = {
         "", "[1,]", "01", "NaN", "'a'", "[1] x", "[1]]", "\"\x01\"", "\"unterminated", "{\"a\" 1}", "\"\\ud800\"",
         "[\"\xC3\"]", "[\"\xC0\xAF\"]", "[\"\xED\xA0\x80\"]", "[\"\xF4\x90\x80\x80\"]", "{\"\xFF\":1}", "[INFO]",
         "[2026-10-09T00:00:00Z]", "[0x1f]", "[12 34]", "{user}", "[-", "1e400", "\0[1,2]"sv, "[1,2]\0garbage"sv,
         "[1,2]\0"sv, "{\"a\":\"x\0\"}"sv};
+    // clang-format on
     for (const std::string_view text : declined) EXPECT_EQ(parse(text), std::nullopt) << ::testing::PrintToString(text);
     // Every way a first element may open still reaches the parser.
-    const std::pair<const char*, Value> accepted[] = {
-        {"[ -1.5E+3 ,2]", Value::array({-1500.0, 2})}, {"[7\n]", Value::array({7})}, {"[0]", Value::array({0})},
-        {"[true, false, null]", Value::array({true, false, nullptr})},
-        {"[\"caf\xC3\xA9\"]", Value::array({"caf\xC3\xA9"})},
-        {"[[], {}]", Value::array({Value::array(), Value::object()})},
-        {"\xEF\xBB\xBF { \"a\" : 1 }", Value({{"a", 1}})}};
+    const std::pair<const char*, Value> accepted[] = {{"[ -1.5E+3 ,2]", Value::array({-1500.0, 2})},
+                                                      {"[7\n]", Value::array({7})},
+                                                      {"[0]", Value::array({0})},
+                                                      {"[true, false, null]", Value::array({true, false, nullptr})},
+                                                      {"[\"caf\xC3\xA9\"]", Value::array({"caf\xC3\xA9"})},
+                                                      {"[[], {}]", Value::array({Value::array(), Value::object()})},
+                                                      {"\xEF\xBB\xBF { \"a\" : 1 }", Value({{"a", 1}})}};
     for (const auto& [text, value] : accepted) EXPECT_EQ(parse(text), value) << text;
 }
 
@@ -133,6 +138,7 @@ TEST(JSONTest, ReformatWritesWhatParseThenWriteWouldAndRoundTrips) {
     std::string manyKeys = "{";
     for (int i = 300; i > 0; --i) manyKeys += "\"k" + std::to_string(i % 97) + "\":[" + std::to_string(i) + "],";
     std::vector<std::string> texts = {
+        // clang-format off
         R"({"b":{"y":[1,{"z":null,"a":true}],"x":{}},"a":[],"B":[[]],"\u00e9":"caf\u00e9","~":"a/b\n\u0000"})",
         R"({"a":1,"b":2,"a":{"c":3},"a":[4],"b":"last"})",
         R"([0.1,1e300,-5e-324,18446744073709551615,-9223372036854775808,-0,-0.0,1E2,123456789012345678901,false])",
@@ -143,6 +149,7 @@ TEST(JSONTest, ReformatWritesWhatParseThenWriteWouldAndRoundTrips) {
         nested(static_cast<std::size_t>(orvel::Limits::maxJSONDepth)),
         nested(static_cast<std::size_t>(orvel::Limits::maxJSONDepth) + 1),
         std::string("[1,2]\0"sv), "\"scalar\"", "-12", "3.14159", "[1e400]", "[1,]", "[1] x", "{\"\xFF\":1}", ""};
+    // clang-format on
     for (const std::string& text : texts) {
         const auto value = parse(text);
         for (const WriteOptions options : {compact, pretty, WriteOptions{true, true}}) {

@@ -10,8 +10,8 @@
 #include <unicode/unistr.h>
 #include <unicode/utext.h>
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <random>
@@ -83,6 +83,7 @@ public:
         static const std::string kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
         static const std::string kHex = "0123456789abcdef";
         switch (pick(0, 17)) {
+        // clang-format off
         case 0: return oneOf({"hello", "token", "Bearer", "id", "user_name", "caf\u00E9", "x", "a[0]"});
         case 1: return run("0123456789", pick(1, 16));
         case 2: return run(kLetters + "+/", pick(4, 48)) + run("=", pick(0, 2));
@@ -106,13 +107,15 @@ public:
                         run(kLetters + "./", pick(0, 30)) + (chance(2) ? "$" + run(kLetters + "./", pick(1, 30)) : "");
         case 16: return oneOf({"-1.5e3", "+.5", "1e", "3.", "0.25", "1E+10", "+-1", ".5e-2", "12"});
         default: return oneOf({"\n", "\r\n", "\r", " ", "\u3000"});
+            // clang-format on
         }
     }
 
     std::string glue() {
-        return oneOf({" ", "  ", "\t", "\n", "\r\n", "\r", "\v", "\f", "\u0085", "\u00A0", "\u3000", "\u2028", "\u2029",
-                      "\u0301", "\u200B", "\u200D", "\u00AD", "\uFEFF", "\U0001F600", ",", ".", "=", "-", "(", "\"",
-                      "\u00E9", "\u0436", "e\u0301"});
+        return oneOf({" ",      "  ",     "\t",     "\n",     "\r\n",       "\r",     "\v",
+                      "\f",     "\u0085", "\u00A0", "\u3000", "\u2028",     "\u2029", "\u0301",
+                      "\u200B", "\u200D", "\u00AD", "\uFEFF", "\U0001F600", ",",      ".",
+                      "=",      "-",      "(",      "\"",     "\u00E9",     "\u0436", "e\u0301"});
     }
 
     std::string pem() {
@@ -146,14 +149,16 @@ private:
 
 // Building blocks of the registered patterns on their own, where a difference cannot hide
 // behind a literal.
-const char* const kBuildingBlocks[] = {R"(\b)", R"(\b\d+\b)", R"(\d+)", R"([^\s&]+)", R"(\s$)", R"(x*)", R"(([0-9])\1)",
-                                       R"(\d{2,3}?)"};
+const char* const kBuildingBlocks[] = {R"(\b)",  R"(\b\d+\b)", R"(\d+)",       R"([^\s&]+)",
+                                       R"(\s$)", R"(x*)",      R"(([0-9])\1)", R"(\d{2,3}?)"};
 
 // Contexts where ICU's \b, \s and $ differ from PCRE2's own.
+// clang-format off
 const std::vector<std::string> kAdversarialTexts = {
     "", "e\u0301abc", "-\u0301abc", "abc\u200B def", "abc\u00AD-", "abc\uFEFF\u0301\u200Bdef", ".\uFEFF\u0301\u200Bdef",
     "caf\u00E9", "\u0436id", "\u4E2D42\u6587", "\u300042\u3002", "ab \u0301", "a\r\n", "\r\n", "a \t\n", "abc\u2029",
     "x\U0001F600x"};
+// clang-format on
 
 struct Compared {
     std::string name;
@@ -169,8 +174,8 @@ void expectAgreement(Compared& compared, const std::string& text, int& failures)
     compared.hits += expected.empty() ? 0 : 1;
     const std::vector<TextRange> actual = compared.regex.allMatches(text);
     const auto first = compared.regex.firstMatch(text);
-    const bool firstAgrees = first ? !expected.empty() && first->range == expected[0] && first->groups == groups
-                                   : expected.empty();
+    const bool firstAgrees =
+        first ? !expected.empty() && first->range == expected[0] && first->groups == groups : expected.empty();
     if ((actual != expected || !firstAgrees || compared.regex.matches(text) != !expected.empty()) && ++failures <= 10) {
         const auto [ours, icus] = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
         const auto describe = [](auto at, auto end) {
@@ -236,9 +241,9 @@ TEST(RegexICUDifferential, EveryPatternAgreesOnGeneratedInputs) {
 TEST(Regex, SyntaxOutsideTheSubsetIsRefusedNotMistranslated) {
     // ICU syntax the patterns never use (ICU reads it), then text neither engine reads as a pattern.
     const std::pair<std::vector<std::string>, bool> lists[] = {
-        {{R"(\w+)", "a.b", "(?i)a", "a(?=b)", "(?<n>a)", R"(\p{L})", "[[:alpha:]]", "[a-z&&[aeiou]]", R"(\u00e9)",
-          R"(\x41)", R"(\Qa\E)", R"((a)\12)", R"(\B)", R"(\S)", R"(a\Z)", "\xC3\xA9", "a*+", R"([\w])", "[-a]",
-          "[]a]", R"(a\0101)", R"(\N{SPACE})", "[a--b]"},
+        {{R"(\w+)",    "a.b",     "(?i)a",    "a(?=b)",    "(?<n>a)",   R"(\p{L})",     "[[:alpha:]]", "[a-z&&[aeiou]]",
+          R"(\u00e9)", R"(\x41)", R"(\Qa\E)", R"((a)\12)", R"(\B)",     R"(\S)",        R"(a\Z)",      "\xC3\xA9",
+          "a*+",       R"([\w])", "[-a]",     "[]a]",      R"(a\0101)", R"(\N{SPACE})", "[a--b]"},
          true},
         {{"(", "a)(", "[a-", "a\\", "(*CR)a", "(?C1)a", "[z-a]", "a{x", "a{,3}", "*a", R"(\2(a))", "a**"}, false}};
     for (const auto& [patterns, icuReadsThem] : lists) {

@@ -24,6 +24,7 @@ TEST(Clock, PinHoldsUntilReleased) {
 TEST(Instant, FormatsTheWholeSecondTowardThePastWithinFourDigitYears) {
     using limits = std::numeric_limits<double>;
     // Past 32-bit time_t; leap years divisible by 400, by 4, and by 100 only (not leap).
+    // clang-format off
     const std::pair<double, std::optional<std::string>> cases[] = {
         {-0.0, "1970-01-01T00:00:00Z"}, {1738310400.999, "2025-01-31T08:00:00Z"},
         {1738310399.999, "2025-01-31T07:59:59Z"}, {-0.5, "1969-12-31T23:59:59Z"}, {-1.5, "1969-12-31T23:59:58Z"},
@@ -33,6 +34,7 @@ TEST(Instant, FormatsTheWholeSecondTowardThePastWithinFourDigitYears) {
         {-62135596800, "0001-01-01T00:00:00Z"}, {-62167219200, "0000-01-01T00:00:00Z"}, {-62167219200.5, {}},
         {253402300799.999, "9999-12-31T23:59:59Z"}, {253402300800, {}}, {limits::max(), {}}, {limits::lowest(), {}},
         {limits::infinity(), {}}, {-limits::infinity(), {}}, {limits::quiet_NaN(), {}}};
+    // clang-format on
     for (const auto& [seconds, text] : cases) EXPECT_EQ(iso8601(seconds), text) << seconds;
 }
 

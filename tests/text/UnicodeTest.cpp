@@ -73,12 +73,14 @@ TEST(UnicodeTest, GraphemesMatchAPlainBreakIteratorOnGeneratedText) {
     // syllables LV LVT; Devanagari KA SSA virama vowel-I, Bengali KA virama, Thai KO-KAI SARA-AM
     // (SpacingMark); Prepend (Arabic number sign, Malayalam dot reph).
     std::vector<std::string> pieces = {"\r\n"};
+    // clang-format off
     for (const char32_t c : {U'a', U'Z', U'1', U' ', U'#', U'\t', U'\r', U'\n', U'\x7F', U'\u00E9', U'\u4E2D',
                              U'\u0416', U'\u0301', U'\u0308', U'\uFE0F', U'\U0001F3FB', U'\u200D', U'\u200B', U'\u0085',
                              U'\U0001F468', U'\U0001F469', U'\U0001F600', U'\u2764', U'\u00A9', U'\U0001F1EB',
                              U'\U0001F1F7', U'\U0001F1E6', U'\U0001F3F4', U'\U000E0067', U'\U000E007F', U'\u1100',
                              U'\u1161', U'\u11A8', U'\uAC00', U'\uAC01', U'\u0915', U'\u0937', U'\u094D', U'\u093F',
                              U'\u0995', U'\u09CD', U'\u0E01', U'\u0E33', U'\u0600', U'\u0D4E'}) {
+        // clang-format on
         pieces.push_back(utf8(c));
     }
     std::mt19937 random(7);
@@ -118,9 +120,10 @@ TEST(UnicodeTest, GraphemesMatchAPlainBreakIteratorOnGeneratedText) {
 
 TEST(UnicodeTest, CanonicalEquivalence) {
     // Precomposed and decomposed, ANGSTROM SIGN and Å, marks reordered, broken UTF-8 repaired.
-    const std::pair<std::string_view, std::string_view> equivalent[] = {
-        {"caf\xC3\xA9", "cafe\xCC\x81"}, {"\xE2\x84\xAB", "\xC3\x85"}, {"q\xCC\x87\xCC\xA3", "q\xCC\xA3\xCC\x87"},
-        {"e\xCC\x81\xFF", "\xC3\xA9\xEF\xBF\xBD"}};
+    const std::pair<std::string_view, std::string_view> equivalent[] = {{"caf\xC3\xA9", "cafe\xCC\x81"},
+                                                                        {"\xE2\x84\xAB", "\xC3\x85"},
+                                                                        {"q\xCC\x87\xCC\xA3", "q\xCC\xA3\xCC\x87"},
+                                                                        {"e\xCC\x81\xFF", "\xC3\xA9\xEF\xBF\xBD"}};
     for (const auto& [a, b] : equivalent) {
         EXPECT_TRUE(canonicallyEqual(a, b) && canonicallyEqual(b, a)) << a;
         EXPECT_EQ(canonicalHash(a), canonicalHash(b)) << a;

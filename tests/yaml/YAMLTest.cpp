@@ -27,10 +27,12 @@ TEST(YAML, SplitMappingAtTheFirstColonAndSpaceOutsideQuotes) {
     // Quotes toggle, with no escapes; only a space after the colon separates, and a colon or
     // space carrying a combining mark is another character.
     const std::pair<std::string_view, Pair> lines[] = {
+        // clang-format off
         {"url: https://x.test:8443/x", std::pair{"url", "https://x.test:8443/x"}}, {"key:", std::pair{"key", ""}},
         {"a b : \tv \t", std::pair{"a b", "v"}}, {"'it''s: x': y", std::pair{"'it''s: x'", "y"}},
         {"\"it's: x\": y", std::pair{"\"it's: x\"", "y"}}, {"a:\tb", {}}, {"https://x.test", {}}, {"a:\u0301 b", {}},
         {"a: \u0301b", {}}, {": value", {}}, {"\"open: quote", {}}};
+    // clang-format on
     for (const auto& [line, expected] : lines) {
         const auto split = YAML::splitMapping(line);
         EXPECT_EQ(split ? Pair(std::pair{split->key, split->value}) : std::nullopt, expected) << line;
@@ -39,10 +41,12 @@ TEST(YAML, SplitMappingAtTheFirstColonAndSpaceOutsideQuotes) {
 
 TEST(YAML, ScalarsFollowTheSmallRuleSet) {
     // Quoted text is taken verbatim, with no escape processing; integers stay integers up to 64 bits.
+    // clang-format off
     const std::pair<std::string_view, Value> typed[] = {
         {"'yes'", "yes"}, {"\"a\\n b\"", "a\\n b"}, {"True", true}, {"FALSE", false}, {"+7", 7},
         {"-9223372036854775808", INT64_MIN}, {"9223372036854775808", 9223372036854775808.0}, {".5", 0.5},
         {"-2.5e3", -2500.0}, {"~", nullptr}, {"null", nullptr}, {"Null", nullptr}, {"NULL", nullptr}, {"  ", nullptr}};
+    // clang-format on
     for (const auto& [text, value] : typed) {
         EXPECT_EQ(YAML::scalar(text), value) << text;
         EXPECT_EQ(YAML::scalar(text).type(), value.type()) << text;
