@@ -1,5 +1,4 @@
 // The engine family: the data model, the chain engine's rules and the facade over both.
-#include "orvel/ChainEngine.h"
 
 #include <atomic>
 #include <cmath>
@@ -12,7 +11,6 @@
 
 #include "detectors/JWTDetector.h"
 #include "orvel/Clock.h"
-#include "orvel/DecodeChain.h"
 #include "orvel/Limits.h"
 #include "orvel/Orvel.h"
 #include "support/StubDetector.h"

@@ -1,6 +1,5 @@
 // The scan family: the scanner's choice among candidates, the bracket matcher that proposes JSON
 // runs, and the ordered parallel loop that decides them.
-#include "orvel/Scanner.h"
 
 #include <atomic>
 #include <functional>
