@@ -1,0 +1,258 @@
+#include "tray/PopupPanel.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include "model/InspectorModel.h"
+#include "orvel/Unicode.h"
+#include "tray/ClampedText.h"
+
+namespace orvel {
+
+namespace {
+
+const QKeySequence inspectShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_V);
+
+// Clicks on the tray icon that closed the panel arrive this soon after it hid.
+constexpr qint64 closingClickMilliseconds = 300;
+// Between the anchor (usually the middle of the tray icon) and the panel's nearer edge.
+constexpr int anchorGap = 16;
+
+bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightness() < 128; }
+
+QColor accent(const QPalette& palette) { return isDark(palette) ? QColor(0xBF, 0x5A, 0xF2) : QColor(0xAF, 0x52, 0xDE); }
+
+// The text colour faded for secondary (0.6) and tertiary (0.35) text and for lines.
+QColor faded(const QPalette& palette, double opacity) {
+    auto color = palette.color(QPalette::WindowText);
+    color.setAlphaF(static_cast<float>(opacity));
+    return color;
+}
+
+QString css(const QColor& color) {
+    return QString("rgba(%1, %2, %3, %4)").arg(color.red()).arg(color.green()).arg(color.blue()).arg(color.alpha());
+}
+
+void setTextColor(QWidget* widget, const QColor& color) {
+    auto palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    widget->setPalette(palette);
+}
+
+// Our icons are drawn in one colour; each place paints them in its own.
+QPixmap tinted(const QString& path, const QColor& color, int size, qreal pixelRatio) {
+    auto pixmap = QIcon(path).pixmap(QSize(size, size), pixelRatio);
+    if (pixmap.isNull()) return pixmap;
+    QPainter painter(&pixmap);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(pixmap.rect(), color);
+    return pixmap;
+}
+
+QFont scaled(QFont font, double factor) {
+    font.setPointSizeF(font.pointSizeF() * factor);
+    return font;
+}
+
+} // namespace
+
+PopupPanel::PopupPanel(InspectorModel& model, QWidget* parent)
+    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), m_model(model) {
+    setObjectName("trayPopup");
+    setWindowTitle("Orvel");
+    setFixedWidth(panelWidth);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(14, 12, 14, 8);
+    layout->setSpacing(10);
+    layout->addWidget(makeHeader());
+    layout->addWidget(makeInspectButton());
+    layout->addWidget(makePreview());
+    layout->addWidget(makeFooter());
+
+    connect(&m_model, &InspectorModel::resultsChanged, this, &PopupPanel::showResults);
+    showResults();
+}
+
+void PopupPanel::showNear(QPoint anchor) {
+    m_anchor = anchor;
+    place();
+    show();
+    raise();
+    activateWindow();
+}
+
+bool PopupPanel::closedJustNow() const {
+    return m_sinceHidden.isValid() && m_sinceHidden.elapsed() < closingClickMilliseconds;
+}
+
+void PopupPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    painter.setPen(faded(palette(), 0.25));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void PopupPanel::hideEvent(QHideEvent* event) {
+    m_sinceHidden.start();
+    QWidget::hideEvent(event);
+}
+
+QWidget* PopupPanel::makeHeader() {
+    auto* icon = new QLabel;
+    icon->setPixmap(tinted(":/icons/wand.and.stars.svg", accent(palette()), 18, devicePixelRatioF()));
+    auto* title = new QLabel("Orvel");
+    auto headline = scaled(font(), 1.1);
+    headline.setBold(true);
+    title->setFont(headline);
+    auto* local = new QLabel("🔒 on-device");
+    local->setObjectName("onDeviceLabel");
+    local->setFont(scaled(font(), 0.8));
+    setTextColor(local, faded(palette(), 0.35));
+
+    auto* header = new QWidget;
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    row->addWidget(icon);
+    row->addWidget(title);
+    row->addStretch();
+    row->addWidget(local);
+    return header;
+}
+
+QPushButton* PopupPanel::makeInspectButton() {
+    auto* button = new QPushButton("Inspect Clipboard");
+    button->setObjectName("inspectClipboardButton");
+    button->setIcon(tinted(":/icons/doc.on.clipboard.svg", Qt::white, 16, devicePixelRatioF()));
+    button->setCursor(Qt::PointingHandCursor);
+    button->setMinimumHeight(38);
+    const auto color = accent(palette());
+    button->setStyleSheet(QString("QPushButton { background: %1; color: white; border: none; border-radius: 7px;"
+                                  " font-weight: 600; text-align: left; padding: 0 12px; }"
+                                  "QPushButton:hover { background: %2; }"
+                                  "QPushButton:pressed { background: %3; }")
+                              .arg(color.name(), color.lighter(110).name(), color.darker(115).name()));
+
+    // The shortcut sits at the button's right end, where menus show theirs.
+    auto* shortcutLabel = new QLabel(inspectShortcut.toString(QKeySequence::NativeText));
+    shortcutLabel->setFont(scaled(font(), 0.8));
+    shortcutLabel->setStyleSheet("color: rgba(255, 255, 255, 170); background: transparent;");
+    shortcutLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* row = new QHBoxLayout(button);
+    row->setContentsMargins(0, 0, 12, 0);
+    row->addStretch();
+    row->addWidget(shortcutLabel);
+
+    const auto load = [this] { m_model.loadClipboard(); };
+    connect(button, &QPushButton::clicked, this, load);
+    new QShortcut(inspectShortcut, this, load, Qt::WindowShortcut);
+    return button;
+}
+
+QFrame* PopupPanel::makePreview() {
+    const auto small = scaled(font(), 0.85);
+    auto fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSizeF(small.pointSizeF());
+
+    m_hint = new QLabel;
+    m_hint->setObjectName("previewHint");
+    m_hint->setFont(small);
+    m_hint->setWordWrap(true);
+    setTextColor(m_hint, faded(palette(), 0.6));
+    m_shape = new QLabel;
+    m_shape->setObjectName("previewShape");
+    m_shape->setFont(fixed);
+    m_shape->setWordWrap(true);
+    setTextColor(m_shape, accent(palette()));
+    m_value = new ClampedText(previewLines);
+    m_value->setObjectName("previewValue");
+    m_value->setFont(fixed);
+
+    m_card = new QFrame;
+    m_card->setObjectName("previewCard");
+    m_card->setStyleSheet(QString("QFrame#previewCard { background: %1; border: 1px solid %2; border-radius: 8px; }")
+                              .arg(css(palette().color(QPalette::Base)), css(faded(palette(), 0.12))));
+    auto* preview = new QVBoxLayout(m_card);
+    preview->setContentsMargins(10, 8, 10, 8);
+    preview->setSpacing(4);
+    preview->addWidget(m_hint);
+    preview->addWidget(m_shape);
+    preview->addWidget(m_value);
+    return m_card;
+}
+
+QWidget* PopupPanel::makeFooter() {
+    auto* divider = new QWidget;
+    divider->setFixedHeight(1);
+    divider->setAutoFillBackground(true);
+    auto palette = divider->palette();
+    palette.setColor(QPalette::Window, faded(palette, 0.15));
+    divider->setPalette(palette);
+
+    auto* open = new QPushButton("Open Orvel");
+    open->setObjectName("openOrvelButton");
+    connect(open, &QPushButton::clicked, this, [this] {
+        hide();
+        emit openMainWindowRequested();
+    });
+    auto* quit = new QPushButton("Quit");
+    quit->setObjectName("quitButton");
+    connect(quit, &QPushButton::clicked, qApp, &QCoreApplication::quit);
+
+    auto* footer = new QWidget;
+    footer->setStyleSheet("QPushButton { border: none; border-radius: 5px; padding: 4px 8px; background: transparent; }"
+                          "QPushButton:hover { background: rgba(128, 128, 128, 45); }"
+                          "QPushButton:pressed { background: rgba(128, 128, 128, 80); }");
+    auto* column = new QVBoxLayout(footer);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(6);
+    column->addWidget(divider);
+    auto* row = new QHBoxLayout;
+    row->addWidget(open);
+    row->addStretch();
+    row->addWidget(quit);
+    column->addLayout(row);
+    return footer;
+}
+
+void PopupPanel::showResults() {
+    const auto& chain = m_model.chain();
+    const bool recognised = chain && chain->isRecognized();
+    m_hint->setText(chain ? "Not recognized — open Orvel for scan mode or more context."
+                          : "Copy a token / payload / error, then Inspect Clipboard.");
+    m_hint->setVisible(!recognised);
+    m_shape->setVisible(recognised);
+    m_value->setVisible(recognised);
+    if (recognised) {
+        m_shape->setText(QString::fromStdString(chain->shapeText()));
+        m_value->setText(QString::fromStdString(Unicode::truncated(chain->finalValue(), previewCharacters)));
+    }
+    // The card's own layout learns of the change only later, through a posted event; its
+    // height is needed now.
+    m_card->updateGeometry();
+    if (isVisible()) place();
+}
+
+void PopupPanel::place() {
+    // The text wraps, so the height follows from the fixed width, not from the size hint.
+    resize(panelWidth, layout()->totalHeightForWidth(panelWidth));
+    const auto* screen = QGuiApplication::screenAt(m_anchor);
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    const auto area = screen->availableGeometry();
+    // Open away from the screen edge the anchor is nearer to, as a panel's menus do.
+    const int top = m_anchor.y() < area.center().y() ? m_anchor.y() + anchorGap : m_anchor.y() - anchorGap - height();
+    move(qBound(area.left(), m_anchor.x() - width() / 2, area.right() + 1 - width()),
+         qBound(area.top(), top, area.bottom() + 1 - height()));
+}
+
+} // namespace orvel
