@@ -47,7 +47,7 @@ bool setEnabled(bool enabled) {
     const auto entry = QString("[Desktop Entry]\n"
                                "Type=Application\n"
                                "Name=Orvel\n"
-                               "Comment=Decode tokens, certificates and payloads on this computer\n"
+                               "Comment=Decode tokens, certificates, hashes and encoded blobs on your own machine\n"
                                "Exec=%1\n"
                                "Icon=orvel\n"
                                "Terminal=false\n"

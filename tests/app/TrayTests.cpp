@@ -45,7 +45,12 @@ private slots:
         m_configHome = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", m_folder.filePath("config").toUtf8());
     }
-    void cleanupTestCase() { qputenv("XDG_CONFIG_HOME", m_configHome); }
+    void cleanupTestCase() {
+        if (m_configHome.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", m_configHome);
+    }
     void init() {
         m_settings = std::make_unique<QSettings>(m_folder.filePath("settings.ini"), QSettings::IniFormat);
         m_model = std::make_unique<InspectorModel>(*m_settings, QStringList());
