@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -102,8 +103,8 @@ signals:
 private:
     void recompute();
     void startExplanation(const DecodeChain& chain);
-    void finishExplanation(const ExplanationTask* task);
-    void finishScan(const BackgroundScan* scan);
+    void finishExplanation(std::uint64_t ticket);
+    void finishScan(std::uint64_t ticket);
     void cancelBackgroundWork();
     void record(const DecodeChain& chain);
     void seedDemoHistory();
@@ -118,6 +119,12 @@ private:
     std::vector<ScanFinding> m_findings;
     Explanation m_explanation;
     InspectionHistory m_history;
+    // Each piece of background work carries a ticket; a result whose ticket is no longer the
+    // current one is stale and dropped.
+    std::uint64_t m_lastTicket = 0;
+    std::uint64_t m_scanTicket = 0;
+    std::uint64_t m_explainTicket = 0;
+    DecodeChain m_explainedChain;
     // Declared last, so that their workers are stopped and joined before the fields they
     // report into go away.
     std::unique_ptr<BackgroundScan> m_scan;

@@ -18,16 +18,14 @@ inline constexpr std::string_view sampleToken =
 
 /// The sample for scan mode: four lines, 292 bytes, a request id, a 108-character token, an
 /// OAuth error and a JSON payload.
-inline constexpr std::string_view sampleLog =
-    "[2026-06-07 09:14:02] request id 3f8c2a6e-9d41-4b2a-bf0e-1c7d5e9a02b1\n"
-    "auth=eyJhbGciOiJIUzI1NiJ9.eyJzdWIiOiJhbGljZSIsImV4cCI6MTczMzU2MDQ0Mn0."
-    "7ka2UX8qIsGFFpQnDKgBSEcDiDsnKf42KevOdXWUxvI\n"
-    "error=invalid_grant&error_description=Token+has+expired\n"
-    "payload {\"user\":\"alice\",\"retries\":3,\"ts\":1733556842}";
+inline constexpr std::string_view sampleLog = "[2026-06-07 09:14:02] request id 3f8c2a6e-9d41-4b2a-bf0e-1c7d5e9a02b1\n"
+                                              "auth=eyJhbGciOiJIUzI1NiJ9.eyJzdWIiOiJhbGljZSIsImV4cCI6MTczMzU2MDQ0Mn0."
+                                              "7ka2UX8qIsGFFpQnDKgBSEcDiDsnKf42KevOdXWUxvI\n"
+                                              "error=invalid_grant&error_description=Token+has+expired\n"
+                                              "payload {\"user\":\"alice\",\"retries\":3,\"ts\":1733556842}";
 
 /// The token the demo history starts with: 108 characters, not the one in the log.
-inline constexpr std::string_view seededToken =
-    "eyJhbGciOiJIUzI1NiJ9.eyJzdWIiOiJjYXJvbCIsImlhdCI6MTczMzAwMDAwMH0."
-    "MR2LTvmu5JSlGo_SNu_UX6ng-xqomqNEGKfl8Oi_GFw";
+inline constexpr std::string_view seededToken = "eyJhbGciOiJIUzI1NiJ9.eyJzdWIiOiJjYXJvbCIsImlhdCI6MTczMzAwMDAwMH0."
+                                                "MR2LTvmu5JSlGo_SNu_UX6ng-xqomqNEGKfl8Oi_GFw";
 
 } // namespace orvel::Samples

@@ -17,7 +17,8 @@ inline std::vector<TestFactory>& registeredTests() {
     return tests;
 }
 
-template <typename Test> struct TestRegistration {
+template <typename Test>
+struct TestRegistration {
     TestRegistration() {
         registeredTests().push_back([] { return std::make_unique<Test>(); });
     }
