@@ -15,7 +15,7 @@ using State = InspectorModel::Explanation::State;
 ExplanationCard::ExplanationCard(const InspectorModel::Explanation& state, QWidget* parent)
     : Card(Style::withOpacity(Style::purple(), 0.06), Style::withOpacity(Style::purple(), 0.18), parent) {
     setObjectName(QStringLiteral("explanationCard"));
-    setVisible(state.state != State::none);
+    if (state.state == State::none) hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 10, 12, 12);
     layout->setSpacing(8);

@@ -37,6 +37,9 @@ void ResultArea::rebuild() {
         m_content->hide();
         m_content->deleteLater();
     }
+    m_explanation = nullptr;
+    m_findings = nullptr;
+    m_showMore = nullptr;
     m_content = new QWidget;
     auto* layout = new QVBoxLayout(m_content);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -66,6 +69,10 @@ void ResultArea::rebuild() {
         m_findings = new QVBoxLayout;
         m_findings->setSpacing(12);
         layout->addLayout(m_findings);
+        m_showMore = new QPushButton;
+        m_showMore->setObjectName(QStringLiteral("showMoreFindings"));
+        connect(m_showMore, &QPushButton::clicked, this, &ResultArea::showMoreFindings);
+        layout->addWidget(m_showMore, 0, Qt::AlignHCenter);
         m_shownFindings = 0;
         showMoreFindings();
     } else {
@@ -111,13 +118,9 @@ void ResultArea::showMoreFindings() {
     const auto& findings = m_model.findings();
     const std::size_t end = std::min(findings.size(), m_shownFindings + findingsPageSize);
     for (; m_shownFindings < end; ++m_shownFindings) m_findings->addWidget(new FindingCard(findings[m_shownFindings]));
-    if (m_showMore) m_showMore->deleteLater();
-    if (m_shownFindings == findings.size()) return;
-    const QString remaining = QLocale().toString(static_cast<qulonglong>(findings.size() - m_shownFindings));
-    m_showMore = new QPushButton(QStringLiteral("Show more (%1 not shown)").arg(remaining));
-    m_showMore->setObjectName(QStringLiteral("showMoreFindings"));
-    connect(m_showMore, &QPushButton::clicked, this, &ResultArea::showMoreFindings);
-    m_findings->addWidget(m_showMore, 0, Qt::AlignHCenter);
+    const std::size_t remaining = findings.size() - m_shownFindings;
+    m_showMore->setVisible(remaining > 0);
+    m_showMore->setText(QStringLiteral("Show more (%1 not shown)").arg(QLocale().toString(qulonglong{remaining})));
 }
 
 } // namespace orvel

@@ -31,7 +31,7 @@ private:
     void rebuildRecents();
     /// Replaces the explanation card, when one is showing.
     void rebuildExplanation();
-    /// Adds the next page of finding cards, and a button for the rest while any remain.
+    /// Adds the next page of finding cards; the button stays while any remain.
     void showMoreFindings();
     /// The recents list or the hint, for a model without a chain or findings.
     QWidget* hint() const;

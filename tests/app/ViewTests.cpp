@@ -120,6 +120,24 @@ private slots:
         QCOMPARE(stored.value(InspectorModel::historyKey).toByteArray(), "[]");
     }
 
+    void findingsComeInPagesAfterABusyIndicator() {
+        open();
+        m_model->setMode(Mode::scan);
+        m_model->loadSample();
+        QCOMPARE(text("foundCount"), "Found 4 artifact(s)");
+        QCOMPARE(all("findingCard").size(), 4);
+        QVERIFY(all("showMoreFindings").value(0)->isHidden());
+
+        std::string log;
+        while (log.size() <= InspectorModel::backgroundScanThreshold)
+            log += "id 3f8c2a6e-9d41-4b2a-bf0e-1c7d5e9a02b1\n";
+        m_model->setInput(log);
+        QCOMPARE(all("scanProgress").size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(all("findingCard").size(), 50, 20000);
+        all<QAbstractButton>("showMoreFindings").value(0)->click();
+        QCOMPARE(all("findingCard").size(), 100);
+    }
+
     void confidence_data() {
         QTest::addColumn<double>("confidence");
         QTest::addColumn<QString>("shown");
@@ -148,7 +166,7 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), "value → ✓");
     }
 
-    void editorFollowsTheModelAndLargeInputsArePreviewed() {
+    void editorAndExplanationFollowTheModel() {
         open();
         auto* editor = all<InputEditor>("inputEditor").value(0);
         QCOMPARE(editor->placeholderText(), "Paste one token / payload / cert / error");
@@ -158,6 +176,9 @@ private slots:
         QStringList kinds;
         for (const QLabel* kind : all<QLabel>("stepKind")) kinds << kind->text();
         QCOMPARE(kinds, (QStringList{"jwt", "json"}));
+        QCOMPARE(text("explanationLoading"), "Thinking on-device…");
+        QTRY_COMPARE(text("explanationSource"), "deterministic");
+        QCOMPARE(all("explanationCard").size(), 1);
         editor->setPlainText("1733556842");
         QCOMPARE(m_model->input(), "1733556842");
         m_model->setMode(Mode::scan);
