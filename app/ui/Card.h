@@ -14,6 +14,7 @@ public:
     explicit Card(const QColor& fill, const QColor& border = Qt::transparent, QWidget* parent = nullptr);
 
 protected:
+    /// Draws the rounded rectangle behind the content.
     void paintEvent(QPaintEvent* event) override;
 
 private:

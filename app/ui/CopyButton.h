@@ -12,9 +12,6 @@ public:
     /// A button that copies `text`.
     explicit CopyButton(QString text, QWidget* parent = nullptr);
 
-    /// Whether it has been pressed.
-    bool isCopied() const { return m_copied; }
-
 private:
     /// Clears the clipboard, puts the text on it and marks the button copied.
     void copy();

@@ -2,7 +2,6 @@
 
 #include <QGridLayout>
 #include <QLabel>
-#include <QPainter>
 
 #include "ui/SelectableText.h"
 #include "ui/Style.h"
@@ -10,7 +9,7 @@
 namespace orvel {
 
 DetailTable::DetailTable(const QString& title, const Rows& rows, std::optional<QColor> tint, QWidget* parent)
-    : QWidget(parent), m_background(Style::withOpacity(tint.value_or(QColor(Qt::gray)), 0.06)) {
+    : Card(Style::withOpacity(tint.value_or(QColor(Qt::gray)), 0.06), Qt::transparent, parent) {
     setObjectName(QStringLiteral("detailTable"));
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
@@ -37,11 +36,6 @@ DetailTable::DetailTable(const QString& title, const Rows& rows, std::optional<Q
         layout->addWidget(valueText, row, 1, Qt::AlignTop);
         ++row;
     }
-}
-
-void DetailTable::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    Style::paintRounded(painter, rect(), 8, m_background, Qt::transparent);
 }
 
 } // namespace orvel

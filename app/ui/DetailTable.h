@@ -1,17 +1,18 @@
 #pragma once
 
 #include <QColor>
-#include <QWidget>
 
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "ui/Card.h"
+
 namespace orvel {
 
 /// A titled two-column table of a step's details: keys on the left, selectable values beside them.
-class DetailTable : public QWidget {
+class DetailTable : public Card {
     Q_OBJECT
 
 public:
@@ -19,12 +20,6 @@ public:
 
     /// The table `title` over `rows`, tinted with `tint` (grey when absent).
     DetailTable(const QString& title, const Rows& rows, std::optional<QColor> tint, QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QColor m_background;
 };
 
 } // namespace orvel

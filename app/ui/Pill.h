@@ -16,6 +16,7 @@ public:
     Pill(const QString& text, const QColor& fill, Shape shape, int horizontal, int vertical, QWidget* parent = nullptr);
 
 protected:
+    /// Draws the rounded background, then the text.
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -12,10 +12,13 @@ class RowButton : public QAbstractButton {
 public:
     explicit RowButton(QWidget* parent = nullptr);
 
+    /// Its layout's size.
     QSize sizeHint() const override;
+    /// Its layout's minimum size.
     QSize minimumSizeHint() const override;
 
 protected:
+    /// Highlights the row under the pointer and while pressed.
     void paintEvent(QPaintEvent* event) override;
 };
 

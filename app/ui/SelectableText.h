@@ -18,7 +18,9 @@ public:
     SelectableText(const QString& text, const QFont& font, const QColor& colour, int maximumContentHeight = 0,
                    QWidget* parent = nullptr);
 
+    /// The height of its text at the current width.
     QSize sizeHint() const override;
+    /// Narrow, at the height of its text.
     QSize minimumSizeHint() const override;
 
 private:
