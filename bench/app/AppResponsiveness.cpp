@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
     QTest::qWait(100);
     auto* editor = window.findChild<QPlainTextEdit*>();
 
-    const std::string base64 = jsonDocument(1000 * 1000);
-    model.setInput(base64);
+    const std::string json = jsonDocument(1000 * 1000);
+    model.setInput(json);
     QTest::qWait(500);
     const double typing = longestStallMs(
         [&] {
