@@ -131,7 +131,13 @@ private slots:
         QVERIFY(fromClipboard->input().empty() && !fromClipboard->chain());
     }
 
-    void corruptStoredHistoryGivesAnEmptyOne() {
+    void aDamagedOrUnwritableStoreLeavesTheHistoryInMemory() {
+        QSettings unwritable(QStringLiteral("/dev/null/orvel/settings.ini"), QSettings::IniFormat);
+        InspectorModel model(unwritable, {});
+        model.setInput(std::string(Samples::sampleToken));
+        model.flushHistory();
+        QCOMPARE(model.history().entries().size(), 1u);
+
         for (const QByteArray& bad : {QByteArray("{not json"), QByteArray("[{\"input\":\"x\"}]")}) {
             m_settings->setValue(InspectorModel::historyKey, bad);
             QVERIFY(makeModel()->history().entries().empty());
