@@ -1,7 +1,7 @@
 # Thin over the CMake presets; ./orvel.sh installs what each target needs, then runs it.
 # Each target says which optional parts of the tree it builds, so the demo compiles the program
 # alone and only the commands that use tests or benchmarks compile them.
-.PHONY: demo test bench fuzz format clean
+.PHONY: demo test bench fuzz screenshots format clean
 
 RELEASE = cmake --preset release >/dev/null -DORVEL_BUILD_TESTS=$(1) -DORVEL_BUILD_BENCHMARKS=$(2) \
 	&& cmake --build --preset release
@@ -10,6 +10,11 @@ RELEASE = cmake --preset release >/dev/null -DORVEL_BUILD_TESTS=$(1) -DORVEL_BUI
 demo:
 	$(call RELEASE,OFF,OFF)
 	bash scripts/demo build/release/bin/orvel
+
+# The README's screenshots of the desktop app, rendered under Xvfb into docs/screenshots/.
+screenshots:
+	$(call RELEASE,OFF,OFF)
+	bash scripts/screenshots build/release/bin/orvel-app
 
 # Every test, in the optimised build and in the sanitizer build, then one combined count.
 test:
