@@ -19,12 +19,17 @@ public:
     /// The lines as painted at the current width, the last one elided when the text is cut.
     QStringList visibleLines() const { return linesFor(width()); }
 
+    /// Its height depends on its width: the text wraps.
     bool hasHeightForWidth() const override { return true; }
+    /// The height of the lines shown at `width`.
     int heightForWidth(int width) const override;
+    /// Forty average characters wide, at the height of the text there.
     QSize sizeHint() const override;
+    /// Narrow, one line high.
     QSize minimumSizeHint() const override;
 
 protected:
+    /// Draws the lines shown, one below the other.
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -1,10 +1,7 @@
 #include "tray/PopupPanel.h"
 
 #include <QApplication>
-#include <QFontDatabase>
-#include <QFrame>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -15,6 +12,8 @@
 #include "model/InspectorModel.h"
 #include "orvel/Unicode.h"
 #include "tray/ClampedText.h"
+#include "ui/Card.h"
+#include "ui/Style.h"
 
 namespace orvel {
 
@@ -27,41 +26,8 @@ constexpr qint64 closingClickMilliseconds = 300;
 // Between the anchor (usually the middle of the tray icon) and the panel's nearer edge.
 constexpr int anchorGap = 16;
 
-bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightness() < 128; }
-
-QColor accent(const QPalette& palette) { return isDark(palette) ? QColor(0xBF, 0x5A, 0xF2) : QColor(0xAF, 0x52, 0xDE); }
-
-// The text colour faded for secondary (0.6) and tertiary (0.35) text and for lines.
-QColor faded(const QPalette& palette, double opacity) {
-    auto color = palette.color(QPalette::WindowText);
-    color.setAlphaF(static_cast<float>(opacity));
-    return color;
-}
-
-QString css(const QColor& color) {
-    return QString("rgba(%1, %2, %3, %4)").arg(color.red()).arg(color.green()).arg(color.blue()).arg(color.alpha());
-}
-
-void setTextColor(QWidget* widget, const QColor& color) {
-    auto palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    widget->setPalette(palette);
-}
-
-// Our icons are drawn in one colour; each place paints them in its own.
-QPixmap tinted(const QString& path, const QColor& color, int size, qreal pixelRatio) {
-    auto pixmap = QIcon(path).pixmap(QSize(size, size), pixelRatio);
-    if (pixmap.isNull()) return pixmap;
-    QPainter painter(&pixmap);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(pixmap.rect(), color);
-    return pixmap;
-}
-
-QFont scaled(QFont font, double factor) {
-    font.setPointSizeF(font.pointSizeF() * factor);
-    return font;
-}
+// The panel's outline, firmer than a card's: it stands on whatever is behind it.
+QColor outline(const QPalette& palette) { return Style::withOpacity(palette.color(QPalette::WindowText), 0.25); }
 
 } // namespace
 
@@ -98,7 +64,7 @@ bool PopupPanel::closedJustNow() const {
 void PopupPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Window));
-    painter.setPen(faded(palette(), 0.25));
+    painter.setPen(outline(palette()));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
@@ -108,22 +74,15 @@ void PopupPanel::hideEvent(QHideEvent* event) {
 }
 
 QWidget* PopupPanel::makeHeader() {
-    auto* icon = new QLabel;
-    icon->setPixmap(tinted(":/icons/wand.and.stars.svg", accent(palette()), 18, devicePixelRatioF()));
-    auto* title = new QLabel("Orvel");
-    auto headline = scaled(font(), 1.1);
-    headline.setBold(true);
-    title->setFont(headline);
-    auto* local = new QLabel("🔒 on-device");
+    auto* title = Style::label("Orvel", Style::font(Style::TextStyle::headline), palette().color(QPalette::WindowText));
+    auto* local = Style::label("🔒 on-device", Style::font(Style::TextStyle::caption), Style::tertiary(palette()));
     local->setObjectName("onDeviceLabel");
-    local->setFont(scaled(font(), 0.8));
-    setTextColor(local, faded(palette(), 0.35));
 
     auto* header = new QWidget;
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
-    row->addWidget(icon);
+    row->addWidget(Style::symbolLabel("wand.and.stars", 18, Style::purple()));
     row->addWidget(title);
     row->addStretch();
     row->addWidget(local);
@@ -133,20 +92,20 @@ QWidget* PopupPanel::makeHeader() {
 QPushButton* PopupPanel::makeInspectButton() {
     auto* button = new QPushButton("Inspect Clipboard");
     button->setObjectName("inspectClipboardButton");
-    button->setIcon(tinted(":/icons/doc.on.clipboard.svg", Qt::white, 16, devicePixelRatioF()));
+    button->setIcon(Style::symbol("doc.on.clipboard", 16, Qt::white, devicePixelRatioF()));
+    button->setFont(Style::semibold(Style::font(Style::TextStyle::headline)));
     button->setCursor(Qt::PointingHandCursor);
     button->setMinimumHeight(38);
-    const auto color = accent(palette());
+    const auto colour = Style::purple();
     button->setStyleSheet(QString("QPushButton { background: %1; color: white; border: none; border-radius: 7px;"
-                                  " font-weight: 600; text-align: left; padding: 0 12px; }"
+                                  " text-align: left; padding: 0 12px; }"
                                   "QPushButton:hover { background: %2; }"
                                   "QPushButton:pressed { background: %3; }")
-                              .arg(color.name(), color.lighter(110).name(), color.darker(115).name()));
+                              .arg(colour.name(), colour.lighter(110).name(), colour.darker(115).name()));
 
     // The shortcut sits at the button's right end, where menus show theirs.
-    auto* shortcutLabel = new QLabel(inspectShortcut.toString(QKeySequence::NativeText));
-    shortcutLabel->setFont(scaled(font(), 0.8));
-    shortcutLabel->setStyleSheet("color: rgba(255, 255, 255, 170); background: transparent;");
+    auto* shortcutLabel = Style::label(inspectShortcut.toString(QKeySequence::NativeText),
+                                       Style::font(Style::TextStyle::caption2), Style::withOpacity(Qt::white, 0.7));
     shortcutLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
     auto* row = new QHBoxLayout(button);
     row->setContentsMargins(0, 0, 12, 0);
@@ -159,29 +118,20 @@ QPushButton* PopupPanel::makeInspectButton() {
     return button;
 }
 
-QFrame* PopupPanel::makePreview() {
-    const auto small = scaled(font(), 0.85);
-    auto fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPointSizeF(small.pointSizeF());
-
-    m_hint = new QLabel;
+QWidget* PopupPanel::makePreview() {
+    const auto fixed = Style::monospaced(Style::TextStyle::caption);
+    m_hint = Style::label({}, Style::font(Style::TextStyle::caption), Style::secondary(palette()));
     m_hint->setObjectName("previewHint");
-    m_hint->setFont(small);
     m_hint->setWordWrap(true);
-    setTextColor(m_hint, faded(palette(), 0.6));
-    m_shape = new QLabel;
+    m_shape = Style::label({}, fixed, Style::purple());
     m_shape->setObjectName("previewShape");
-    m_shape->setFont(fixed);
     m_shape->setWordWrap(true);
-    setTextColor(m_shape, accent(palette()));
     m_value = new ClampedText(previewLines);
     m_value->setObjectName("previewValue");
     m_value->setFont(fixed);
 
-    m_card = new QFrame;
+    m_card = new Card(palette().color(QPalette::Base), Style::quaternary(palette()));
     m_card->setObjectName("previewCard");
-    m_card->setStyleSheet(QString("QFrame#previewCard { background: %1; border: 1px solid %2; border-radius: 8px; }")
-                              .arg(css(palette().color(QPalette::Base)), css(faded(palette(), 0.12))));
     auto* preview = new QVBoxLayout(m_card);
     preview->setContentsMargins(10, 8, 10, 8);
     preview->setSpacing(4);
@@ -196,7 +146,7 @@ QWidget* PopupPanel::makeFooter() {
     divider->setFixedHeight(1);
     divider->setAutoFillBackground(true);
     auto palette = divider->palette();
-    palette.setColor(QPalette::Window, faded(palette, 0.15));
+    palette.setColor(QPalette::Window, Style::quaternary(palette));
     divider->setPalette(palette);
 
     auto* open = new QPushButton("Open Orvel");

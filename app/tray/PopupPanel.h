@@ -4,7 +4,6 @@
 #include <QPoint>
 #include <QWidget>
 
-class QFrame;
 class QLabel;
 class QPushButton;
 
@@ -39,19 +38,21 @@ signals:
     void openMainWindowRequested();
 
 protected:
+    /// Draws the panel's background and its outline.
     void paintEvent(QPaintEvent* event) override;
+    /// Notes when the panel closed.
     void hideEvent(QHideEvent* event) override;
 
 private:
     QWidget* makeHeader();
     QPushButton* makeInspectButton();
-    QFrame* makePreview();
+    QWidget* makePreview();
     QWidget* makeFooter();
     void showResults();
     void place();
 
     InspectorModel& m_model;
-    QFrame* m_card = nullptr;
+    QWidget* m_card = nullptr;
     QLabel* m_hint = nullptr;
     QLabel* m_shape = nullptr;
     ClampedText* m_value = nullptr;
