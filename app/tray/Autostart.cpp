@@ -48,7 +48,7 @@ bool setEnabled(bool enabled) {
                                "Type=Application\n"
                                "Name=Orvel\n"
                                "Comment=Decode tokens, certificates, hashes and encoded blobs on your own machine\n"
-                               "Exec=%1\n"
+                               "Exec=%1 --hidden\n"
                                "Icon=orvel\n"
                                "Terminal=false\n"
                                "X-GNOME-Autostart-enabled=true\n")

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// Starting the application at login, through the desktop's XDG autostart folder.
+// Starting the application at login, through the desktop's XDG autostart folder. It starts
+// with "--hidden": in the tray, without opening its window.
 namespace orvel::Autostart {
 
 /// The entry's path: autostart/orvel.desktop in the user's configuration folder.

@@ -11,8 +11,10 @@ class ClampedText final : public QWidget {
     Q_OBJECT
 
 public:
+    /// An empty text that will show at most `maximumLines` lines.
     explicit ClampedText(int maximumLines, QWidget* parent = nullptr);
 
+    /// The whole text, however much of it is painted.
     const QString& text() const { return m_text; }
     /// Shows `text` in place of the current one.
     void setText(const QString& text);

@@ -4,6 +4,8 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <cstddef>
+
 class QLabel;
 class QPushButton;
 
@@ -25,6 +27,7 @@ public:
     /// …and across at most this many lines.
     static constexpr int previewLines = 4;
 
+    /// A hidden panel that follows `model`'s results and drives its clipboard operation.
     explicit PopupPanel(InspectorModel& model, QWidget* parent = nullptr);
 
     /// Shows the panel beside `anchor` (the tray icon or the pointer), inside that point's screen.

@@ -18,7 +18,8 @@ constexpr int retries = 10;
 } // namespace
 
 TrayIcon::TrayIcon(InspectorModel& model, std::function<void()> openMainWindow, QObject* parent)
-    : QObject(parent), m_model(model), m_openMainWindow(std::move(openMainWindow)), m_popup(model) {
+    : QObject(parent), m_model(model), m_openMainWindow(std::move(openMainWindow)), m_popup(model),
+      m_retriesLeft(retries) {
     m_icon.setIcon(QIcon(":/icons/orvel.svg"));
     m_icon.setToolTip("Orvel");
     buildMenu();
@@ -29,15 +30,11 @@ TrayIcon::TrayIcon(InspectorModel& model, std::function<void()> openMainWindow, 
     connect(&m_popup, &PopupPanel::openMainWindowRequested, this, [this] { m_openMainWindow(); });
     m_retry.setSingleShot(true);
     m_retry.setInterval(retryMilliseconds);
-    connect(&m_retry, &QTimer::timeout, this, &TrayIcon::retryShow);
+    connect(&m_retry, &QTimer::timeout, this, &TrayIcon::showIcon);
+    showIcon();
 }
 
 bool TrayIcon::isAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
-
-void TrayIcon::show() {
-    m_retriesLeft = retries;
-    retryShow();
-}
 
 void TrayIcon::showPopup() {
     const auto geometry = m_icon.geometry();
@@ -73,7 +70,7 @@ void TrayIcon::buildMenu() {
     m_menu.addAction("Quit", qApp, &QCoreApplication::quit);
 }
 
-void TrayIcon::retryShow() {
+void TrayIcon::showIcon() {
     if (isAvailable()) {
         m_icon.show();
     } else if (m_retriesLeft-- > 0) {

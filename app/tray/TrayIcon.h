@@ -21,26 +21,28 @@ class TrayIcon final : public QObject {
     Q_OBJECT
 
 public:
-    /// `openMainWindow` shows, raises and activates the main window, creating it when closed.
+    /// Shows the icon at once, or, when no tray is there yet (it often starts after us), as soon
+    /// as one appears in the next 20 seconds. `openMainWindow` shows, raises and activates the
+    /// main window, creating it when closed.
     TrayIcon(InspectorModel& model, std::function<void()> openMainWindow, QObject* parent = nullptr);
 
     /// Whether the desktop shows tray icons at all.
     static bool isAvailable();
-    /// Shows the icon; when no tray is there yet (it often starts after us), keeps trying for a
-    /// while.
-    void show();
+
+    /// The panel a click on the icon opens.
+    PopupPanel& popup() { return m_popup; }
+    /// The icon's context menu.
+    QMenu& menu() { return m_menu; }
+
+private:
     /// Opens the popup panel beside the icon, or beside the pointer when the icon's place is
     /// unknown.
     void showPopup();
     /// Opens the popup, or closes it when it is open.
     void togglePopup();
-
-    PopupPanel& popup() { return m_popup; }
-    QMenu& menu() { return m_menu; }
-
-private:
     void buildMenu();
-    void retryShow();
+    /// Shows the icon if a tray is there; otherwise tries again later, while tries remain.
+    void showIcon();
 
     InspectorModel& m_model;
     std::function<void()> m_openMainWindow;
@@ -49,7 +51,7 @@ private:
     QAction* m_startAtLogin = nullptr;
     QSystemTrayIcon m_icon;
     QTimer m_retry;
-    int m_retriesLeft = 0;
+    int m_retriesLeft;
 };
 
 } // namespace orvel

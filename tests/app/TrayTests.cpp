@@ -150,7 +150,7 @@ private slots:
         entry.beginGroup("Desktop Entry");
         QCOMPARE(entry.value("Type"), "Application");
         QCOMPARE(entry.value("Name"), "Orvel");
-        QCOMPARE(entry.value("Exec"), QCoreApplication::applicationFilePath());
+        QCOMPARE(entry.value("Exec"), QCoreApplication::applicationFilePath() + " --hidden");
         QCOMPARE(entry.value("Icon"), "orvel");
         QCOMPARE(entry.value("X-GNOME-Autostart-enabled"), "true");
         QVERIFY(Autostart::setEnabled(false) && !Autostart::isEnabled() && Autostart::setEnabled(false));
