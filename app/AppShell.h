@@ -20,8 +20,8 @@ class AppShell final : public QObject {
     Q_OBJECT
 
 public:
-    /// Builds the model from the stored history and `arguments`, shows the tray icon where a tray
-    /// host exists, and the main window unless `arguments` holds "--hidden".
+    /// Builds the model from the stored history and `arguments`, shows the tray icon once a tray
+    /// host exists, and the main window, or the popup for "--popup", or nothing for "--hidden".
     explicit AppShell(const QStringList& arguments);
     ~AppShell() override;
 
@@ -33,6 +33,9 @@ public:
     void applyForwardedArguments(const QStringList& arguments);
 
 private:
+    /// Opens the popup by the pointer when `arguments` holds "--popup".
+    void showPopupIfAsked(const QStringList& arguments);
+
     QSettings m_settings;
     InspectorModel m_model;
     QPointer<MainWindow> m_window;

@@ -34,7 +34,9 @@ QColor outline(const QPalette& palette) { return Style::withOpacity(palette.colo
 PopupPanel::PopupPanel(InspectorModel& model, QWidget* parent)
     : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), m_model(model) {
     setObjectName("trayPopup");
-    setWindowTitle("Orvel");
+    setWindowTitle(QStringLiteral("Orvel popup"));
+    // Closing the panel never ends the application, even when no other window is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setFixedWidth(panelWidth);
 
     auto* layout = new QVBoxLayout(this);

@@ -29,6 +29,8 @@ public:
     /// Whether the desktop shows tray icons at all.
     static bool isAvailable();
 
+    /// Whether the icon is in a tray now.
+    bool isShown() const { return m_icon.isVisible(); }
     /// The panel a click on the icon opens.
     PopupPanel& popup() { return m_popup; }
     /// The icon's context menu.
