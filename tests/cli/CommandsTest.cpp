@@ -58,6 +58,10 @@ TEST(Commands, OversizedInputFullOutputAndExhaustedMemoryExitTwoAndAClosedPipeQu
     EXPECT_EQ(scan.status, 2);
     EXPECT_EQ(scan.err, "orvel: '" + big.string() + "' is too large (over 1 GiB)\n");
 
+    // A file name with blanks and a line break is shown quoted, on one line.
+    EXPECT_EQ(runOrvel("scan \"$(printf 'no such\\nlog')\"").err,
+              "orvel: cannot read 'no such\\nlog': No such file or directory\n");
+
     const ProgramRun full = runOrvel("inspect e30=", "", "/dev/full");
     EXPECT_EQ(full.status, 2);
     EXPECT_EQ(full.err, "orvel: cannot write the output: No space left on device\n");
