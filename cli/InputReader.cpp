@@ -1,6 +1,7 @@
 #include "InputReader.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -49,7 +50,11 @@ Input readAll(std::FILE* stream, std::size_t limit) {
 
 } // namespace
 
-Input readStandardInput(std::size_t limit) { return readAll(stdin, limit); }
+Input readStandardInput(std::size_t limit) {
+    // A program silently waiting on a terminal looks hung.
+    if (isatty(STDIN_FILENO) == 1) fmt::print(stderr, "orvel: reading standard input (end with Ctrl-D)\n");
+    return readAll(stdin, limit);
+}
 
 Input readFile(const std::string& path, std::size_t limit) {
     std::FILE* file = std::fopen(path.c_str(), "rb");

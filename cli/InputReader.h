@@ -14,7 +14,8 @@ struct Input {
     std::string reason; ///< why an unreadable input could not be read, in the system's words
 };
 
-/// All of standard input, byte for byte; reading stops once it proves longer than `limit`.
+/// All of standard input, byte for byte; reading stops once it proves longer than `limit`. On a
+/// terminal, a note on standard error says how to end it first.
 Input readStandardInput(std::size_t limit);
 
 /// All of the file at `path`, byte for byte; reading stops once it proves longer than `limit`.

@@ -53,7 +53,6 @@ Input readInput(const InspectOptions& options, std::string& origin) {
     const std::string& path = options.file.empty() ? options.text : options.file;
     if (path == "-") {
         origin = "standard input";
-        if (isatty(STDIN_FILENO) == 1) fmt::print(stderr, "orvel: reading standard input (end with Ctrl-D)\n");
         return readStandardInput(Limits::maxInspectBytes);
     }
     if (options.file.empty()) {

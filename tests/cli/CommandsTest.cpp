@@ -62,6 +62,10 @@ TEST(Commands, OversizedInputFullOutputAndExhaustedMemoryExitTwoAndAClosedPipeQu
     EXPECT_EQ(runOrvel("scan \"$(printf 'no such\\nlog')\"").err,
               "orvel: cannot read 'no such\\nlog': No such file or directory\n");
 
+    // A pipe named as a file is read as a stream, as process substitution hands one over.
+    const int piped = std::system("bash -c '\"" ORVEL_CLI_PATH "\" scan <(echo at 1700000000) >/dev/null'");
+    EXPECT_EQ(WIFEXITED(piped) ? WEXITSTATUS(piped) : -1, 0);
+
     const ProgramRun full = runOrvel("inspect e30=", "", "/dev/full");
     EXPECT_EQ(full.status, 2);
     EXPECT_EQ(full.err, "orvel: cannot write the output: No space left on device\n");
