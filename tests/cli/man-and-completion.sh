@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The manual page renders without a warning, and bash completes commands, options and kinds.
+# The manual page renders without a warning; bash and fish complete commands, options and kinds,
+# and zsh reads its completion.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 
@@ -21,4 +22,14 @@ completes "--jsonl" scan --jsonl
 completes "--kind" scan --ki
 completes "jwt,pem" scan --kind jwt,pe
 completes "never" inspect --color ne
-echo "orvel.1 renders; bash completes commands, options and kinds"
+
+# zsh's completion parses; fish's completes a command and a kind.
+zsh -n "$root/cli/completions/_orvel"
+fish_completes() { # fish_completes EXPECTED LINE
+  local got
+  got=$(fish -c "source '$root/cli/completions/orvel.fish'; complete -C '$2'" | cut -f1 | tr '\n' ' ')
+  [ "$got" = "$1 " ] || { echo "fish, $2: '$got', not '$1 '" >&2; exit 1; }
+}
+fish_completes scan "orvel sc"
+fish_completes "--exclude-kind" "orvel scan --ex"
+echo "orvel.1 renders; bash and fish complete commands, options and kinds; zsh reads its completion"
