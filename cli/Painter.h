@@ -22,6 +22,12 @@ public:
     /// costs and digests mistaken for password hashes in yellow.
     std::string verdicts(std::string_view text) const;
 
+    /// Stands for a blank inside a verdict: escaped text has no control character of its own.
+    static constexpr char kJoiner = '\x1F';
+    /// `text` with the blanks inside each verdict replaced by kJoiner, so that wrapping it at
+    /// blanks never splits a verdict over two lines.
+    static std::string joinVerdicts(std::string_view text);
+
 private:
     std::string paint(std::string_view code, std::string_view text) const;
     bool m_colour;

@@ -38,7 +38,9 @@ void writeValue(std::FILE* out, std::string_view value, std::size_t indent, cons
     }
     std::string shown;
     if (style.width > indent + 10) {
-        shown = TextLayout::wrapped(TextLayout::displayable(value), style.width - indent, indent);
+        shown =
+            TextLayout::wrapped(Painter::joinVerdicts(TextLayout::displayable(value)), style.width - indent, indent);
+        std::replace(shown.begin(), shown.end(), Painter::kJoiner, ' ');
     } else {
         TextLayout::show(value, indent, [&shown](std::string_view piece) { shown += piece; });
     }
