@@ -38,6 +38,7 @@ bool pinClockFromEnvironment() {
     return true;
 }
 
+// The fewest one-character insertions, deletions and substitutions that turn `a` into `b`.
 std::size_t editDistance(std::string_view a, std::string_view b) {
     std::vector<std::size_t> row(b.size() + 1);
     for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
@@ -126,6 +127,106 @@ std::shared_ptr<CLI::Formatter> helpFormatter() {
     return formatter;
 }
 
+// The words of the command line that name a colour choice or kinds, checked after parsing.
+struct Words {
+    std::string inspectColour = "auto";
+    std::string scanColour = "auto";
+    std::vector<std::string> kinds;
+    std::vector<std::string> excludedKinds;
+};
+
+CLI::App* addInspect(CLI::App& app, InspectOptions& options, Words& words) {
+    CLI::App* command = app.add_subcommand("inspect", "Decode one text layer by layer");
+    command->group("Commands");
+    command
+        ->add_option("TEXT", options.text,
+                     "The text to inspect; standard input when absent or \"-\" (put -- before a TEXT "
+                     "that starts with a dash)")
+        ->type_name("");
+    command->add_option("-f,--file", options.file, "Inspect the contents of FILE")->type_name("FILE");
+    command->add_flag("--json", options.json, "Print the JSON export document of the chain");
+    command->add_flag("--prompt", options.prompt,
+                      "Print the instructions and the prompt a language model would be given to explain "
+                      "the chain (for example to pipe them to a local model)");
+    command->add_option("--color", words.inspectColour, "Colour the output: auto (on a terminal), never or always")
+        ->type_name("WHEN");
+    command->footer("Exit status: 0 when something was recognised, 1 when nothing was, 2 on usage errors, "
+                    "unreadable or oversized input and output that cannot be written.");
+    return command;
+}
+
+CLI::App* addScan(CLI::App& app, ScanOptions& options, Words& words) {
+    CLI::App* command = app.add_subcommand("scan", "Find and decode every artifact in logs or any longer text");
+    command->group("Commands");
+    command->add_option("FILE", options.files, "The files to scan; standard input when none or \"-\"")->type_name("");
+    command->add_flag("--json", options.json, "Print the JSON export document of the findings");
+    command->add_flag("--jsonl", options.jsonLines,
+                      "Print each finding's record of the export document on a line of its own, as it is found");
+    command->add_option("--kind", words.kinds, "Report only findings whose first step is of these kinds (jwt,pem…)")
+        ->option_text("KINDS")
+        ->delimiter(',')
+        ->allow_extra_args(false);
+    command->add_option("--exclude-kind", words.excludedKinds, "Leave out findings whose first step is of these kinds")
+        ->option_text("KINDS")
+        ->delimiter(',')
+        ->allow_extra_args(false);
+    command->add_flag("--binary", options.binary, "Scan files with NUL bytes too, instead of skipping them");
+    command->add_option("--color", words.scanColour, "Colour the output: auto (on a terminal), never or always")
+        ->type_name("WHEN");
+    command->footer("Exit status: 0 when something was found, 1 when nothing was, 2 on usage errors, unreadable or "
+                    "oversized input and output that cannot be written.");
+    return command;
+}
+
+// Checks the command and the options before CLI11 does, to say what was meant rather than what
+// was not expected.
+bool checkCommandLine(const CLI::App& app, int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const auto command =
+        std::find_if(arguments.begin(), arguments.end(), [](const std::string& a) { return !a.starts_with('-'); });
+    if (command != arguments.end() && *command != "inspect" && *command != "scan") {
+        fmt::print(stderr, "orvel: unknown command '{}'; the commands are {} (see orvel --help)\n", *command,
+                   kCommands);
+        return false;
+    }
+    return checkOptions(app, {arguments.begin(), command}) &&
+           (command == arguments.end() ||
+            checkOptions(*app.get_subcommand(*command), {std::next(command), arguments.end()}));
+}
+
+int runInspect(InspectOptions options, const Words& words, bool textGiven) {
+    const std::optional<ColourChoice> colour = colourChoice(words.inspectColour);
+    if (!colour) return kUsageError;
+    options.colour = *colour;
+    if (options.json && options.prompt) {
+        fmt::print(stderr, "orvel: --json and --prompt cannot be used together\n");
+        return kUsageError;
+    }
+    if (!options.file.empty() && textGiven) {
+        fmt::print(stderr, "orvel: give TEXT or --file, not both\n");
+        return kUsageError;
+    }
+    return inspect(options);
+}
+
+int runScan(ScanOptions options, const Words& words) {
+    const std::optional<ColourChoice> colour = colourChoice(words.scanColour);
+    const auto only = kindList(words.kinds, "--kind");
+    const auto excluded = only ? kindList(words.excludedKinds, "--exclude-kind") : std::nullopt;
+    if (!colour || !only || !excluded) return kUsageError;
+    options.colour = *colour;
+    options.filter = {*only, *excluded};
+    if (options.json && options.jsonLines) {
+        fmt::print(stderr, "orvel: --json and --jsonl cannot be used together\n");
+        return kUsageError;
+    }
+    if (options.json && options.files.size() > 1) {
+        fmt::print(stderr, "orvel: --json writes the document of one input; use --jsonl for several files\n");
+        return kUsageError;
+    }
+    return scan(options);
+}
+
 int parseAndRun(int argc, char** argv) {
     CLI::App app{
         "Orvel inspects tokens, encodings, certificates, hashes and structured text, entirely on this machine."};
@@ -145,65 +246,13 @@ int parseAndRun(int argc, char** argv) {
                "Environment: NO_COLOR turns colour off; ORVEL_NOW=SECONDS (whole seconds since 1970) pins the "
                "clock that expiry and relative times are measured against, for reproducible output.\n"
                "See orvel COMMAND --help and man orvel.");
-
     InspectOptions inspectOptions;
-    std::string inspectColour = "auto";
-    CLI::App* inspectCommand = app.add_subcommand("inspect", "Decode one text layer by layer");
-    inspectCommand
-        ->add_option("TEXT", inspectOptions.text,
-                     "The text to inspect; standard input when absent or \"-\" (put -- before a TEXT "
-                     "that starts with a dash)")
-        ->type_name("");
-    inspectCommand->add_option("-f,--file", inspectOptions.file, "Inspect the contents of FILE")->type_name("FILE");
-    inspectCommand->add_flag("--json", inspectOptions.json, "Print the JSON export document of the chain");
-    inspectCommand->add_flag("--prompt", inspectOptions.prompt,
-                             "Print the instructions and the prompt a language model would be given to explain "
-                             "the chain (for example to pipe them to a local model)");
-    inspectCommand->add_option("--color", inspectColour, "Colour the output: auto (on a terminal), never or always")
-        ->type_name("WHEN");
-    inspectCommand->footer("Exit status: 0 when something was recognised, 1 when nothing was, 2 on usage errors, "
-                           "unreadable or oversized input and output that cannot be written.");
-
     ScanOptions scanOptions;
-    std::string scanColour = "auto";
-    std::vector<std::string> kinds;
-    std::vector<std::string> excludedKinds;
-    CLI::App* scanCommand = app.add_subcommand("scan", "Find and decode every artifact in logs or any longer text");
-    inspectCommand->group("Commands");
-    scanCommand->group("Commands");
-    scanCommand->add_option("FILE", scanOptions.files, "The files to scan; standard input when none or \"-\"")
-        ->type_name("");
-    scanCommand->add_flag("--json", scanOptions.json, "Print the JSON export document of the findings");
-    scanCommand->add_flag("--jsonl", scanOptions.jsonLines,
-                          "Print each finding's record of the export document on a line of its own, as it is found");
-    scanCommand->add_option("--kind", kinds, "Report only findings whose first step is of these kinds (jwt,pem…)")
-        ->option_text("KINDS")
-        ->delimiter(',')
-        ->allow_extra_args(false);
-    scanCommand->add_option("--exclude-kind", excludedKinds, "Leave out findings whose first step is of these kinds")
-        ->option_text("KINDS")
-        ->delimiter(',')
-        ->allow_extra_args(false);
-    scanCommand->add_flag("--binary", scanOptions.binary, "Scan files with NUL bytes too, instead of skipping them");
-    scanCommand->add_option("--color", scanColour, "Colour the output: auto (on a terminal), never or always")
-        ->type_name("WHEN");
-    scanCommand->footer("Exit status: 0 when something was found, 1 when nothing was, 2 on usage errors, unreadable or "
-                        "oversized input and output that cannot be written.");
+    Words words;
+    CLI::App* inspectCommand = addInspect(app, inspectOptions, words);
+    addScan(app, scanOptions, words);
 
-    // Commands and options are checked first, to say what was meant rather than what was not expected.
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    const auto command =
-        std::find_if(arguments.begin(), arguments.end(), [](const std::string& a) { return !a.starts_with('-'); });
-    if (command != arguments.end() && *command != "inspect" && *command != "scan") {
-        fmt::print(stderr, "orvel: unknown command '{}'; the commands are {} (see orvel --help)\n", *command,
-                   kCommands);
-        return kUsageError;
-    }
-    if (!checkOptions(app, {arguments.begin(), command})) return kUsageError;
-    if (command != arguments.end() &&
-        !checkOptions(*app.get_subcommand(*command), {std::next(command), arguments.end()})) {
-        return kUsageError;
-    }
+    if (!checkCommandLine(app, argc, argv)) return kUsageError;
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -219,36 +268,8 @@ int parseAndRun(int argc, char** argv) {
     }
     if (!pinClockFromEnvironment()) return kUsageError;
     StandardOutput::prepare();
-
-    if (inspectCommand->parsed()) {
-        const std::optional<ColourChoice> colour = colourChoice(inspectColour);
-        if (!colour) return kUsageError;
-        inspectOptions.colour = *colour;
-        if (inspectOptions.json && inspectOptions.prompt) {
-            fmt::print(stderr, "orvel: --json and --prompt cannot be used together\n");
-            return kUsageError;
-        }
-        if (!inspectOptions.file.empty() && inspectCommand->count("TEXT") > 0) {
-            fmt::print(stderr, "orvel: give TEXT or --file, not both\n");
-            return kUsageError;
-        }
-        return inspect(inspectOptions);
-    }
-    const std::optional<ColourChoice> colour = colourChoice(scanColour);
-    const auto only = kindList(kinds, "--kind");
-    const auto excluded = only ? kindList(excludedKinds, "--exclude-kind") : std::nullopt;
-    if (!colour || !only || !excluded) return kUsageError;
-    scanOptions.colour = *colour;
-    scanOptions.filter = {*only, *excluded};
-    if (scanOptions.json && scanOptions.jsonLines) {
-        fmt::print(stderr, "orvel: --json and --jsonl cannot be used together\n");
-        return kUsageError;
-    }
-    if (scanOptions.json && scanOptions.files.size() > 1) {
-        fmt::print(stderr, "orvel: --json writes the document of one input; use --jsonl for several files\n");
-        return kUsageError;
-    }
-    return scan(scanOptions);
+    return inspectCommand->parsed() ? runInspect(inspectOptions, words, inspectCommand->count("TEXT") > 0)
+                                    : runScan(scanOptions, words);
 }
 
 } // namespace
