@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "model/BackgroundScan.h"
+#include "model/HistoryStore.h"
 #include "model/Samples.h"
 #include "orvel/Clock.h"
 #include "orvel/ExplanationTask.h"
@@ -25,7 +26,9 @@ QString InspectorModel::rawValue(Mode mode) {
 
 InspectorModel::InspectorModel(QSettings& defaults, const QStringList& arguments,
                                std::shared_ptr<const LanguageModel> languageModel, QObject* parent)
-    : QObject(parent), m_defaults(defaults), m_languageModel(std::move(languageModel)),
+    : QObject(parent), m_defaults(defaults),
+      m_store(std::make_unique<HistoryStore>(m_defaults.fileName(), m_defaults.format(), QString(historyKey))),
+      m_languageModel(std::move(languageModel)),
       m_history(InspectionHistory::decoded(m_defaults.value(historyKey).toByteArray().toStdString(), historyCapacity)) {
     applyLaunchArguments(arguments);
 }
@@ -69,12 +72,9 @@ void InspectorModel::reevaluateExplanation() {
     if (m_chain) startExplanation(*m_chain);
 }
 
-void InspectorModel::persistHistory() {
-    m_defaults.setValue(historyKey, QByteArray::fromStdString(m_history.encoded()));
-    // QSettings writes through a temporary file renamed into place, so a crash never leaves half
-    // a file; when the folder cannot be written, the history simply stays in memory.
-    m_defaults.sync();
-}
+void InspectorModel::persistHistory() { m_store->save(m_history); }
+
+void InspectorModel::flushHistory() { m_store->flush(); }
 
 void InspectorModel::clearHistory() {
     m_history.clear();

@@ -22,6 +22,7 @@ namespace orvel {
 
 class ExplanationTask;
 class BackgroundScan;
+class HistoryStore;
 
 /// The application's one view model: the text being decoded, the mode, the engine's or the
 /// scanner's results, the explanation and the recent history. Lives on the main thread; every
@@ -85,8 +86,10 @@ public:
     void loadSample();
     /// Explains the current chain again, if there is one.
     void reevaluateExplanation();
-    /// Writes the history to the preferences store.
+    /// Writes the history to the preferences store, on a worker thread.
     void persistHistory();
+    /// Waits until the history persisted so far is in the preferences store.
+    void flushHistory();
     /// Empties the history and persists it (the recents list's "Clear").
     void clearHistory();
     /// Applies the switches "--seed-history", "--scan", "--autoload-sample" and
@@ -111,6 +114,7 @@ private:
     void setExplanation(Explanation explanation);
 
     QSettings& m_defaults;
+    std::unique_ptr<HistoryStore> m_store;
     std::shared_ptr<const LanguageModel> m_languageModel;
     int m_historyLimit = historyCapacity;
     std::string m_input;

@@ -59,6 +59,8 @@ std::optional<HistoryEntry> entryFrom(const JSON::Value& object) {
 InspectionHistory::InspectionHistory(std::vector<HistoryEntry> entries, int maxCount)
     : m_entries(std::move(entries)), m_maxCount(std::max(maxCount, 1)) {
     dropBeyondCapacity();
+    m_inputHashes.reserve(m_entries.size());
+    for (const HistoryEntry& entry : m_entries) m_inputHashes.push_back(Unicode::canonicalHash(entry.input));
 }
 
 InspectionHistory InspectionHistory::decoded(std::string_view data, int maxCount) {
@@ -82,9 +84,15 @@ InspectionHistory InspectionHistory::decoded(std::string_view data, int maxCount
 
 void InspectionHistory::record(HistoryEntry entry) {
     if (Text::trimmed(entry.input).empty()) return;
-    std::erase_if(m_entries,
-                  [&](const HistoryEntry& existing) { return Unicode::canonicallyEqual(existing.input, entry.input); });
+    const std::size_t hash = Unicode::canonicalHash(entry.input);
+    for (std::size_t i = m_entries.size(); i-- > 0;) {
+        if (m_inputHashes[i] == hash && Unicode::canonicallyEqual(m_entries[i].input, entry.input)) {
+            m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(i));
+            m_inputHashes.erase(m_inputHashes.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
     m_entries.insert(m_entries.begin(), std::move(entry));
+    m_inputHashes.insert(m_inputHashes.begin(), hash);
     dropBeyondCapacity();
 }
 
@@ -92,9 +100,14 @@ void InspectionHistory::dropBeyondCapacity() {
     const auto capacity = static_cast<std::size_t>(m_maxCount);
     if (m_entries.size() > capacity)
         m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(capacity), m_entries.end());
+    if (m_inputHashes.size() > capacity)
+        m_inputHashes.erase(m_inputHashes.begin() + static_cast<std::ptrdiff_t>(capacity), m_inputHashes.end());
 }
 
-void InspectionHistory::clear() { m_entries.clear(); }
+void InspectionHistory::clear() {
+    m_entries.clear();
+    m_inputHashes.clear();
+}
 
 std::string InspectionHistory::encoded() const {
     JSON::Value array = JSON::Value::array();

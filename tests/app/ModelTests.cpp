@@ -48,7 +48,8 @@ class ModelTests : public QObject {
                                               std::shared_ptr<const LanguageModel> language = systemLanguageModel()) {
         return std::make_unique<InspectorModel>(*m_settings, arguments, std::move(language));
     }
-    InspectionHistory stored() {
+    InspectionHistory stored(InspectorModel& model) {
+        model.flushHistory();
         QSettings reread(m_settings->fileName(), QSettings::IniFormat);
         return InspectionHistory::decoded(reread.value(InspectorModel::historyKey).toByteArray().toStdString(), 50);
     }
@@ -95,10 +96,10 @@ private slots:
         QCOMPARE(model->history().entries().size(), 2u);
         QCOMPARE(model->history().entries().front().input, token); // moved to the front
         QCOMPARE(model->history().entries().front().timestamp, 1733000100);
-        QCOMPARE(stored(), model->history());
+        QCOMPARE(stored(*model), model->history());
 
         model->clearHistory();
-        QVERIFY(stored().entries().empty());
+        QVERIFY(stored(*model).entries().empty());
     }
 
     void launchSwitchesAndSamples() {
@@ -130,7 +131,13 @@ private slots:
         QVERIFY(fromClipboard->input().empty() && !fromClipboard->chain());
     }
 
-    void corruptStoredHistoryGivesAnEmptyOne() {
+    void aDamagedOrUnwritableStoreLeavesTheHistoryInMemory() {
+        QSettings unwritable(QStringLiteral("/dev/null/orvel/settings.ini"), QSettings::IniFormat);
+        InspectorModel model(unwritable, {});
+        model.setInput(std::string(Samples::sampleToken));
+        model.flushHistory();
+        QCOMPARE(model.history().entries().size(), 1u);
+
         for (const QByteArray& bad : {QByteArray("{not json"), QByteArray("[{\"input\":\"x\"}]")}) {
             m_settings->setValue(InspectorModel::historyKey, bad);
             QVERIFY(makeModel()->history().entries().empty());

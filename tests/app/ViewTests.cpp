@@ -35,6 +35,7 @@ class ViewTests : public QObject {
         for (const auto& input : inputs) entries.emplace_back(input, std::vector<std::string>{"json"}, true, 5);
         m_settings->setValue(InspectorModel::historyKey,
                              QByteArray::fromStdString(InspectionHistory(entries, 50).encoded()));
+        m_settings->sync();
         m_model = std::make_unique<InspectorModel>(*m_settings, QStringList{});
         m_view = std::make_unique<ContentView>(*m_model, [] {});
     }
@@ -116,6 +117,7 @@ private slots:
         m_model->setInput({});
         qobject_cast<QAbstractButton*>(all("recentsClear").value(0))->click();
         QCOMPARE(text("hintText"), "Paste an artifact above to decode it.");
+        m_model->flushHistory();
         QSettings stored(m_settings->fileName(), QSettings::IniFormat);
         QCOMPARE(stored.value(InspectorModel::historyKey).toByteArray(), "[]");
     }

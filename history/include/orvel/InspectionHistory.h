@@ -37,6 +37,9 @@ private:
     void dropBeyondCapacity();
 
     std::vector<HistoryEntry> m_entries;
+    // The canonical hash of each entry's input, in step with m_entries: recording compares a new
+    // input with the stored ones by hash first, so it never re-reads every stored input.
+    std::vector<std::size_t> m_inputHashes;
     int m_maxCount;
 };
 
