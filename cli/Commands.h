@@ -1,6 +1,11 @@
 #pragma once
 
+#include <set>
 #include <string>
+#include <vector>
+
+#include "TerminalRenderer.h"
+#include "orvel/DetectionKind.h"
 
 namespace orvel::cli {
 
@@ -14,17 +19,33 @@ struct InspectOptions {
     bool json = false;
     bool prompt = false;    ///< print what a language model would be asked instead of the chain
     std::string text = "-"; ///< "-" reads standard input
+    std::string file;       ///< inspect this file's contents instead of TEXT
+    ColourChoice colour = ColourChoice::automatic;
 };
 
-/// `orvel inspect`: prints the chain of one text, readable or as the export document.
+/// `orvel inspect`: prints the chain of one text, readable or as the export document; when
+/// nothing is recognised, what a scan finds inside it.
 int inspect(const InspectOptions& options);
+
+/// Which findings a scan reports, by the kind of their first step.
+struct KindFilter {
+    std::set<DetectionKind> only;     ///< when not empty, only these kinds
+    std::set<DetectionKind> excluded; ///< never these kinds
+
+    /// Whether a finding whose first step has `kind` is reported.
+    bool admits(DetectionKind kind) const { return (only.empty() || only.contains(kind)) && !excluded.contains(kind); }
+};
 
 struct ScanOptions {
     bool json = false;
-    std::string file = "-"; ///< "-" reads standard input
+    bool jsonLines = false;              ///< one finding record a line, as found
+    bool binary = false;                 ///< scan files that look binary too
+    std::vector<std::string> files{"-"}; ///< "-" reads standard input
+    KindFilter filter;
+    ColourChoice colour = ColourChoice::automatic;
 };
 
-/// `orvel scan`: lists every artifact found in a file or standard input.
+/// `orvel scan`: lists every artifact found in files or standard input.
 int scan(const ScanOptions& options);
 
 } // namespace orvel::cli

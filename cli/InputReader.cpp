@@ -1,10 +1,13 @@
 #include "InputReader.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include <fmt/format.h>
 
@@ -24,7 +27,7 @@ Input readAll(std::FILE* stream, std::size_t limit) {
     if (::fstat(::fileno(stream), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
         const off_t position = ::ftello(stream);
         const auto remaining = static_cast<std::uintmax_t>(status.st_size - std::max<off_t>(position, 0));
-        if (remaining > limit) return {Input::Status::tooLarge, {}};
+        if (remaining > limit) return {Input::Status::tooLarge, {}, {}};
         data.reserve(static_cast<std::size_t>(remaining) + 1);
     }
     std::size_t used = 0;
@@ -39,22 +42,48 @@ Input readAll(std::FILE* stream, std::size_t limit) {
         used += count;
         if (count == 0) break;
     }
-    if (std::ferror(stream)) return {Input::Status::unreadable, {}};
-    if (used > limit) return {Input::Status::tooLarge, {}};
+    if (std::ferror(stream)) return {Input::Status::unreadable, {}, std::strerror(errno)};
+    if (used > limit) return {Input::Status::tooLarge, {}, {}};
     data.resize(used);
     return input;
 }
 
 } // namespace
 
-Input readStandardInput(std::size_t limit) { return readAll(stdin, limit); }
+Input readStandardInput(std::size_t limit) {
+    // A program silently waiting on a terminal looks hung.
+    if (isatty(STDIN_FILENO) == 1) fmt::print(stderr, "orvel: reading standard input (end with Ctrl-D)\n");
+    return readAll(stdin, limit);
+}
 
 Input readFile(const std::string& path, std::size_t limit) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return {Input::Status::unreadable, {}};
+    if (file == nullptr) return {Input::Status::unreadable, {}, std::strerror(errno)};
     Input input = readAll(file, limit);
     std::fclose(file);
     return input;
+}
+
+bool looksBinary(std::string_view data) {
+    return data.substr(0, std::size_t{8} << 10).find('\0') != std::string_view::npos;
+}
+
+std::string quoted(std::string_view name) {
+    std::string shown = "'";
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\'' || c == '\\') {
+            shown += '\\';
+            shown += c;
+        } else if (c == '\n') {
+            shown += "\\n";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            shown += fmt::format("\\x{:02X}", byte);
+        } else {
+            shown += c;
+        }
+    }
+    return shown + "'";
 }
 
 std::string sizeInWords(std::size_t bytes) {

@@ -1,9 +1,16 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include <fmt/format.h>
 
+#include "ColumnCounter.h"
 #include "Commands.h"
+#include "FindingTable.h"
 #include "InputReader.h"
+#include "Painter.h"
+#include "StandardOutput.h"
 #include "TerminalRenderer.h"
 #include "orvel/ExplanationRequest.h"
 #include "orvel/Limits.h"
@@ -12,20 +19,68 @@
 #include "orvel/OrvelJSON.h"
 
 namespace orvel::cli {
+namespace {
+
+// `openssl x509 -in` has taught everyone to name the file: a TEXT that is not recognised but
+// names a readable file was almost certainly meant as one.
+void hintAtFileName(const std::string& text) {
+    struct stat status {};
+    if (text.find('\n') != std::string::npos || ::stat(text.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        ::access(text.c_str(), R_OK) != 0) {
+        return;
+    }
+    const bool plain = text.find_first_of(" '\"\\$`*?[]{}()<>|&;!#~") == std::string::npos;
+    fmt::print(stderr, "orvel: {} is a file name; use -f {} to inspect its contents\n", quoted(text),
+               plain ? text : quoted(text));
+}
+
+// Headers, assignments and whole URLs are no artifact themselves but hold one: what a scan
+// finds in them is shown instead of the bare "Not recognised". Answers whether it found any.
+bool renderFoundInside(const std::string& text, RenderStyle style) {
+    FindingTable table(style);
+    if (!table.isReady()) return false;
+    ColumnCounter columns(text);
+    orvel::scan(text, [&](ScanFinding&& finding) {
+        table.add(finding, {}, columns.columnAt(finding.offset));
+        return Scanner::Next::keepGoing;
+    });
+    if (table.count() == 0) return false;
+    fmt::print(stdout, "{}\n", Painter(style.colour).heading("Not recognised as a whole; found inside:"));
+    return table.write(stdout);
+}
+
+Input readInput(const InspectOptions& options, std::string& origin) {
+    const std::string& path = options.file.empty() ? options.text : options.file;
+    if (path == "-") {
+        origin = "standard input";
+        return readStandardInput(Limits::maxInspectBytes);
+    }
+    if (options.file.empty()) {
+        origin = "TEXT";
+        Input input;
+        input.data = options.text;
+        return input;
+    }
+    origin = quoted(options.file);
+    return readFile(options.file, Limits::maxInspectBytes);
+}
+
+} // namespace
 
 int inspect(const InspectOptions& options) {
-    const bool fromStandardInput = options.text == "-";
-    Input raw = fromStandardInput ? readStandardInput(Limits::maxInspectBytes) : Input{.data = options.text};
+    std::string origin;
+    Input raw = readInput(options, origin);
     if (raw.status == Input::Status::unreadable) {
-        fmt::print(stderr, "orvel: cannot read standard input\n");
+        fmt::print(stderr, "orvel: cannot read {}: {}\n", origin, raw.reason);
         return kUsageError;
     }
     if (raw.status == Input::Status::tooLarge || raw.data.size() > Limits::maxInspectBytes) {
-        fmt::print(stderr, "orvel: input too large (over {})\n", sizeInWords(Limits::maxInspectBytes));
+        fmt::print(stderr, "orvel: {} is too large (over {})\n", origin, sizeInWords(Limits::maxInspectBytes));
         return kUsageError;
     }
-    const DecodeChain chain =
-        orvel::inspect(asValidText(std::move(raw.data), fromStandardInput ? "standard input" : "TEXT"));
+    const std::string text = asValidText(std::move(raw.data), origin);
+    const DecodeChain chain = orvel::inspect(text);
+    if (!chain.isRecognized() && origin == "TEXT") hintAtFileName(options.text);
 
     // Written as it is laid out: a large chain's rendering is several times its input.
     if (options.json) {
@@ -34,8 +89,8 @@ int inspect(const InspectOptions& options) {
     } else if (options.prompt) {
         renderModelRequest(stdout, ExplanationRequest(chain));
     } else {
-        const RenderStyle style = styleForStandardOutput();
-        renderChain(stdout, chain, style);
+        const RenderStyle style = styleForStandardOutput(options.colour);
+        if (chain.isRecognized() || !renderFoundInside(text, style)) renderChain(stdout, chain, style);
         // As in the desktop views, only a recognised chain is explained; the label is decided
         // before asking, so a model's fallback to the templates keeps the label of the model.
         if (chain.isRecognized()) {
@@ -43,11 +98,7 @@ int inspect(const InspectOptions& options) {
             renderExplanation(stdout, OrvelExplain::explain(chain), source, style);
         }
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        fmt::print(stderr, "orvel: cannot write the output\n");
-        return kUsageError;
-    }
-    return chain.isRecognized() ? kFound : kNothingFound;
+    return StandardOutput::finish(chain.isRecognized() ? kFound : kNothingFound);
 }
 
 } // namespace orvel::cli

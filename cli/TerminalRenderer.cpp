@@ -1,84 +1,60 @@
 #include "TerminalRenderer.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <string_view>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include <fmt/format.h>
-#include <unistd.h>
 
+#include "Painter.h"
+#include "TextLayout.h"
 #include "orvel/DetailCategorizer.h"
-#include "orvel/Unicode.h"
 
 namespace orvel::cli {
 namespace {
 
 using Rows = std::vector<std::pair<std::string, std::string>>;
 
-class Painter {
-public:
-    explicit Painter(RenderStyle style) : m_style(style) {}
-    std::string heading(std::string_view text) const { return paint("1", text); }
-    std::string kind(std::string_view text) const { return paint("1;36", text); }
-    std::string muted(std::string_view text) const { return paint("2", text); }
-
-private:
-    std::string paint(std::string_view code, std::string_view text) const {
-        if (!m_style.colour) return std::string(text);
-        return fmt::format("\x1b[{}m{}\x1b[0m", code, text);
-    }
-    RenderStyle m_style;
-};
-
-// Decoded payloads are untrusted: control characters are shown as escapes so that nothing a
-// payload holds can move the cursor, change colours or rewrite the terminal's title. The shown
-// text goes to `put` in pieces, so that a large payload is never copied whole; `indent` blanks
-// follow every line break, so that continuation lines of a value start under its column.
-template <typename Put>
-void show(std::string_view text, std::size_t indent, Put&& put) {
-    const std::string margin(indent, ' ');
-    std::size_t run = 0; // start of the bytes not yet put, which are shown as they are
-    const auto escape = [&](std::size_t at, std::size_t length, unsigned char code) {
-        put(text.substr(run, at - run));
-        put(fmt::format("\\u{{{:02X}}}", code));
-        run = at + length;
-    };
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool lineEnd = byte == '\n' || (byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n');
-        if ((byte < 0x20 && byte != '\t' && !lineEnd) || byte == 0x7F) {
-            escape(i, 1, byte);
-        } else if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
-            // C1 controls (U+0080...U+009F) are two bytes, C2 80 to C2 9F.
-            escape(i, 2, static_cast<unsigned char>(text[i + 1]));
-            ++i;
-        } else if (byte == '\n' && indent > 0) {
-            put(text.substr(run, i + 1 - run));
-            put(margin);
-            run = i + 1;
-        }
-    }
-    put(text.substr(run));
-}
-
-std::string displayable(std::string_view text) {
-    std::string shown;
-    shown.reserve(text.size());
-    show(text, 0, [&shown](std::string_view piece) { shown += piece; });
-    return shown;
-}
-
 void write(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
 
 void writeShown(std::FILE* out, std::string_view text, std::size_t indent = 0) {
-    show(text, indent, [out](std::string_view piece) { write(out, piece); });
+    TextLayout::show(text, indent, [out](std::string_view piece) { write(out, piece); });
 }
 
-void writeTable(std::FILE* out, const Painter& painter, std::string_view title, const Rows& rows) {
+// A value starting in column `indent`: wrapped with a hanging indent when the width is known,
+// its verdicts painted. Without a width it is streamed, since a value can be large.
+void writeValue(std::FILE* out, std::string_view value, std::size_t indent, const Painter& painter, RenderStyle style,
+                bool glossary = false) {
+    if (style.width == 0 && !style.colour) {
+        writeShown(out, value, indent);
+        return;
+    }
+    std::string shown;
+    if (style.width > indent + 10) {
+        shown =
+            TextLayout::wrapped(Painter::joinVerdicts(TextLayout::displayable(value)), style.width - indent, indent);
+        std::replace(shown.begin(), shown.end(), Painter::kJoiner, ' ');
+    } else {
+        TextLayout::show(value, indent, [&shown](std::string_view piece) { shown += piece; });
+    }
+    write(out, glossary ? painter.muted(shown) : painter.verdicts(shown));
+}
+
+// Meanings of claims and fields are a glossary; security notes come first, then advice and times.
+bool isGlossaryKey(std::string_view key) { return key == "meaning" || key.ends_with("_meaning"); }
+int noteRank(std::string_view key) {
+    if (key == "security" || key.ends_with("_note")) return 0;
+    return isGlossaryKey(key) ? 2 : 1;
+}
+
+void writeTable(std::FILE* out, const Painter& painter, RenderStyle style, std::string_view title, const Rows& rows) {
     if (rows.empty()) return;
     std::size_t width = 0;
     for (const auto& row : rows) width = std::max(width, row.first.size());
@@ -86,35 +62,39 @@ void writeTable(std::FILE* out, const Painter& painter, std::string_view title, 
     for (const auto& [key, value] : rows) {
         const std::string padded = key + std::string(width - key.size(), ' ');
         fmt::print(out, "      {}  ", painter.muted(padded));
-        writeShown(out, value, 8 + width);
+        writeValue(out, value, 8 + width, painter, style, isGlossaryKey(key));
         write(out, "\n");
     }
 }
 
-// At most `limit` characters on one line: line breaks shown as "⏎", a long text cut in the middle.
-std::string oneLinePreview(std::string_view text, std::size_t limit) {
-    std::string flat;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        flat += text[i] == '\n' ? std::string_view("⏎") : text.substr(i, 1);
-    }
-    const std::size_t length = Unicode::graphemeCount(flat);
-    if (length <= limit) return displayable(flat);
-    const std::size_t half = (limit - 1) / 2;
-    const std::string_view head = Unicode::graphemePrefix(flat, half);
-    const std::string_view tail = std::string_view(flat).substr(Unicode::graphemePrefix(flat, length - half).size());
-    return displayable(head) + "…" + displayable(tail);
+std::size_t outputWidth() {
+    winsize size{};
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    const char* columns = std::getenv("COLUMNS");
+    if (columns == nullptr) return 0;
+    const std::string_view text(columns);
+    std::size_t width = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), width);
+    return error == std::errc{} && end == text.data() + text.size() ? width : 0;
+}
+
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
 }
 
 } // namespace
 
-RenderStyle styleForStandardOutput() {
-    const char* noColour = std::getenv("NO_COLOR");
-    return RenderStyle{.colour = isatty(STDOUT_FILENO) == 1 && (noColour == nullptr || *noColour == '\0')};
+RenderStyle styleForStandardOutput(ColourChoice choice) {
+    const char* term = std::getenv("TERM");
+    const bool automatic =
+        isatty(STDOUT_FILENO) == 1 && !isSet("NO_COLOR") && (term == nullptr || std::string_view(term) != "dumb");
+    return RenderStyle{.colour = choice == ColourChoice::always || (choice == ColourChoice::automatic && automatic),
+                       .width = outputWidth()};
 }
 
 void renderChain(std::FILE* out, const DecodeChain& chain, RenderStyle style) {
-    const Painter painter(style);
+    const Painter painter(style.colour);
     if (!chain.isRecognized()) {
         fmt::print(out, "{}: no known artifact was found in this input.\n", painter.heading("Not recognised"));
         return;
@@ -125,31 +105,24 @@ void renderChain(std::FILE* out, const DecodeChain& chain, RenderStyle style) {
         const long percent = std::lround(step.confidence * 100);
         fmt::print(out, "\n{} {} {}\n    ", painter.heading(fmt::format("[{}]", i + 1)),
                    painter.kind(rawValue(step.kind)), painter.muted(fmt::format("· {}%", percent)));
-        writeShown(out, step.summary, 4);
+        writeValue(out, step.summary, 4, painter, style);
         write(out, "\n");
-        const DetailCategorizer split(step.details);
-        writeTable(out, painter, "Facts", split.facts);
-        writeTable(out, painter, "What it means / next steps", split.notes);
+        DetailCategorizer split(step.details);
+        std::stable_sort(split.notes.begin(), split.notes.end(),
+                         [](const auto& a, const auto& b) { return noteRank(a.first) < noteRank(b.first); });
+        writeTable(out, painter, style, "Facts", split.facts);
+        writeTable(out, painter, style, "What it means / next steps", split.notes);
     }
+    // The final value is written as it is, never wrapped, so that it can be copied whole.
     fmt::print(out, "\n{}\n", painter.heading("Final value"));
     writeShown(out, chain.finalValue());
     write(out, "\n");
 }
 
-std::string renderFindingsHeading(std::size_t count, RenderStyle style) {
-    return fmt::format("{}\n", Painter(style).heading(fmt::format("Found {} artifact(s)", count)));
-}
-
-std::string renderFindingLine(const ScanFinding& finding, std::size_t lineWidth, RenderStyle style) {
-    const Painter painter(style);
-    return fmt::format("{}  {}  {}\n", painter.muted(fmt::format("line {:>{}}", finding.line, lineWidth)),
-                       oneLinePreview(finding.matchedText, 60), painter.kind(finding.chain.shapeText()));
-}
-
 void renderExplanation(std::FILE* out, std::string_view text, ExplainerSource source, RenderStyle style) {
-    const Painter painter(style);
+    const Painter painter(style.colour);
     fmt::print(out, "\n{} {}\n", painter.heading("Explanation"), painter.muted(fmt::format("· {}", rawValue(source))));
-    writeShown(out, text);
+    writeValue(out, text, 0, painter, style);
     write(out, "\n");
 }
 

@@ -2,33 +2,29 @@
 
 #include <cstddef>
 #include <cstdio>
-#include <string>
 #include <string_view>
 
 #include "orvel/DecodeChain.h"
 #include "orvel/ExplainerSource.h"
 #include "orvel/ExplanationRequest.h"
-#include "orvel/ScanFinding.h"
 
 namespace orvel::cli {
 
-/// How the readable rendering may decorate its text.
+/// When the readable output is coloured: `--color=auto|never|always`.
+enum class ColourChoice { automatic, never, always };
+
+/// How the readable rendering may decorate and lay out its text.
 struct RenderStyle {
     bool colour = false;
+    std::size_t width = 0; ///< columns to lay out in; 0 when unknown (not a terminal, no COLUMNS)
 };
 
-/// Whether standard output gets colour: only on a terminal, and never with NO_COLOR set.
-RenderStyle styleForStandardOutput();
+/// The style of standard output: colour as chosen, where `automatic` means only on a terminal
+/// and never with NO_COLOR set or TERM=dumb; the width of the terminal, else COLUMNS.
+RenderStyle styleForStandardOutput(ColourChoice choice);
 
 /// Writes the readable rendering of a chain to `out`: shape, one block per step, final value.
 void renderChain(std::FILE* out, const DecodeChain& chain, RenderStyle style);
-
-/// The heading of the readable list of scan findings: their count.
-std::string renderFindingsHeading(std::size_t count, RenderStyle style);
-
-/// One finding of the readable list: its line (right-aligned in `lineWidth` digits), the
-/// matched text (shortened in the middle) and its chain's shape.
-std::string renderFindingLine(const ScanFinding& finding, std::size_t lineWidth, RenderStyle style);
 
 /// Writes the explanation block that ends the readable rendering: a heading naming the source,
 /// then the text.

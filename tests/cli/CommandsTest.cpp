@@ -1,6 +1,6 @@
 // The orvel program at its limits: oversized input, output that cannot be written and memory
-// that runs out each end in a message and exit 2. Every text it shows on ordinary input is in
-// the golden corpus (tests/data/golden).
+// that runs out each end in a message and exit 2; a reader that goes away ends it quietly. Every text it shows on
+// ordinary input is in the golden corpus (tests/data/golden).
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -43,11 +43,11 @@ ProgramRun runOrvel(const std::string& arguments, const std::string& input = "",
     return run;
 }
 
-TEST(Commands, OversizedInputFullOutputAndExhaustedMemoryExitTwo) {
+TEST(Commands, OversizedInputFullOutputAndExhaustedMemoryExitTwoAndAClosedPipeQuietly) {
     EXPECT_EQ(runOrvel("inspect", std::string(Limits::maxInspectBytes, ' ')).status, 1);
     const ProgramRun over = runOrvel("inspect", std::string(Limits::maxInspectBytes + 1, ' '));
     EXPECT_EQ(over.status, 2);
-    EXPECT_EQ(over.err, "orvel: input too large (over 16 MiB)\n");
+    EXPECT_EQ(over.err, "orvel: standard input is too large (over 16 MiB)\n");
 
     // A file past the scan cap is refused before it is read (a sparse one takes no room).
     const auto big = std::filesystem::temp_directory_path() / ("orvel-big-" + std::to_string(::getpid()));
@@ -56,20 +56,38 @@ TEST(Commands, OversizedInputFullOutputAndExhaustedMemoryExitTwo) {
     const ProgramRun scan = runOrvel("scan '" + big.string() + "'");
     std::filesystem::remove(big);
     EXPECT_EQ(scan.status, 2);
-    EXPECT_EQ(scan.err, "orvel: " + big.string() + " too large (over 1 GiB)\n");
+    EXPECT_EQ(scan.err, "orvel: '" + big.string() + "' is too large (over 1 GiB)\n");
+
+    // A file name with blanks and a line break is shown quoted, on one line.
+    EXPECT_EQ(runOrvel("scan \"$(printf 'no such\\nlog')\"").err,
+              "orvel: cannot read 'no such\\nlog': No such file or directory\n");
+
+    // A pipe named as a file is read as a stream, as process substitution hands one over.
+    const int piped = std::system("bash -c '\"" ORVEL_CLI_PATH "\" scan <(echo at 1700000000) >/dev/null'");
+    EXPECT_EQ(WIFEXITED(piped) ? WEXITSTATUS(piped) : -1, 0);
 
     const ProgramRun full = runOrvel("inspect e30=", "", "/dev/full");
     EXPECT_EQ(full.status, 2);
-    EXPECT_EQ(full.err, "orvel: cannot write the output\n");
+    EXPECT_EQ(full.err, "orvel: cannot write the output: No space left on device\n");
     EXPECT_EQ(runOrvel("scan --json", "e30=\n", "/dev/full").status, 2);
+    // A reader that goes away early ends the program quietly, with the status of what it found.
+    const auto err = std::filesystem::temp_directory_path() / ("orvel-pipe-" + std::to_string(::getpid()));
+    const int closed =
+        std::system(("bash -c 'yes \"id 0f8c2a9e-1b2c-4d3e-8f90-123456789abc\" | head -n 20000 | \"" ORVEL_CLI_PATH
+                     "\" scan --jsonl 2>" +
+                     err.string() + " | head -c 10 >/dev/null; exit ${PIPESTATUS[2]}'")
+                        .c_str());
+    EXPECT_EQ(WIFEXITED(closed) ? WEXITSTATUS(closed) : -1, 0);
+    EXPECT_EQ(slurp(err), "");
+    std::filesystem::remove(err);
 #ifndef __SANITIZE_ADDRESS__ // AddressSanitizer needs more address space than the limit leaves
     // Memory running out is a message too, not an abort.
-    const auto err = std::filesystem::temp_directory_path() / ("orvel-starved-" + std::to_string(::getpid()));
+    const auto starved = std::filesystem::temp_directory_path() / ("orvel-starved-" + std::to_string(::getpid()));
     const int raw = std::system(
-        ("ulimit -v 300000; '" ORVEL_CLI_PATH "' scan < /dev/zero > /dev/null 2> '" + err.string() + "'").c_str());
+        ("ulimit -v 300000; '" ORVEL_CLI_PATH "' scan < /dev/zero > /dev/null 2> '" + starved.string() + "'").c_str());
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
-    EXPECT_EQ(slurp(err), "orvel: out of memory\n");
-    std::filesystem::remove(err);
+    EXPECT_EQ(slurp(starved), "orvel: out of memory\n");
+    std::filesystem::remove(starved);
 #endif
 }
 

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <stop_token>
 #include <thread>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,8 @@ TEST(Scanner, EarlierSourcesSwallowWhatTheyCover) {
     // A recognised JSON object hides the id and the epoch inside it.
     const auto inJSON = orvel::scan("boot\nready\n{\"id\":\"0f8c2a9e-1b2c-4d3e-8f90-123456789abc\",\"at\":1700000000}");
     ASSERT_EQ(inJSON.size(), 1u);
-    EXPECT_EQ(std::pair(inJSON[0].line, inJSON[0].kind()), std::pair(3, std::optional(DetectionKind::json)));
+    EXPECT_EQ(std::tuple(inJSON[0].line, inJSON[0].offset, inJSON[0].kind()),
+              std::tuple(3, std::size_t{11}, std::optional(DetectionKind::json)));
     // A token inside an object is reported alone: tokens are proposed before brackets.
     const std::string token = "eyJhbGciOiJIUzI1NiJ9.eyJzdWIiOiIxIn0.c2ln";
     EXPECT_EQ(found(scannerAccepting(DetectionKind::jwt, anything).scan("{\"auth\":\"" + token + "\"}")),

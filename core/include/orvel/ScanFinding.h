@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,7 @@ struct ScanFinding {
     std::string matchedText; ///< the exact stretch that was inspected, untrimmed
     int line = 0;            ///< 1-based line on which the stretch begins
     DecodeChain chain;       ///< the engine's chain for matchedText; never empty
+    std::size_t offset = 0;  ///< byte at which matchedText begins in the scanned text
 
     /// The kind of the chain's first step.
     std::optional<DetectionKind> kind() const {
@@ -19,7 +21,7 @@ struct ScanFinding {
     }
 
     friend bool operator==(const ScanFinding& a, const ScanFinding& b) {
-        return a.matchedText == b.matchedText && a.line == b.line && a.chain == b.chain;
+        return a.matchedText == b.matchedText && a.line == b.line && a.chain == b.chain && a.offset == b.offset;
     }
 };
 

@@ -213,7 +213,8 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
         for (Settled& settled : decided.accepted) {
             if (halted.stop_requested()) return stopHere();
             std::string matchedText = settled.chain.input;
-            ScanFinding finding{std::move(matchedText), lines.lineAt(settled.range.begin), std::move(settled.chain)};
+            ScanFinding finding{std::move(matchedText), lines.lineAt(settled.range.begin), std::move(settled.chain),
+                                settled.range.begin};
             if (found(std::move(finding)) == Next::stop) {
                 halt.request_stop();
                 return stopHere();
