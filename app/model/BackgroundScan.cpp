@@ -6,10 +6,11 @@
 
 namespace orvel {
 
-BackgroundScan::BackgroundScan(std::string text, std::function<void()> onFinished) : m_text(std::move(text)) {
+BackgroundScan::BackgroundScan(std::shared_ptr<const std::string> text, std::function<void()> onFinished)
+    : m_text(std::move(text)) {
     m_worker = std::jthread([this, onFinished = std::move(onFinished)](std::stop_token stop) {
         const auto summary = scan(
-            m_text,
+            *m_text,
             [this](ScanFinding finding) {
                 m_findings.push_back(std::move(finding));
                 return Scanner::Next::keepGoing;

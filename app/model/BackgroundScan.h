@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,7 +17,7 @@ class BackgroundScan {
 public:
     /// Starts scanning `text`; `onFinished` is called on the worker thread once the findings can
     /// be taken (also after a stop), and must not destroy the scan.
-    BackgroundScan(std::string text, std::function<void()> onFinished);
+    BackgroundScan(std::shared_ptr<const std::string> text, std::function<void()> onFinished);
 
     /// Whether the scan ran to the end (it was not stopped).
     bool isComplete() const { return m_complete; }
@@ -24,7 +25,7 @@ public:
     std::vector<ScanFinding> take() { return std::move(m_findings); }
 
 private:
-    std::string m_text;
+    std::shared_ptr<const std::string> m_text;
     std::vector<ScanFinding> m_findings;
     bool m_complete = false;
     // Declared last: stopped and joined before the text and findings it writes go away.

@@ -49,7 +49,8 @@ void InspectorModel::setHistoryLimit(int limit) {
 }
 
 void InspectorModel::setInput(std::string text) {
-    m_input = Unicode::isValidUTF8(text) ? std::move(text) : Unicode::toValidUTF8(text);
+    m_input =
+        std::make_shared<const std::string>(Unicode::isValidUTF8(text) ? std::move(text) : Unicode::toValidUTF8(text));
     recompute();
 }
 
@@ -86,21 +87,21 @@ void InspectorModel::recompute() {
     cancelBackgroundWork();
     m_chain.reset();
     m_findings.clear();
-    if (Text::trimmed(m_input).empty()) {
+    if (Text::trimmed(*m_input).empty()) {
         setExplanation({});
     } else if (m_mode == Mode::scan) {
         setExplanation({});
-        if (m_input.size() > backgroundScanThreshold) {
+        if (m_input->size() > backgroundScanThreshold) {
             m_scanTicket = ++m_lastTicket;
             m_scan = std::make_unique<BackgroundScan>(m_input, [this, ticket = m_scanTicket] {
                 QMetaObject::invokeMethod(
                     this, [this, ticket] { finishScan(ticket); }, Qt::QueuedConnection);
             });
         } else {
-            m_findings = scan(m_input);
+            m_findings = scan(*m_input);
         }
     } else {
-        m_chain = inspect(m_input);
+        m_chain = inspect(*m_input);
         startExplanation(*m_chain);
         if (m_chain->isRecognized()) record(*m_chain);
     }
@@ -154,7 +155,7 @@ void InspectorModel::setExplanation(Explanation explanation) {
 
 void InspectorModel::record(const DecodeChain& chain) {
     const auto seconds = static_cast<std::int64_t>(std::trunc(Clock::now()));
-    m_history.record(HistoryEntry(m_input, chain, seconds));
+    m_history.record(HistoryEntry(*m_input, chain, seconds));
     persistHistory();
     emit historyChanged();
 }

@@ -65,7 +65,7 @@ public:
     int historyLimit() const { return m_historyLimit; }
     void setHistoryLimit(int limit);
 
-    const std::string& input() const { return m_input; }
+    const std::string& input() const { return *m_input; }
     /// Stores `text` (invalid UTF-8 repaired) and recomputes, even when it is unchanged.
     void setInput(std::string text);
 
@@ -117,7 +117,8 @@ private:
     std::unique_ptr<HistoryStore> m_store;
     std::shared_ptr<const LanguageModel> m_languageModel;
     int m_historyLimit = historyCapacity;
-    std::string m_input;
+    // Shared with a background scan, so that a large paste is never copied for it.
+    std::shared_ptr<const std::string> m_input = std::make_shared<const std::string>();
     Mode m_mode = Mode::inspect;
     std::optional<DecodeChain> m_chain;
     std::vector<ScanFinding> m_findings;

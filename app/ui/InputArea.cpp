@@ -64,8 +64,7 @@ InputArea::InputArea(InspectorModel& model, QWidget* parent)
     m_editor->setStyleSheet(QStringLiteral("QPlainTextEdit#inputEditor { border: 1px solid %1; border-radius: 8px;"
                                            " padding: 4px; background: palette(base); }")
                                 .arg(border()));
-    connect(m_editor, &InputEditor::edited, this,
-            [this](const QString& text) { m_model.setInput(text.toStdString()); });
+    connect(m_editor, &InputEditor::edited, this, [this] { m_model.setInput(m_editor->takeEditedText()); });
     layout->addWidget(m_editor);
     m_largeInputNote->setObjectName(QStringLiteral("largeInputNote"));
     m_largeInputNote->setWordWrap(true);

@@ -24,11 +24,26 @@ ResultArea::ResultArea(InspectorModel& model, QWidget* parent)
     : QWidget(parent), m_model(model), m_layout(new QVBoxLayout(this)) {
     setObjectName(QStringLiteral("resultArea"));
     m_layout->setContentsMargins(14, 14, 14, 14);
-    connect(&m_model, &InspectorModel::resultsChanged, this, &ResultArea::rebuild);
+    connect(&m_model, &InspectorModel::resultsChanged, this, &ResultArea::scheduleRebuild);
     connect(&m_model, &InspectorModel::explanationChanged, this, &ResultArea::rebuildExplanation);
     connect(&m_model, &InspectorModel::historyChanged, this, &ResultArea::rebuildRecents);
     connect(&m_model, &InspectorModel::historyLimitChanged, this, &ResultArea::rebuildRecents);
     rebuild();
+}
+
+// The model changes several times in one turn when the clipboard is read (the mode, then the
+// input), and a keystroke in a large input costs the model tens of milliseconds: building the
+// content once, on the next turn, keeps both from adding up into one long stall.
+void ResultArea::scheduleRebuild() {
+    if (m_rebuildScheduled) return;
+    m_rebuildScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_rebuildScheduled = false;
+            rebuild();
+        },
+        Qt::QueuedConnection);
 }
 
 void ResultArea::rebuild() {
@@ -102,11 +117,12 @@ QWidget* ResultArea::hint() const {
 }
 
 void ResultArea::rebuildRecents() {
-    if (m_model.mode() == Mode::inspect && !m_model.chain()) rebuild();
+    if (m_model.mode() == Mode::inspect && !m_model.chain()) scheduleRebuild();
 }
 
 void ResultArea::rebuildExplanation() {
-    if (!m_explanation) return;
+    // A scheduled rebuild shows the latest explanation anyway.
+    if (!m_explanation || m_rebuildScheduled) return;
     auto* card = new ExplanationCard(m_model.explanation());
     delete m_content->layout()->replaceWidget(m_explanation, card);
     // Only the model calls here, never the card itself: it can go at once.

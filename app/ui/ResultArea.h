@@ -19,12 +19,14 @@ class ResultArea : public QWidget {
 public:
     /// Findings are shown this many at a time: a scan of a large log can find thousands, and
     /// building all their cards at once would hold the window for seconds.
-    static constexpr int findingsPageSize = 50;
+    static constexpr int findingsPageSize = 20;
 
     /// The result area of `model`, rebuilt whenever the model changes.
     explicit ResultArea(InspectorModel& model, QWidget* parent = nullptr);
 
 private:
+    /// Rebuilds on the next turn of the event loop, once however often the model changed before.
+    void scheduleRebuild();
     /// Replaces the content with what the model's mode and state call for.
     void rebuild();
     /// Rebuilds when the recents list (or the hint that stands for it) is showing.
@@ -43,6 +45,7 @@ private:
     QPointer<QVBoxLayout> m_findings;
     QPointer<QPushButton> m_showMore;
     std::size_t m_shownFindings = 0;
+    bool m_rebuildScheduled = false;
 };
 
 } // namespace orvel

@@ -12,7 +12,7 @@ class SelectableText : public QTextEdit {
 public:
     /// Longer texts show only their beginning: a decoded value can be megabytes, and laying it
     /// out took seconds (9 MB: 3.3 s), again at every resize of the window.
-    static constexpr qsizetype shownLength = 64 * 1024;
+    static constexpr qsizetype shownLength = 8 * 1024;
 
     /// `text` in `font` and `colour`; `maximumContentHeight` 0 means no limit.
     SelectableText(const QString& text, const QFont& font, const QColor& colour, int maximumContentHeight = 0,

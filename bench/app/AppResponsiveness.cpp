@@ -11,8 +11,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "LogGenerator.h"
 #include "model/InspectorModel.h"
@@ -41,6 +44,12 @@ double longestStallMs(const std::function<void()>& action, const std::function<b
     return std::max(0.0, static_cast<double>(longest) / 1e6 - 1.0);
 }
 
+void report(const std::string& what, std::vector<double> stalls) {
+    std::sort(stalls.begin(), stalls.end());
+    std::printf("%s: longest stall median %.1f ms, worst %.1f ms (%zu runs)\n", what.c_str(), stalls[stalls.size() / 2],
+                stalls.back(), stalls.size());
+}
+
 std::string jsonDocument(std::size_t bytes) {
     std::string json = "[";
     for (int i = 0; json.size() < bytes; ++i)
@@ -62,26 +71,35 @@ int main(int argc, char** argv) {
     QTest::qWait(100);
     auto* editor = window.findChild<QPlainTextEdit*>();
 
+    // Each case runs several times: the median shows the usual cost, the worst what a user may
+    // meet now and then.
     const std::string json = jsonDocument(1000 * 1000);
     model.setInput(json);
     QTest::qWait(500);
-    const double typing = longestStallMs(
-        [&] {
-            editor->moveCursor(QTextCursor::Start);
-            QTest::keyClick(editor, Qt::Key_Space);
-        },
-        [&] { return model.explanation().state == orvel::InspectorModel::Explanation::State::ready; });
-    std::printf("typing one character into a %zu-byte JSON document: longest stall %.1f ms\n", json.size(), typing);
+    std::vector<double> typing;
+    for (int run = 0; run < 7; ++run) {
+        typing.push_back(longestStallMs(
+            [&] {
+                editor->moveCursor(QTextCursor::Start);
+                QTest::keyClick(editor, Qt::Key_Space);
+            },
+            [&] { return model.explanation().state == orvel::InspectorModel::Explanation::State::ready; }));
+    }
+    report("typing one character into a " + std::to_string(json.size()) + "-byte JSON document", typing);
 
-    model.setInput({});
     model.setMode(orvel::InspectorModel::Mode::scan);
     const std::string log = orvel::bench::LogGenerator().generate(20 * 1000 * 1000);
     QGuiApplication::clipboard()->setText(QString::fromStdString(log));
-    QTest::qWait(200);
-    QElapsedTimer whole;
-    whole.start();
-    const double pasting = longestStallMs([&] { editor->paste(); }, [&] { return !model.isScanning(); });
-    std::printf("pasting a %zu-byte log in scan mode: longest stall %.1f ms, %zu findings after %.1f s\n", log.size(),
-                pasting, model.findings().size(), static_cast<double>(whole.elapsed()) / 1000);
+    std::vector<double> pasting;
+    for (int run = 0; run < 5; ++run) {
+        model.setInput({});
+        QTest::qWait(200);
+        // The paste reaches the model once encoded, then the scan runs.
+        pasting.push_back(longestStallMs([&] { editor->paste(); },
+                                         [&] { return model.input().size() == log.size() && !model.isScanning(); }));
+    }
+    report("pasting a " + std::to_string(log.size()) + "-byte log in scan mode (" +
+               std::to_string(model.findings().size()) + " findings)",
+           pasting);
     return 0;
 }

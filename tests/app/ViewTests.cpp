@@ -14,7 +14,9 @@
 #include "ui/ConfidenceBadge.h"
 #include "ui/ContentView.h"
 #include "ui/CopyButton.h"
+#include "ui/ExplanationCard.h"
 #include "ui/InputEditor.h"
+#include "ui/ResultArea.h"
 #include "ui/ShapeBar.h"
 
 namespace orvel {
@@ -39,9 +41,11 @@ class ViewTests : public QObject {
         m_model = std::make_unique<InspectorModel>(*m_settings, QStringList{});
         m_view = std::make_unique<ContentView>(*m_model, [] {});
     }
-    // The widgets called `name` that the content shows now (replaced ones are gone).
+    // The widgets called `name` that the content shows once the model's changes are drawn
+    // (replaced ones are gone).
     template <typename Widget = QWidget>
     QList<Widget*> all(const char* name) {
+        QCoreApplication::sendPostedEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return m_view->findChildren<Widget*>(name);
     }
@@ -135,9 +139,9 @@ private slots:
             log += "id 3f8c2a6e-9d41-4b2a-bf0e-1c7d5e9a02b1\n";
         m_model->setInput(log);
         QCOMPARE(all("scanProgress").size(), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(all("findingCard").size(), 50, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(all("findingCard").size(), ResultArea::findingsPageSize, 20000);
         all<QAbstractButton>("showMoreFindings").value(0)->click();
-        QCOMPARE(all("findingCard").size(), 100);
+        QCOMPARE(all("findingCard").size(), 2 * ResultArea::findingsPageSize);
     }
 
     void confidence_data() {
@@ -178,17 +182,20 @@ private slots:
         QStringList kinds;
         for (const QLabel* kind : all<QLabel>("stepKind")) kinds << kind->text();
         QCOMPARE(kinds, (QStringList{"jwt", "json"}));
-        QCOMPARE(text("explanationLoading"), "Thinking on-device…");
         QTRY_COMPARE(text("explanationSource"), "deterministic");
+        const ExplanationCard loading({.state = InspectorModel::Explanation::State::loading, .text = {}, .source = {}});
+        QCOMPARE(loading.findChild<QLabel*>("explanationLoading")->text(), "Thinking on-device…");
         QCOMPARE(all("explanationCard").size(), 1);
         editor->setPlainText("1733556842");
         QCOMPARE(m_model->input(), "1733556842");
         m_model->setMode(Mode::scan);
         QCOMPARE(editor->placeholderText(), "Paste a messy log or agent dump — Orvel finds every artifact");
 
-        m_model->setInput(std::string(InputEditor::largeInputLength + 1, 'a'));
+        m_model->setInput(std::string(InputEditor::largeInputBytes + 1, 'a'));
         QVERIFY(editor->isShowingPreview());
-        QCOMPARE(editor->currentText().size(), InputEditor::previewLength);
+        QCOMPARE(editor->currentText().size(), qsizetype{InputEditor::previewBytes});
+        m_model->setInput(std::string(InputEditor::longLineBytes + 1, 'a') + "\nb");
+        QVERIFY(editor->isShowingPreview());
         m_model->setInput("a\r\nb");
         QVERIFY(!editor->isShowingPreview());
         QCOMPARE(editor->currentText(), "a\nb");
