@@ -59,6 +59,13 @@ Input readStandardInput(std::size_t limit) {
 Input readFile(const std::string& path, std::size_t limit) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return {Input::Status::unreadable, {}, std::strerror(errno)};
+    // A named pipe is read like standard input, until its writer closes it; one that nobody
+    // writes to would wait without a word, so it is named. Process substitution's pipes
+    // (/dev/fd/N) are what the user asked for and go unremarked.
+    struct stat status {};
+    if (::fstat(::fileno(file), &status) == 0 && S_ISFIFO(status.st_mode) && !path.starts_with("/dev/fd/") &&
+        !path.starts_with("/proc/"))
+        fmt::print(stderr, "orvel: {} is a named pipe: reading it until its writer closes it\n", quoted(path));
     Input input = readAll(file, limit);
     std::fclose(file);
     return input;

@@ -1,6 +1,7 @@
 // The orvel program at its limits: oversized input, output that cannot be written and memory
 // that runs out each end in a message and exit 2; a reader that goes away ends it quietly. Every text it shows on
 // ordinary input is in the golden corpus (tests/data/golden).
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -65,6 +66,14 @@ TEST(Commands, OversizedInputFullOutputAndExhaustedMemoryExitTwoAndAClosedPipeQu
     // A pipe named as a file is read as a stream, as process substitution hands one over.
     const int piped = std::system("bash -c '\"" ORVEL_CLI_PATH "\" scan <(echo at 1700000000) >/dev/null'");
     EXPECT_EQ(WIFEXITED(piped) ? WEXITSTATUS(piped) : -1, 0);
+    // One made with mkfifo is named, so that a pipe nobody writes to never waits in silence.
+    const auto fifo = std::filesystem::temp_directory_path() / ("orvel-fifo-" + std::to_string(::getpid()));
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int writer = std::system(("(printf 1700000000 > '" + fifo.string() + "' &)").c_str());
+    EXPECT_EQ(writer, 0);
+    EXPECT_EQ(runOrvel("scan '" + fifo.string() + "'").err,
+              "orvel: '" + fifo.string() + "' is a named pipe: reading it until its writer closes it\n");
+    std::filesystem::remove(fifo);
 
     const ProgramRun full = runOrvel("inspect e30=", "", "/dev/full");
     EXPECT_EQ(full.status, 2);
