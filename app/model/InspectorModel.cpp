@@ -86,6 +86,9 @@ void InspectorModel::clearHistory() {
 void InspectorModel::recompute() {
     cancelBackgroundWork();
     m_chain.reset();
+    // A large scan's findings take tens of milliseconds to free: a worker frees them.
+    if (m_findings.size() > findingsFreedInBackground)
+        m_discarded = std::jthread([findings = std::move(m_findings)] {});
     m_findings.clear();
     if (Text::trimmed(*m_input).empty()) {
         setExplanation({});
