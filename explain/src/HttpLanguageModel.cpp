@@ -184,10 +184,7 @@ std::optional<std::string> HttpLanguageModel::respond(std::string_view instructi
     const nlohmann::json answer = nlohmann::json::parse(response->body, nullptr, false);
     const nlohmann::json::json_pointer content("/choices/0/message/content");
     if (answer.is_discarded() || !answer.contains(content) || !answer[content].is_string()) return std::nullopt;
-    std::string text = answer[content].get<std::string>();
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return std::nullopt;
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    return answer[content].get<std::string>();
 }
 
 std::vector<std::string> HttpLanguageModel::systemResolver(const std::string& host) {
