@@ -114,7 +114,7 @@ int explainStatus() {
     if (settings.url.empty())
         fmt::print("Model server: not configured\n");
     else
-        fmt::print("Model server: {}{}\n", TextLayout::oneLine(settings.url),
+        fmt::print("Model server: {}{}\n", TextLayout::oneLine(settings.shownUrl()),
                    settings.model.empty() ? "" : " (model " + TextLayout::oneLine(settings.model) + ")");
     if (reason)
         fmt::print("Explanations: deterministic — {}\n", TextLayout::oneLine(*reason));

@@ -53,7 +53,7 @@ std::variant<Endpoint, std::string> checkedEndpoint(const ModelSettings& setting
         return "no model server is configured (set ORVEL_MODEL_URL, or url= in ~/.config/orvel/model.conf)";
     std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
     if (curl_url_set(url.get(), CURLUPART_URL, settings.url.c_str(), 0) != CURLUE_OK)
-        return "the model server URL " + settings.url + " is not a valid URL";
+        return "the model server URL " + settings.shownUrl() + " is not a valid URL";
     const std::string scheme = urlPart(url.get(), CURLUPART_SCHEME);
     if (scheme != "http" && scheme != "https") return "the model server URL must use http or https, not " + scheme;
     if (!urlPart(url.get(), CURLUPART_USER).empty() || !urlPart(url.get(), CURLUPART_PASSWORD).empty())
@@ -158,9 +158,10 @@ std::optional<std::string> HttpLanguageModel::unavailabilityReason() const {
     } else {
         const auto response = perform(std::get<Endpoint>(checked), "/v1/models", nullptr, availabilityTimeout, {});
         if (!response)
-            reason = "the model server at " + m_settings.url + " does not answer";
+            reason = "the model server at " + m_settings.shownUrl() + " does not answer";
         else if (response->status / 100 != 2)
-            reason = "the model server at " + m_settings.url + " answers status " + std::to_string(response->status);
+            reason =
+                "the model server at " + m_settings.shownUrl() + " answers status " + std::to_string(response->status);
     }
     m_checkedAt = now;
     m_cachedReason = reason;

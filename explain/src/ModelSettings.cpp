@@ -19,6 +19,15 @@ std::string trimmed(std::string text) {
 
 } // namespace
 
+std::string ModelSettings::shownUrl() const {
+    const auto scheme = url.find("://");
+    const auto start = scheme == std::string::npos ? 0 : scheme + 3;
+    const auto authorityEnd = url.find_first_of("/?#", start);
+    const auto at = url.rfind('@', authorityEnd == std::string::npos ? url.size() : authorityEnd);
+    if (at == std::string::npos || at < start) return url;
+    return url.substr(0, start) + "…" + url.substr(at);
+}
+
 ModelSettings ModelSettings::load() {
     ModelSettings settings = readFile(configFile());
     if (std::string url = environment("ORVEL_MODEL_URL"); !url.empty()) settings.url = url;

@@ -113,6 +113,7 @@ TEST(ModelSettings, TheEnvironmentWinsOverTheConfigFile) {
     std::filesystem::remove_all(folder);
     EXPECT_EQ(settings.url, "http://[::1]:2");
     EXPECT_EQ(settings.model, "file-model");
+    EXPECT_EQ((ModelSettings{"https://me:pw@[::1]:8/a@b", ""}.shownUrl()), "https://…@[::1]:8/a@b");
 }
 
 } // namespace

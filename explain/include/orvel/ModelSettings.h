@@ -11,6 +11,8 @@ struct ModelSettings {
     std::string url;
     std::string model;
 
+    /// The URL with any user name and password in it shown as "…", so messages never repeat them.
+    std::string shownUrl() const;
     /// The settings from `ORVEL_MODEL_URL` / `ORVEL_MODEL`, each falling back to the config file.
     static ModelSettings load();
     /// The settings in the `url=` / `model=` lines of `file`; empty when it cannot be read.
