@@ -106,6 +106,7 @@ std::optional<Response> perform(const Endpoint& endpoint, const std::string& pat
     const std::string url = endpoint.base + path;
     CURL* handle = easy.get();
     curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+    // Redirects are never followed (libcurl's default), so a server cannot send us elsewhere.
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_PROXY, ""); // a proxy would carry the text off the machine
     curl_easy_setopt(handle, CURLOPT_RESOLVE, pinList.get());
