@@ -148,6 +148,9 @@ CLI::App* addInspect(CLI::App& app, InspectOptions& options, Words& words) {
     command->add_flag("--prompt", options.prompt,
                       "Print the instructions and the prompt a language model would be given to explain "
                       "the chain (for example to pipe them to a local model)");
+    command->add_flag("--explain-status", options.explainStatus,
+                      "Say whether a local model server (ORVEL_MODEL_URL) is configured and available to "
+                      "explain chains, and why not");
     command->add_option("--color", words.inspectColour, "Colour the output: auto (on a terminal), never or always")
         ->type_name("WHEN");
     command->footer("Exit status: 0 when something was recognised, 1 when nothing was, 2 on usage errors, "
@@ -206,7 +209,7 @@ int runInspect(InspectOptions options, const Words& words, bool textGiven) {
         fmt::print(stderr, "orvel: give TEXT or --file, not both\n");
         return kUsageError;
     }
-    return inspect(options);
+    return options.explainStatus ? explainStatus() : inspect(options);
 }
 
 int runScan(ScanOptions options, const Words& words) {

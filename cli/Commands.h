@@ -17,15 +17,20 @@ int run(int argc, char** argv);
 
 struct InspectOptions {
     bool json = false;
-    bool prompt = false;    ///< print what a language model would be asked instead of the chain
-    std::string text = "-"; ///< "-" reads standard input
-    std::string file;       ///< inspect this file's contents instead of TEXT
+    bool prompt = false;        ///< print what a language model would be asked instead of the chain
+    bool explainStatus = false; ///< say whether a model server explains chains, instead of inspecting
+    std::string text = "-";     ///< "-" reads standard input
+    std::string file;           ///< inspect this file's contents instead of TEXT
     ColourChoice colour = ColourChoice::automatic;
 };
 
 /// `orvel inspect`: prints the chain of one text, readable or as the export document; when
 /// nothing is recognised, what a scan finds inside it.
 int inspect(const InspectOptions& options);
+
+/// `orvel inspect --explain-status`: whether a model server is configured and available, and
+/// why not; exit status 0 when it is available, 1 when it is not.
+int explainStatus();
 
 /// Which findings a scan reports, by the kind of their first step.
 struct KindFilter {

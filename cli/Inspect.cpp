@@ -12,11 +12,14 @@
 #include "Painter.h"
 #include "StandardOutput.h"
 #include "TerminalRenderer.h"
+#include "TextLayout.h"
 #include "orvel/ExplanationRequest.h"
+#include "orvel/FoundationModelExplainer.h"
 #include "orvel/Limits.h"
+#include "orvel/ModelSettings.h"
 #include "orvel/Orvel.h"
-#include "orvel/OrvelExplain.h"
 #include "orvel/OrvelJSON.h"
+#include "orvel/TemplateExplainer.h"
 
 namespace orvel::cli {
 namespace {
@@ -30,8 +33,8 @@ void hintAtFileName(const std::string& text) {
         return;
     }
     const bool plain = text.find_first_of(" '\"\\$`*?[]{}()<>|&;!#~") == std::string::npos;
-    fmt::print(stderr, "orvel: {} is a file name; use -f {} to inspect its contents\n", quoted(text),
-               plain ? text : quoted(text));
+    fmt::print(stderr, "orvel: {} is a file name; use -f {} to inspect its contents\n", cli::quoted(text),
+               plain ? text : cli::quoted(text));
 }
 
 // Headers, assignments and whole URLs are no artifact themselves but hold one: what a scan
@@ -61,7 +64,7 @@ Input readInput(const InspectOptions& options, std::string& origin) {
         input.data = options.text;
         return input;
     }
-    origin = quoted(options.file);
+    origin = cli::quoted(options.file);
     return readFile(options.file, Limits::maxInspectBytes);
 }
 
@@ -91,14 +94,33 @@ int inspect(const InspectOptions& options) {
     } else {
         const RenderStyle style = styleForStandardOutput(options.colour);
         if (chain.isRecognized() || !renderFoundInside(text, style)) renderChain(stdout, chain, style);
-        // As in the desktop views, only a recognised chain is explained; the label is decided
-        // before asking, so a model's fallback to the templates keeps the label of the model.
+        // As in the desktop views, only a recognised chain is explained. A printed explanation is
+        // final, so it is labelled by who actually wrote it: the model only when it answered.
         if (chain.isRecognized()) {
-            const ExplainerSource source = OrvelExplain::currentSource();
-            renderExplanation(stdout, OrvelExplain::explain(chain), source, style);
+            std::optional<std::string> answer = FoundationModelExplainer().modelAnswer(chain);
+            if (answer)
+                renderExplanation(stdout, *answer, ExplainerSource::onDeviceAI, style);
+            else
+                renderExplanation(stdout, TemplateExplainer().explainSync(chain), ExplainerSource::deterministic,
+                                  style);
         }
     }
     return StandardOutput::finish(chain.isRecognized() ? kFound : kNothingFound);
+}
+
+int explainStatus() {
+    const ModelSettings settings = ModelSettings::load();
+    const std::optional<std::string> reason = systemLanguageModel()->unavailabilityReason();
+    if (settings.url.empty())
+        fmt::print("Model server: not configured\n");
+    else
+        fmt::print("Model server: {}{}\n", TextLayout::oneLine(settings.shownUrl()),
+                   settings.model.empty() ? "" : " (model " + TextLayout::oneLine(settings.model) + ")");
+    if (reason)
+        fmt::print("Explanations: deterministic — {}\n", TextLayout::oneLine(*reason));
+    else
+        fmt::print("Explanations: on-device AI — the model server answers\n");
+    return StandardOutput::finish(reason ? kNothingFound : kFound);
 }
 
 } // namespace orvel::cli

@@ -6,6 +6,7 @@
 
 #include "model/InspectorModel.h"
 #include "tray/Autostart.h"
+#include "ui/ModelPreferencesDialog.h"
 
 namespace orvel {
 
@@ -66,6 +67,11 @@ void TrayIcon::buildMenu() {
     });
     connect(&m_menu, &QMenu::aboutToShow, this, [this] { m_startAtLogin->setChecked(Autostart::isEnabled()); });
     m_startAtLogin->setChecked(Autostart::isEnabled());
+    m_menu.addAction("Preferences…", this, [] {
+        auto* dialog = new ModelPreferencesDialog;
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+    });
     m_menu.addSeparator();
     m_menu.addAction("Quit", qApp, &QCoreApplication::quit);
 }

@@ -17,7 +17,7 @@ _orvel() {
     esac
     local options
     case ${COMP_WORDS[1]} in
-        inspect) options="--file -f --json --prompt --color --help" ;;
+        inspect) options="--file -f --json --prompt --explain-status --color --help" ;;
         scan) options="--json --jsonl --kind --exclude-kind --binary --color --help" ;;
     esac
     if [[ $current == -* ]]; then

@@ -9,6 +9,7 @@ complete -c orvel -n '__fish_seen_subcommand_from inspect scan' -l json -d 'Prin
 complete -c orvel -n '__fish_seen_subcommand_from inspect scan' -l color -x -a 'auto never always' -d 'Colour the output'
 complete -c orvel -n '__fish_seen_subcommand_from inspect' -s f -l file -r -F -d 'Inspect the contents of FILE'
 complete -c orvel -n '__fish_seen_subcommand_from inspect' -l prompt -d 'Print what a language model would be asked'
+complete -c orvel -n '__fish_seen_subcommand_from inspect' -l explain-status -d 'Say whether a local model server explains chains'
 complete -c orvel -n '__fish_seen_subcommand_from scan' -F
 complete -c orvel -n '__fish_seen_subcommand_from scan' -l jsonl -d 'Print one finding record a line'
 complete -c orvel -n '__fish_seen_subcommand_from scan' -l kind -x -a "$kinds" -d 'Report only these kinds'

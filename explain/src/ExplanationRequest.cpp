@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::string_view instructionText =
     "You are the explanation layer of Orvel, a local developer tool that inspects technical artifacts (tokens, "
-    "payloads, certs, logs) entirely on the user's Mac.\n"
+    "payloads, certs, logs) entirely on the user's computer.\n"
     "A deterministic engine has ALREADY identified the artifact and extracted the facts. Your only job is to explain, "
     "in plain English, what it is, what it means, and the most useful next step.\n"
     "Rules:\n"

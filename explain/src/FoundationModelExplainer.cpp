@@ -14,14 +14,19 @@ FoundationModelExplainer::FoundationModelExplainer(std::shared_ptr<const Languag
     : m_model(std::move(model)) {}
 
 std::string FoundationModelExplainer::explain(const DecodeChain& chain, std::stop_token stop) const {
-    if (!m_model->isAvailable()) return TemplateExplainer().explainSync(chain);
+    std::optional<std::string> answer = modelAnswer(chain, stop);
+    return answer ? std::move(*answer) : TemplateExplainer().explainSync(chain);
+}
+
+std::optional<std::string> FoundationModelExplainer::modelAnswer(const DecodeChain& chain, std::stop_token stop) const {
+    if (!m_model->isAvailable()) return std::nullopt;
     const ExplanationRequest request(chain);
     const std::optional<std::string> answer = m_model->respond(request.instructions, request.prompt, stop);
-    if (!answer || stop.stop_requested()) return TemplateExplainer().explainSync(chain);
+    if (!answer || stop.stop_requested()) return std::nullopt;
     // Every text of the system is valid UTF-8; a model that breaks that must not break us.
     const std::string text = Unicode::toValidUTF8(*answer);
     const std::string_view trimmed = Text::trimmed(text);
-    if (trimmed.empty()) return TemplateExplainer().explainSync(chain);
+    if (trimmed.empty()) return std::nullopt;
     return std::string(trimmed);
 }
 

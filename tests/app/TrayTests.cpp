@@ -2,6 +2,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -13,10 +14,12 @@
 #include "AppTest.h"
 #include "model/InspectorModel.h"
 #include "model/Samples.h"
+#include "orvel/ModelSettings.h"
 #include "tray/Autostart.h"
 #include "tray/ClampedText.h"
 #include "tray/PopupPanel.h"
 #include "tray/TrayIcon.h"
+#include "ui/ModelPreferencesDialog.h"
 
 namespace orvel {
 
@@ -164,6 +167,17 @@ private slots:
         action(tray, "Start at login")->trigger();
         QVERIFY(!action(tray, "Start at login")->isChecked());
         QVERIFY(blocker.remove());
+    }
+    // The preferences say why a server is refused and save what was typed to the config file.
+    void modelPreferences() {
+        ModelPreferencesDialog dialog;
+        QVERIFY(dialog.status().contains("no model server is configured"));
+        dialog.findChild<QLineEdit*>("modelUrl")->setText("http://10.0.0.1:8080");
+        dialog.findChild<QLineEdit*>("modelName")->setText("m");
+        dialog.save();
+        QVERIFY(dialog.status().contains("10.0.0.1, which is not this machine"));
+        const ModelSettings saved = ModelSettings::readFile(ModelSettings::configFile());
+        QCOMPARE(QString::fromStdString(saved.url + " " + saved.model), QString("http://10.0.0.1:8080 m"));
     }
 };
 

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "orvel/Limits.h"
+#include "support/FakeModelServer.h"
 
 namespace orvel {
 namespace {
@@ -98,6 +99,23 @@ TEST(Commands, OversizedInputFullOutputAndExhaustedMemoryExitTwoAndAClosedPipeQu
     EXPECT_EQ(slurp(starved), "orvel: out of memory\n");
     std::filesystem::remove(starved);
 #endif
+}
+
+// The explanation is labelled by who wrote it: the model only when it answered, escaped like any
+// payload; a failed answer prints the template text as "deterministic".
+TEST(Commands, TheExplanationSaysWhoWroteIt) {
+    test::FakeModelServer server;
+    server.reply({200, test::FakeModelServer::answer("Red \x1B[31m alert."), false});
+    const auto out = std::filesystem::temp_directory_path() / ("orvel-model-" + std::to_string(::getpid()));
+    const std::string model = "ORVEL_MODEL_URL=" + server.url() + " '" ORVEL_CLI_PATH "' ";
+    EXPECT_EQ(std::system((model + "inspect eyJhIjoxfQ== > '" + out.string() + "'").c_str()), 0);
+    EXPECT_NE(slurp(out).find("Explanation · on-device AI\nRed \\u{1B}[31m alert.\n"), std::string::npos);
+    EXPECT_EQ(std::system((model + "inspect --explain-status > '" + out.string() + "'").c_str()), 0);
+    EXPECT_NE(slurp(out).find("Explanations: on-device AI"), std::string::npos);
+    server.reply({500, "", false});
+    EXPECT_EQ(std::system((model + "inspect eyJhIjoxfQ== > '" + out.string() + "'").c_str()), 0);
+    EXPECT_NE(slurp(out).find("Explanation · deterministic\n"), std::string::npos);
+    std::filesystem::remove(out);
 }
 
 } // namespace

@@ -18,6 +18,9 @@ public:
 
     /// The model's answer, trimmed of white space and line breaks, or the template text.
     std::string explain(const DecodeChain& chain, std::stop_token stop = {}) const override;
+    /// The model's answer alone, trimmed, or nothing when the model is unavailable, fails, is
+    /// stopped or answers with nothing.
+    std::optional<std::string> modelAnswer(const DecodeChain& chain, std::stop_token stop = {}) const;
 
 private:
     std::shared_ptr<const LanguageModel> m_model;

@@ -9,8 +9,8 @@
 namespace orvel {
 
 /// An on-device language model: the one platform service the explanation layer asks for text.
-/// Implementations must be safe to call from several threads at once; availability is read
-/// afresh at every use, never cached.
+/// Implementations must be safe to call from several threads at once; availability is measured
+/// at every use, at most briefly cached.
 class LanguageModel {
 public:
     virtual ~LanguageModel() = default;
@@ -26,8 +26,8 @@ public:
     bool isAvailable() const { return !unavailabilityReason(); }
 };
 
-/// This platform's on-device model. None exists on Linux yet, so it reports itself unavailable
-/// and every explanation comes from the templates.
+/// The local model server the user configured (see ModelSettings); without one it reports itself
+/// unavailable and every explanation comes from the templates.
 std::shared_ptr<const LanguageModel> systemLanguageModel();
 
 } // namespace orvel
