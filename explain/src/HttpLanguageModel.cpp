@@ -4,8 +4,11 @@
 #include <curl/curl.h>
 #include <netdb.h>
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <string_view>
 #include <variant>
 
 namespace orvel {
@@ -47,6 +50,16 @@ std::optional<bool> numericLoopback(const std::string& address) {
     return std::nullopt;
 }
 
+// "localhost" and the names under it are this machine by definition (RFC 6761), as curl also
+// treats them, so they need no resolver: a system without an /etc/hosts entry still has them.
+bool isLocalhostName(std::string_view host) {
+    std::string lower(host);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower.ends_with('.')) lower.pop_back();
+    return lower == "localhost" || lower.ends_with(".localhost");
+}
+
 std::variant<Endpoint, std::string> checkedEndpoint(const ModelSettings& settings,
                                                     const HttpLanguageModel::Resolver& resolver) {
     if (settings.url.empty())
@@ -63,7 +76,9 @@ std::variant<Endpoint, std::string> checkedEndpoint(const ModelSettings& setting
     std::string host = urlPart(url.get(), CURLUPART_HOST);
     const std::string port = urlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
     const std::string bare = host.starts_with('[') ? host.substr(1, host.size() - 2) : host;
-    const std::vector<std::string> addresses = numericLoopback(bare) ? std::vector{bare} : resolver(bare);
+    const std::vector<std::string> addresses = numericLoopback(bare)   ? std::vector{bare}
+                                               : isLocalhostName(bare) ? std::vector<std::string>{"127.0.0.1", "::1"}
+                                                                       : resolver(bare);
     if (addresses.empty()) return "the model server host " + host + " does not resolve";
     std::string pinned;
     for (const std::string& address : addresses) {
