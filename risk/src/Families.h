@@ -1,0 +1,14 @@
+#pragma once
+
+#include "orvel/Risk.h"
+
+#include <string_view>
+
+// One function per artifact family, each adding to an assessment what it sees in one step.
+// `stepInput` is the text the step decoded: the chain's input or the previous step's output.
+namespace orvel::RiskFamilies {
+
+using StepCheck = void (*)(std::string_view stepInput, const DecodeResult& step, const RiskContext& context,
+                           Assessment& out);
+
+} // namespace orvel::RiskFamilies
