@@ -34,9 +34,7 @@ ModelPreferencesDialog::ModelPreferencesDialog(QWidget* parent) : QDialog(parent
 
 void ModelPreferencesDialog::checkStatus() {
     const HttpLanguageModel model({m_url.text().trimmed().toStdString(), m_model.text().trimmed().toStdString()});
-    const auto reason = model.unavailabilityReason();
-    m_status.setText(reason ? "Explanations: deterministic — " + QString::fromStdString(*reason)
-                            : "Explanations: on-device AI — the model server answers");
+    m_status.setText(QString::fromStdString(explanationStatus(model.unavailabilityReason())));
 }
 
 void ModelPreferencesDialog::save() {

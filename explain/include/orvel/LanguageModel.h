@@ -26,6 +26,11 @@ public:
     bool isAvailable() const { return !unavailabilityReason(); }
 };
 
+/// Who writes explanations, in one line for a status display, given a model's
+/// unavailabilityReason(): "Explanations: on-device AI — the model server answers", or
+/// "Explanations: deterministic — " and the reason.
+std::string explanationStatus(const std::optional<std::string>& unavailabilityReason);
+
 /// The local model server the user configured (see ModelSettings); without one it reports itself
 /// unavailable and every explanation comes from the templates.
 std::shared_ptr<const LanguageModel> systemLanguageModel();
