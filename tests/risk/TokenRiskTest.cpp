@@ -22,6 +22,8 @@ using namespace testing;
 constexpr sys_seconds t0{seconds{1780790400}}; // 2026-06-07T00:00:00Z: every fixture's iat
 constexpr sys_seconds dayLater = t0 + 24h;     // day-long.jwt's exp
 
+RiskContext at(sys_seconds now) { return {.now = now, .lineTime = std::nullopt}; }
+
 std::string token(const std::string& name) { return std::string(Text::trimmed(readTestData("risk/tokens/" + name))); }
 
 // "id:severity" of every risk, in the assessment's order.
@@ -52,7 +54,7 @@ TEST(TokenRisks, EachFixtureReportsItsOwnRisks) {
     };
     for (const auto& row : rows) {
         const std::string text = token(row.file);
-        const Assessment assessment = assess(inspect(text), RiskContext{.now = t0 + 30min, .lineTime = std::nullopt});
+        const Assessment assessment = assess(inspect(text), at(t0 + 30min));
         EXPECT_EQ(listed(assessment), row.risks) << row.file;
         if (!assessment.risks.empty()) {
             EXPECT_NE(assessment.risks[0].reason.find(row.firstReason), std::string::npos)
@@ -65,50 +67,45 @@ TEST(TokenRisks, EachFixtureReportsItsOwnRisks) {
     }
 }
 
-TEST(TokenRisks, DatesTurnJustPastTheirInstants) {
-    const std::string dayLong = token("day-long.jwt"); // iat = nbf = t0, exp = t0 + 24 h
-    const struct {
-        sys_seconds now;
-        const char* risks;
-        const char* lastReason;
-    } rows[] = {
-        {t0 - 1s, "token.iat-in-future:medium token.nbf-in-future:medium",
-         "not yet valid: nbf is 1 s from now (2026-06-07T00:00:00Z)"},
-        {t0, "", ""},
-        {dayLater, "", ""},
-        {dayLater + 1s, "token.expired:low", "expired 1 s ago (2026-06-08T00:00:00Z)"},
-    };
-    for (const auto& row : rows) {
-        const Assessment assessment = assess(inspect(dayLong), RiskContext{.now = row.now, .lineTime = std::nullopt});
-        EXPECT_EQ(listed(assessment), row.risks);
-        if (!assessment.risks.empty()) {
-            EXPECT_EQ(assessment.risks.back().reason, row.lastReason);
-        }
+// At `now` and, when given, the line's time: every risk as "id: reason", joined by " | ".
+std::string judged(const std::string& text, sys_seconds now, std::optional<sys_seconds> line = {}) {
+    std::optional<LineTime> lineTime;
+    if (line) lineTime = LineTime{*line, *Instant::iso8601(static_cast<double>(line->time_since_epoch().count()))};
+    std::vector<std::string> items;
+    for (const Risk& risk : assess(inspect(text), RiskContext{.now = now, .lineTime = lineTime}).risks) {
+        items.push_back(risk.id + ": " + risk.reason);
     }
+    return fmt::format("{}", fmt::join(items, " | "));
 }
 
-TEST(TokenRisks, LineTimeSaysWhetherTheLoggedCallCarriedAValidToken) {
-    const std::string dayLong = token("day-long.jwt");
-    const auto lineRisk = [&](sys_seconds now, sys_seconds line) {
-        const LineTime lineTime{line, *Instant::iso8601(static_cast<double>(line.time_since_epoch().count()))};
-        const RiskContext context{.now = now, .lineTime = lineTime};
-        for (const Risk& risk : assess(inspect(dayLong), context).risks) {
-            if (risk.id.ends_with("-at-line")) return risk.id + ": " + risk.reason;
-        }
-        return std::string{};
-    };
+TEST(TokenRisks, DatesTurnJustPastTheirInstantsNowAndAtTheLine) {
+    const std::string dayLong = token("day-long.jwt"); // iat = nbf = t0, exp = t0 + 24 h
     const sys_seconds later = t0 + days{30};
-    EXPECT_EQ(lineRisk(later, dayLater + 3min),
-              "token.expired-at-line: expired 3 min before this line (2026-06-08T00:03:00Z)");
-    EXPECT_EQ(lineRisk(later, dayLater + 1s),
-              "token.expired-at-line: expired 1 s before this line (2026-06-08T00:00:01Z)");
-    EXPECT_EQ(lineRisk(later, dayLater),
-              "token.valid-at-line: valid at this line (2026-06-08T00:00:00Z); expired 0 s after it");
-    EXPECT_EQ(lineRisk(later, t0 + 1h),
-              "token.valid-at-line: valid at this line (2026-06-07T01:00:00Z); expired 23 h after it");
-    EXPECT_EQ(lineRisk(later, t0 - 2h),
-              "token.not-yet-valid-at-line: not yet valid at this line: nbf is 2 h after it (2026-06-06T22:00:00Z)");
-    EXPECT_EQ(lineRisk(t0 + 2h, t0 + 1h), ""); // valid then and still valid: nothing to say
+    const std::string expired = "token.expired: expired 29 days ago (2026-06-08T00:00:00Z) | ";
+    const struct {
+        sys_seconds now;
+        std::optional<sys_seconds> line;
+        std::string risks;
+    } rows[] = {
+        {t0 - 1s,
+         {},
+         "token.iat-in-future: issued in the future: iat is 1 s from now (2026-06-07T00:00:00Z) | "
+         "token.nbf-in-future: not yet valid: nbf is 1 s from now (2026-06-07T00:00:00Z)"},
+        {t0, {}, ""},
+        {dayLater, {}, ""},
+        {dayLater + 1s, {}, "token.expired: expired 1 s ago (2026-06-08T00:00:00Z)"},
+        // Whether the logged call carried a token a verifier should have taken.
+        {later, dayLater + 3min,
+         expired + "token.expired-at-line: expired 3 min before this line (2026-06-08T00:03:00Z)"},
+        {later, dayLater + 1s, expired + "token.expired-at-line: expired 1 s before this line (2026-06-08T00:00:01Z)"},
+        {later, dayLater,
+         expired + "token.valid-at-line: valid at this line (2026-06-08T00:00:00Z); expired 0 s after it"},
+        {later, t0 - 2h,
+         expired + "token.not-yet-valid-at-line: not yet valid at this line: nbf is 2 h after it "
+                   "(2026-06-06T22:00:00Z)"},
+        {t0 + 2h, t0 + 1h, ""}, // valid then and still valid: nothing to say
+    };
+    for (const auto& row : rows) EXPECT_EQ(judged(dayLong, row.now, row.line), row.risks);
 }
 
 TEST(TokenRisks, TheSampleLogsTokenIsJudgedAtItsLine) {
@@ -120,19 +117,18 @@ TEST(TokenRisks, TheSampleLogsTokenIsJudgedAtItsLine) {
     for (int n = 1; n < jwt->line; ++n) line.remove_prefix(line.find('\n') + 1);
     const auto lineTime = readLineTime(line, 2026);
     ASSERT_TRUE(lineTime);
-    const Assessment assessment = assess(jwt->chain, RiskContext{.now = t0 + days{180}, .lineTime = lineTime});
-    EXPECT_TRUE(std::ranges::any_of(assessment.risks, [](const Risk& risk) {
-        return risk.reason == "expired 1 h before this line (2026-06-07T09:17:41Z)";
-    })) << listed(assessment);
+    const auto risks = assess(jwt->chain, RiskContext{.now = t0 + days{180}, .lineTime = lineTime}).risks;
+    EXPECT_TRUE(std::ranges::any_of(
+        risks, [](const Risk& risk) { return risk.reason == "expired 1 h before this line (2026-06-07T09:17:41Z)"; }));
 }
 
 TEST(TokenRisks, EveryPrefixOfAFixtureIsAssessedWithoutHarm) {
     for (const char* file : {"rs256-jwk.jwt", "hs256-jku.jwt", "alg-none.jwt", "day-long.jwt"}) {
         const std::string text = token(file);
         for (std::size_t n = 0; n <= text.size(); ++n) {
-            const Assessment assessment =
-                assess(inspect(text.substr(0, n)), RiskContext{.now = t0, .lineTime = std::nullopt});
-            for (const std::string& secret : assessment.secrets) EXPECT_NE(text.find(secret), std::string::npos);
+            for (const std::string& secret : assess(inspect(text.substr(0, n)), at(t0)).secrets) {
+                EXPECT_NE(text.find(secret), std::string::npos);
+            }
         }
     }
 }
