@@ -11,4 +11,14 @@ namespace orvel::RiskFamilies {
 using StepCheck = void (*)(std::string_view stepInput, const DecodeResult& step, const RiskContext& context,
                            Assessment& out);
 
+/// JWTs: unsigned or confusable algorithms, injectable header parameters, lifetime and expiry.
+void tokenRisks(std::string_view stepInput, const DecodeResult& step, const RiskContext& context, Assessment& out);
+
+/// Password hashes graded against OWASP's minimums, and bare digests that are not password hashes.
+void passwordHashRisks(std::string_view stepInput, const DecodeResult& step, const RiskContext& context,
+                       Assessment& out);
+
+/// PEM private keys, encrypted or not: secret material wherever they turn up.
+void privateKeyRisks(std::string_view stepInput, const DecodeResult& step, const RiskContext& context, Assessment& out);
+
 } // namespace orvel::RiskFamilies

@@ -23,7 +23,11 @@ struct FamilyRow {
 };
 
 // Which family looks at which kind of step; a kind may have several.
-constexpr std::array<FamilyRow, 0> familyTable{};
+constexpr std::array<FamilyRow, 3> familyTable{{
+    {DetectionKind::jwt, tokenRisks},
+    {DetectionKind::hash, passwordHashRisks},
+    {DetectionKind::pem, privateKeyRisks},
+}};
 
 constexpr std::array<std::pair<RiskSeverity, std::string_view>, 4> severityNames{{
     {RiskSeverity::info, "info"},
