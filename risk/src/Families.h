@@ -11,4 +11,8 @@ namespace orvel::RiskFamilies {
 using StepCheck = void (*)(std::string_view stepInput, const DecodeResult& step, const RiskContext& context,
                            Assessment& out);
 
+/// A certificate's validity, lifetime, signature, key and names.
+void certificateRisks(std::string_view stepInput, const DecodeResult& step, const RiskContext& context,
+                      Assessment& out);
+
 } // namespace orvel::RiskFamilies

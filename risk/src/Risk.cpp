@@ -23,7 +23,9 @@ struct FamilyRow {
 };
 
 // Which family looks at which kind of step; a kind may have several.
-constexpr std::array<FamilyRow, 0> familyTable{};
+constexpr std::array<FamilyRow, 1> familyTable{{
+    {DetectionKind::pem, certificateRisks},
+}};
 
 constexpr std::array<std::pair<RiskSeverity, std::string_view>, 4> severityNames{{
     {RiskSeverity::info, "info"},
