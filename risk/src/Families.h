@@ -21,4 +21,8 @@ void passwordHashRisks(std::string_view stepInput, const DecodeResult& step, con
 /// PEM private keys, encrypted or not: secret material wherever they turn up.
 void privateKeyRisks(std::string_view stepInput, const DecodeResult& step, const RiskContext& context, Assessment& out);
 
+/// A certificate's validity, lifetime, signature, key and names.
+void certificateRisks(std::string_view stepInput, const DecodeResult& step, const RiskContext& context,
+                      Assessment& out);
+
 } // namespace orvel::RiskFamilies

@@ -23,9 +23,10 @@ struct FamilyRow {
 };
 
 // Which family looks at which kind of step; a kind may have several.
-constexpr std::array<FamilyRow, 3> familyTable{{
+constexpr std::array<FamilyRow, 4> familyTable{{
     {DetectionKind::jwt, tokenRisks},
     {DetectionKind::hash, passwordHashRisks},
+    {DetectionKind::pem, certificateRisks},
     {DetectionKind::pem, privateKeyRisks},
 }};
 
