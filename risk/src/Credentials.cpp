@@ -373,10 +373,16 @@ private:
 
 std::vector<CredentialFinding> findCredentials(std::string_view text) {
     CredentialScan scan(text);
-    for (std::size_t at = 0; at < text.size();) {
-        // One branch per byte, rarely taken: a start byte that begins a word.
-        const bool afterWord = at > 0 && inClass(text[at - 1], kWord);
-        at = kStarts[static_cast<unsigned char>(text[at])] & !afterWord ? scan.from(at) : at + 1;
+    // Credentials begin at word starts only: skip each word's rest and the gaps between words.
+    const char* const bytes = text.data();
+    const std::size_t size = text.size();
+    for (std::size_t at = 0; at < size;) {
+        if (!inClass(bytes[at], kWord)) {
+            ++at;
+            continue;
+        }
+        at = kStarts[static_cast<unsigned char>(bytes[at])] ? scan.from(at) : at + 1;
+        while (at < size && inClass(bytes[at], kWord)) ++at;
     }
     return std::move(scan).findings();
 }
