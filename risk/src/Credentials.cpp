@@ -54,8 +54,9 @@ std::size_t runLength(std::string_view text, std::size_t from, std::uint8_t alph
 // Documentation and sample configurations write "xxxx…" or "0000…" where the secret goes.
 bool isPlaceholder(std::string_view value) { return value.find_first_not_of(value.front()) == std::string_view::npos; }
 
-// The limits of the shapes below; each is tested at the limit and one past it.
-constexpr std::size_t kSlackSecretMin = 24; // the last part of a Slack token
+// The limits of the shapes below, each tested at the limit and one past it, except the name
+// length, which only bounds the bytes read for a name (no spelling comes near it).
+constexpr std::size_t kSlackSecretMin = 24; // the last part of a Slack token, after "1-" at least
 constexpr std::size_t kSlackIdMin = 8;      // a webhook's team and channel ids, after T or B
 constexpr std::size_t kSlackIdMax = 12;
 constexpr std::size_t kSlackHookSecret = 24; // the last part of a webhook URL
@@ -91,6 +92,9 @@ constexpr std::string_view kGitHubClassic = "GitHub Blog, \"Behind GitHub's new 
                                             "token-formats/)";
 constexpr std::string_view kSlackTokens =
     "Slack API, \"Token types\" (https://api.slack.com/authentication/token-types)";
+constexpr std::string_view kPyPI =
+    "PyPI Help, \"How can I use API tokens to authenticate with PyPI?\" (https://pypi.org/help/#apitoken)";
+constexpr std::string_view kStripe = "Stripe Docs, \"API keys\" (https://docs.stripe.com/keys)";
 
 // Sorted by the prefix's first byte, which indexes the table. Lengths are the vendors' own.
 constexpr std::array kFormats{
@@ -129,27 +133,25 @@ constexpr std::array kFormats{
            "GitHub Changelog, \"npm has a new access token format\" "
            "(https://github.blog/changelog/2021-09-23-npm-has-a-new-access-token-format/)"},
     // The macaroon's first bytes name its issuer; 50 characters of macaroon at least.
-    Format{"pypi-AgEIcHlwaS5vcmc", "credential.pypi-token", "PyPI API token", kBase64url, 35, 4096, Shape::run,
-           "PyPI Help, \"How can I use API tokens to authenticate with PyPI?\" (https://pypi.org/help/#apitoken)"},
+    Format{"pypi-AgEIcHlwaS5vcmc", "credential.pypi-token", "PyPI API token", kBase64url, 35, 4096, Shape::run, kPyPI},
     Format{"pypi-AgENdGVzdC5weXBpLm9yZw", "credential.testpypi-token", "TestPyPI API token", kBase64url, 28, 4096,
-           Shape::run,
-           "PyPI Help, \"How can I use API tokens to authenticate with PyPI?\" (https://pypi.org/help/#apitoken)"},
+           Shape::run, kPyPI},
     Format{"rk_live_", "credential.stripe-restricted-key", "Stripe live restricted API key", kBase62, 24, 99,
-           Shape::run, "Stripe Docs, \"API keys\" (https://docs.stripe.com/keys)"},
+           Shape::run, kStripe},
     Format{"sk_live_", "credential.stripe-secret-key", "Stripe live secret API key", kBase62, 24, 99, Shape::run,
-           "Stripe Docs, \"API keys\" (https://docs.stripe.com/keys)"},
-    Format{"xoxa-", "credential.slack-token", "Slack workspace app token", kBase62 | kDash, 0, 255, Shape::slackToken,
-           kSlackTokens},
-    Format{"xoxb-", "credential.slack-token", "Slack bot token", kBase62 | kDash, 0, 255, Shape::slackToken,
-           kSlackTokens},
-    Format{"xoxo-", "credential.slack-token", "Slack legacy workspace token", kBase62 | kDash, 0, 255,
+           kStripe},
+    Format{"xoxa-", "credential.slack-token", "Slack workspace app token", kBase62 | kDash, kSlackSecretMin + 2, 255,
            Shape::slackToken, kSlackTokens},
-    Format{"xoxp-", "credential.slack-token", "Slack user token", kBase62 | kDash, 0, 255, Shape::slackToken,
-           kSlackTokens},
-    Format{"xoxr-", "credential.slack-token", "Slack refresh token", kBase62 | kDash, 0, 255, Shape::slackToken,
-           kSlackTokens},
-    Format{"xoxs-", "credential.slack-token", "Slack session token", kBase62 | kDash, 0, 255, Shape::slackToken,
-           kSlackTokens},
+    Format{"xoxb-", "credential.slack-token", "Slack bot token", kBase62 | kDash, kSlackSecretMin + 2, 255,
+           Shape::slackToken, kSlackTokens},
+    Format{"xoxo-", "credential.slack-token", "Slack xoxo token", kBase62 | kDash, kSlackSecretMin + 2, 255,
+           Shape::slackToken, kSlackTokens},
+    Format{"xoxp-", "credential.slack-token", "Slack user token", kBase62 | kDash, kSlackSecretMin + 2, 255,
+           Shape::slackToken, kSlackTokens},
+    Format{"xoxr-", "credential.slack-token", "Slack refresh token", kBase62 | kDash, kSlackSecretMin + 2, 255,
+           Shape::slackToken, kSlackTokens},
+    Format{"xoxs-", "credential.slack-token", "Slack session token", kBase62 | kDash, kSlackSecretMin + 2, 255,
+           Shape::slackToken, kSlackTokens},
 };
 static_assert(std::is_sorted(kFormats.begin(), kFormats.end(),
                              [](const Format& a, const Format& b) { return a.prefix[0] < b.prefix[0]; }));
@@ -168,7 +170,7 @@ constexpr Format kAwsSecret{"",
 // The names an AWS secret access key goes by, lower case without "_" and "-":
 // aws_secret_access_key, AWS_SECRET_ACCESS_KEY, SecretAccessKey, aws-secret-key…
 constexpr std::array<std::string_view, 3> kSecretNames{"awssecretaccesskey", "secretaccesskey", "awssecretkey"};
-constexpr std::size_t kShortestName = 12;
+constexpr std::size_t kShortestName = 12; // "awsSecretKey"
 
 // The first row of kFormats for each first byte, or kFormats.size().
 constexpr std::array<std::uint8_t, 256> kFirstRow = [] {
@@ -180,17 +182,20 @@ constexpr std::array<std::uint8_t, 256> kFirstRow = [] {
     return rows;
 }();
 
-bool startsName(char byte) { return byte == 'a' || byte == 'A' || byte == 's' || byte == 'S'; }
+// The first letters of those names.
+constexpr std::string_view kNameStarts = "aAsS";
 
 // Where a credential may begin: a prefix's first byte, or a secret's name.
 constexpr std::array<bool, 256> kStarts = [] {
     std::array<bool, 256> starts{};
     for (const Format& format : kFormats) starts[static_cast<unsigned char>(format.prefix[0])] = true;
-    for (const char c : {'a', 'A', 's', 'S'}) starts[static_cast<unsigned char>(c)] = true;
+    for (const char c : kNameStarts) starts[static_cast<unsigned char>(c)] = true;
     return starts;
 }();
 
-// GitHub's and npm's checksum: the CRC32 of the random characters as six base62 digits.
+// GitHub's and npm's checksum: the CRC32 of the random characters as six base62 digits. A token
+// whose checksum fails is no finding, not even a weaker one: the vendor refuses it before any
+// lookup, so it is a typo, a redaction or a made-up example, and flagging those is noise.
 bool checksumMatches(std::string_view body) {
     constexpr std::string_view digits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     const std::string_view random = body.substr(0, body.size() - 6);
@@ -234,7 +239,7 @@ std::optional<std::size_t> webhookEnd(std::string_view text, std::size_t at) {
 std::optional<std::size_t> bodyEnd(std::string_view text, std::size_t body, const Format& format) {
     if (format.shape == Shape::slackWebhook) return webhookEnd(text, body);
     const std::size_t length = runLength(text, body, format.alphabet, format.maxBody + 1);
-    if (length < format.minBody || length > format.maxBody || length == 0) return std::nullopt;
+    if (length < format.minBody || length > format.maxBody) return std::nullopt;
     const std::string_view value = text.substr(body, length);
     if (isPlaceholder(value)) return std::nullopt;
     switch (format.shape) {
@@ -302,7 +307,7 @@ public:
             if (format.shape == Shape::awsKeyId) pairSecret(at, *end);
             return *end;
         }
-        if (startsName(m_text[at])) {
+        if (kNameStarts.find(m_text[at]) != std::string_view::npos) {
             if (const auto end = namedSecret(at)) return *end;
         }
         return at + 1;
@@ -310,8 +315,10 @@ public:
 
     /// What was found, in text order, without overlaps.
     std::vector<CredentialFinding> findings() && {
-        std::stable_sort(m_found.begin(), m_found.end(),
-                         [](const auto& a, const auto& b) { return a.offset < b.offset; });
+        // Only a secret paired with the key ID after it is found out of order.
+        const auto byOffset = [](const auto& a, const auto& b) { return a.offset < b.offset; };
+        if (!std::is_sorted(m_found.begin(), m_found.end(), byOffset))
+            std::stable_sort(m_found.begin(), m_found.end(), byOffset);
         std::vector<CredentialFinding> kept;
         for (auto& found : m_found) {
             if (kept.empty() || kept.back().offset + kept.back().length <= found.offset)
@@ -366,12 +373,16 @@ private:
 
 std::vector<CredentialFinding> findCredentials(std::string_view text) {
     CredentialScan scan(text);
-    for (std::size_t at = 0; at < text.size();) {
-        if (!kStarts[static_cast<unsigned char>(text[at])] || (at > 0 && inClass(text[at - 1], kWord))) {
+    // Credentials begin at word starts only: skip each word's rest and the gaps between words.
+    const char* const bytes = text.data();
+    const std::size_t size = text.size();
+    for (std::size_t at = 0; at < size;) {
+        if (!inClass(bytes[at], kWord)) {
             ++at;
             continue;
         }
-        at = scan.from(at);
+        at = kStarts[static_cast<unsigned char>(bytes[at])] ? scan.from(at) : at + 1;
+        while (at < size && inClass(bytes[at], kWord)) ++at;
     }
     return std::move(scan).findings();
 }
