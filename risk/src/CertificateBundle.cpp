@@ -112,7 +112,9 @@ BundlePrivateKey privateKey(const PEMBlock& block, std::size_t line,
                                    [](const BundleCertificate& c) { return c.role == CertificateRole::leaf; });
     const std::size_t compared = leaf == listed.end() ? 0 : static_cast<std::size_t>(leaf - listed.begin());
     key.comparedWith = compared;
-    if (!publicPart) {
+    if (!CertificateReader::readsPrivateKey(block.label)) {
+        key.match = KeyMatch::notRead;
+    } else if (!publicPart) {
         key.match = KeyMatch::noPublicPart;
     } else {
         const PublicKey& own = certificates[compared].key;
@@ -144,6 +146,8 @@ std::string_view keyMatchText(KeyMatch match) {
         return "does not match the leaf";
     case KeyMatch::noPublicPart:
         return "carries no public part";
+    case KeyMatch::notRead:
+        return "not read (encrypted or another format)";
     case KeyMatch::noCertificate:
         return "no certificate to match";
     }

@@ -67,12 +67,13 @@ struct WeakestLink {
 enum class KeyMatch {
     matches,      ///< its public part is the leaf's public key
     differs,      ///< its public part is another key
-    noPublicPart, ///< it carries no public part (or is encrypted, or unreadable)
+    noPublicPart, ///< it carries no public part (or its contents are damaged)
+    notRead,      ///< encrypted, or a format not read here (OpenSSH, DSA…)
     noCertificate ///< the text holds no readable certificate to compare with
 };
 
-/// "matches the leaf", "does not match the leaf", "carries no public part" or "no certificate to
-/// match".
+/// "matches the leaf", "does not match the leaf", "carries no public part", "not read (encrypted
+/// or another format)" or "no certificate to match".
 std::string_view keyMatchText(KeyMatch match);
 
 /// A private key block found beside the certificates.
@@ -98,7 +99,7 @@ struct CertificateBundle {
 
 /// Every certificate and private key block of `text`, in file order, with the chain order, the
 /// weakest link and the keys' match against the leaf; days are counted from `context.now`.
-/// Linear in the size of the text.
+/// `text` is valid UTF-8, as every front end makes it. Linear in the size of the text.
 CertificateBundle readCertificateBundle(std::string_view text, const RiskContext& context);
 
 } // namespace orvel
