@@ -73,8 +73,9 @@ BundleOrder checkOrder(const std::vector<CertificateDetails>& certificates) {
     } else {
         order.verdict = BundleOrder::Verdict::inOrder;
         order.summary = "in order: each certificate is followed by its issuer";
-        if (standingAlone > 0)
+        if (standingAlone > 0) {
             order.summary += fmt::format("; {} {}", alone, standingAlone == 1 ? "stands alone" : "stand alone");
+        }
     }
     return order;
 }

@@ -39,14 +39,15 @@ struct BundleCertificate {
 struct BundleOrder {
     enum class Verdict {
         none,      ///< fewer than two certificates
-        inOrder,   ///< every certificate that is not self-signed is followed by its issuer
+        inOrder,   ///< each certificate not self-signed is followed by its issuer (the last may lack it)
         rootsOnly, ///< every certificate is self-signed: a trust store, nothing to order
         broken,    ///< at least one break
     };
     Verdict verdict = Verdict::none;
     /// One line for the whole: "in order: each certificate is followed by its issuer",
     /// "in order: each certificate is followed by its issuer; 3 self-signed roots stand alone",
-    /// "140 self-signed roots: roots stand alone, no chain order to check",
+    /// "140 self-signed roots: roots stand alone, no chain order to check" (or "2 self-signed
+    /// certificates: each stands alone, …" when some are not CAs),
     /// "out of order: 2 breaks", "1 certificate: no chain order to check", "no certificates".
     std::string summary;
     /// One line per break, in file order: "certificate 2's issuer (CN=X) is not certificate 3's
@@ -55,7 +56,7 @@ struct BundleOrder {
     std::vector<std::string> breaks;
 };
 
-/// The weakest certificate on each count; each is an index into BundleCertificates::certificates,
+/// The weakest certificate on each count; each is an index into CertificateBundle::certificates,
 /// absent when no certificate could be judged on that count. Ties go to the earlier certificate.
 struct WeakestLink {
     std::optional<std::size_t> earliestExpiry;
