@@ -73,8 +73,9 @@ BundleOrder checkOrder(const std::vector<CertificateDetails>& certificates) {
     } else {
         order.verdict = BundleOrder::Verdict::inOrder;
         order.summary = "in order: each certificate is followed by its issuer";
-        if (standingAlone > 0)
+        if (standingAlone > 0) {
             order.summary += fmt::format("; {} {}", alone, standingAlone == 1 ? "stands alone" : "stand alone");
+        }
     }
     return order;
 }
@@ -112,7 +113,9 @@ BundlePrivateKey privateKey(const PEMBlock& block, std::size_t line,
                                    [](const BundleCertificate& c) { return c.role == CertificateRole::leaf; });
     const std::size_t compared = leaf == listed.end() ? 0 : static_cast<std::size_t>(leaf - listed.begin());
     key.comparedWith = compared;
-    if (!publicPart) {
+    if (!CertificateReader::readsPrivateKey(block.label)) {
+        key.match = KeyMatch::notRead;
+    } else if (!publicPart) {
         key.match = KeyMatch::noPublicPart;
     } else {
         const PublicKey& own = certificates[compared].key;
@@ -144,6 +147,8 @@ std::string_view keyMatchText(KeyMatch match) {
         return "does not match the leaf";
     case KeyMatch::noPublicPart:
         return "carries no public part";
+    case KeyMatch::notRead:
+        return "not read (encrypted or another format)";
     case KeyMatch::noCertificate:
         return "no certificate to match";
     }

@@ -432,6 +432,10 @@ std::optional<CertificateDetails> read(const ByteString& der) {
     };
 }
 
+bool readsPrivateKey(std::string_view label) {
+    return label == "RSA PRIVATE KEY" || label == "EC PRIVATE KEY" || label == "PRIVATE KEY";
+}
+
 std::optional<PublicKey> privateKeyPublicPart(std::string_view label, const ByteString& der) {
     if (label == "RSA PRIVATE KEY") return rsaKeyAt(der, 0, 1);
     if (label == "EC PRIVATE KEY") return ecPrivateKeyPublicPart(der, 0, std::string());

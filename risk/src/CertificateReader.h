@@ -72,8 +72,12 @@ namespace orvel::CertificateReader {
 /// as the subject public key.
 std::optional<CertificateDetails> read(const ByteString& der);
 
-/// The public part of a private key in PEM block `label` ("RSA PRIVATE KEY" PKCS#1, "EC PRIVATE
-/// KEY" SEC1, "PRIVATE KEY" PKCS#8 around either); absent when it carries none or is unreadable.
+/// Is a block labelled `label` a private key privateKeyPublicPart reads: "RSA PRIVATE KEY"
+/// (PKCS#1), "EC PRIVATE KEY" (SEC1) or "PRIVATE KEY" (unencrypted PKCS#8)?
+bool readsPrivateKey(std::string_view label);
+
+/// The public part of a private key in a block labelled `label`; absent when it carries none or
+/// is unreadable.
 std::optional<PublicKey> privateKeyPublicPart(std::string_view label, const ByteString& der);
 
 /// The first armoured block of `text`, as the PEM detector finds it.

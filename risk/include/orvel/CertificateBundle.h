@@ -39,14 +39,15 @@ struct BundleCertificate {
 struct BundleOrder {
     enum class Verdict {
         none,      ///< fewer than two certificates
-        inOrder,   ///< every certificate that is not self-signed is followed by its issuer
+        inOrder,   ///< each certificate not self-signed is followed by its issuer (the last may lack it)
         rootsOnly, ///< every certificate is self-signed: a trust store, nothing to order
         broken,    ///< at least one break
     };
     Verdict verdict = Verdict::none;
     /// One line for the whole: "in order: each certificate is followed by its issuer",
     /// "in order: each certificate is followed by its issuer; 3 self-signed roots stand alone",
-    /// "140 self-signed roots: roots stand alone, no chain order to check",
+    /// "140 self-signed roots: roots stand alone, no chain order to check" (or "2 self-signed
+    /// certificates: each stands alone, …" when some are not CAs),
     /// "out of order: 2 breaks", "1 certificate: no chain order to check", "no certificates".
     std::string summary;
     /// One line per break, in file order: "certificate 2's issuer (CN=X) is not certificate 3's
@@ -55,7 +56,7 @@ struct BundleOrder {
     std::vector<std::string> breaks;
 };
 
-/// The weakest certificate on each count; each is an index into BundleCertificates::certificates,
+/// The weakest certificate on each count; each is an index into CertificateBundle::certificates,
 /// absent when no certificate could be judged on that count. Ties go to the earlier certificate.
 struct WeakestLink {
     std::optional<std::size_t> earliestExpiry;
@@ -67,12 +68,13 @@ struct WeakestLink {
 enum class KeyMatch {
     matches,      ///< its public part is the leaf's public key
     differs,      ///< its public part is another key
-    noPublicPart, ///< it carries no public part (or is encrypted, or unreadable)
+    noPublicPart, ///< it carries no public part (or its contents are damaged)
+    notRead,      ///< encrypted, or a format not read here (OpenSSH, DSA…)
     noCertificate ///< the text holds no readable certificate to compare with
 };
 
-/// "matches the leaf", "does not match the leaf", "carries no public part" or "no certificate to
-/// match".
+/// "matches the leaf", "does not match the leaf", "carries no public part", "not read (encrypted
+/// or another format)" or "no certificate to match".
 std::string_view keyMatchText(KeyMatch match);
 
 /// A private key block found beside the certificates.
@@ -98,7 +100,7 @@ struct CertificateBundle {
 
 /// Every certificate and private key block of `text`, in file order, with the chain order, the
 /// weakest link and the keys' match against the leaf; days are counted from `context.now`.
-/// Linear in the size of the text.
+/// `text` is valid UTF-8, as every front end makes it. Linear in the size of the text.
 CertificateBundle readCertificateBundle(std::string_view text, const RiskContext& context);
 
 } // namespace orvel
