@@ -1,5 +1,8 @@
 #include "orvel/Credentials.h"
 
+#include "Families.h"
+#include "text/Text.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -283,6 +286,27 @@ CredentialFinding finding(std::size_t begin, std::size_t end, const Format& form
                              Risk{std::string(format.id), RiskSeverity::high, reason, std::string(format.reference)}};
 }
 
+// Private keys in the old OpenSSL armour, encrypted with RFC 1421 headers ("Proc-Type:",
+// "DEK-Info:") between the BEGIN line and the body. No decoder reads that armour, so no chain
+// reports the key: it is found here, whole, from BEGIN to END.
+void findHeaderedPrivateKeys(std::string_view text, std::vector<CredentialFinding>& found) {
+    constexpr std::string_view begin = "-----BEGIN ";
+    constexpr std::string_view labelEnd = "PRIVATE KEY-----";
+    for (std::size_t at = text.find(begin); at != std::string_view::npos; at = text.find(begin, at + 1)) {
+        const std::size_t lineEnd = text.find('\n', at);
+        if (lineEnd == std::string_view::npos) return;
+        const std::string_view line = Text::trimmed(text.substr(at, lineEnd - at));
+        if (!line.ends_with(labelEnd) || !text.substr(lineEnd + 1).starts_with("Proc-Type:")) continue;
+        const std::string_view label = line.substr(begin.size(), line.size() - begin.size() - 5);
+        const std::string end = fmt::format("-----END {}-----", label);
+        const std::size_t endAt = text.find(end, lineEnd);
+        if (endAt == std::string_view::npos) return;
+        found.push_back({at, endAt + end.size() - at, fmt::format("{} (RFC 1421 encrypted)", label),
+                         RiskFamilies::privateKeyRisk(label)});
+        at = endAt;
+    }
+}
+
 class CredentialScan {
 public:
     explicit CredentialScan(std::string_view text) : m_text(text) {}
@@ -312,6 +336,9 @@ public:
         }
         return at + 1;
     }
+
+    /// Records the private keys in the old encrypted armour.
+    void headeredPrivateKeys() { findHeaderedPrivateKeys(m_text, m_found); }
 
     /// What was found, in text order, without overlaps.
     std::vector<CredentialFinding> findings() && {
@@ -384,6 +411,7 @@ std::vector<CredentialFinding> findCredentials(std::string_view text) {
         at = kStarts[static_cast<unsigned char>(bytes[at])] ? scan.from(at) : at + 1;
         while (at < size && inClass(bytes[at], kWord)) ++at;
     }
+    scan.headeredPrivateKeys();
     return std::move(scan).findings();
 }
 

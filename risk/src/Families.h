@@ -18,6 +18,9 @@ void tokenRisks(std::string_view stepInput, const DecodeResult& step, const Risk
 void passwordHashRisks(std::string_view stepInput, const DecodeResult& step, const RiskContext& context,
                        Assessment& out);
 
+/// The risk of private key material under the PEM label `label` ("EC PRIVATE KEY").
+Risk privateKeyRisk(std::string_view label);
+
 /// PEM private keys, encrypted or not: secret material wherever they turn up.
 void privateKeyRisks(std::string_view stepInput, const DecodeResult& step, const RiskContext& context, Assessment& out);
 

@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <array>
 
+#include "orvel/Credentials.h"
+#include "orvel/Orvel.h"
+#include "orvel/Risk.h"
+#include "text/Patterns.h"
+
 #include <fmt/format.h>
 #include <openssl/evp.h>
 
@@ -51,6 +56,28 @@ DecodeChain Redactor::apply(const DecodeChain& chain) const {
         for (auto& [key, value] : step.details) value = apply(value);
     }
     return copy;
+}
+
+Redactor Redactor::forChain(const DecodeChain& chain, std::vector<std::string> secrets) {
+    const RiskContext context = currentRiskContext();
+    const auto sweep = [&](std::string_view text) {
+        for (const Patterns::Id shape :
+             {Patterns::Id::scanJWT, Patterns::Id::scanPasswordHash, Patterns::Id::scanPEM, Patterns::Id::scanHex}) {
+            for (const TextRange& range : Patterns::compiled(shape).allMatches(text)) {
+                const std::string_view candidate = text.substr(range.begin, range.end - range.begin);
+                // The chain's own artifact is already judged, and re-reading it whole is the cost of a large body.
+                if (candidate.size() == text.size()) continue;
+                std::vector<std::string> found = assess(inspect(candidate), context).secrets;
+                secrets.insert(secrets.end(), std::make_move_iterator(found.begin()),
+                               std::make_move_iterator(found.end()));
+            }
+        }
+        for (const CredentialFinding& credential : findCredentials(text))
+            secrets.emplace_back(text.substr(credential.offset, credential.length));
+    };
+    sweep(chain.input);
+    for (const DecodeResult& step : chain.steps) sweep(step.output);
+    return Redactor(std::move(secrets));
 }
 
 } // namespace orvel

@@ -103,4 +103,11 @@ struct CertificateBundle {
 /// `text` is valid UTF-8, as every front end makes it. Linear in the size of the text.
 CertificateBundle readCertificateBundle(std::string_view text, const RiskContext& context);
 
+/// Whether `bundle` is worth a view of its own: two certificates, or a certificate and a key.
+bool isBundle(const CertificateBundle& bundle);
+
+/// What is wrong with the bundle as a whole, beyond its certificates' own risks: each break in
+/// the chain order, and each private key that does not match the leaf.
+std::vector<Risk> bundleRisks(const CertificateBundle& bundle);
+
 } // namespace orvel

@@ -18,6 +18,13 @@ public:
     /// A redactor for `secrets` (exact stretches, any order, duplicates allowed).
     explicit Redactor(std::vector<std::string> secrets);
 
+    /// The redactor for a report of `chain`: `secrets` (what the chain's assessment names), and
+    /// the secrets nested in its texts (its input, every step's output) that its own steps do not
+    /// reach: a token or a password hash inside a JSON body, a key in a larger text, credentials.
+    /// Each nested one is found by the scanner's candidate shapes and judged as an artifact of its
+    /// own, so the report hides what a report of that artifact alone would hide.
+    static Redactor forChain(const DecodeChain& chain, std::vector<std::string> secrets);
+
     /// "sha256:" and the first eight hex digits of the SHA-256 of `secret`, then "…".
     static std::string fingerprint(std::string_view secret);
 
