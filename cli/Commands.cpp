@@ -19,7 +19,7 @@
 namespace orvel::cli {
 namespace {
 
-constexpr std::string_view kCommands = "inspect, scan";
+constexpr std::string_view kCommands = "inspect, scan, audit";
 
 // ORVEL_NOW pins the clock, as SOURCE_DATE_EPOCH pins a build's, so that relative times ("EXPIRED
 // (3 days ago)") can be reproduced. A value that is not whole seconds is refused rather than
@@ -131,6 +131,8 @@ std::shared_ptr<CLI::Formatter> helpFormatter() {
 struct Words {
     std::string inspectColour = "auto";
     std::string scanColour = "auto";
+    std::string auditColour = "auto";
+    std::string failOn = "high";
     std::vector<std::string> kinds;
     std::vector<std::string> excludedKinds;
 };
@@ -151,6 +153,9 @@ CLI::App* addInspect(CLI::App& app, InspectOptions& options, Words& words) {
     command->add_flag("--explain-status", options.explainStatus,
                       "Say whether a local model server (ORVEL_MODEL_URL) is configured and available to "
                       "explain chains, and why not");
+    command->add_flag("--redact", options.redact,
+                      "Print token signatures, private key bodies, password-hash salts and digests and other "
+                      "secrets as short fingerprints (sha256:1a2b3c4d…), for pasting into a ticket");
     command->add_option("--color", words.inspectColour, "Colour the output: auto (on a terminal), never or always")
         ->type_name("WHEN");
     command->footer("Exit status: 0 when something was recognised, 1 when nothing was, 2 on usage errors, "
@@ -181,13 +186,43 @@ CLI::App* addScan(CLI::App& app, ScanOptions& options, Words& words) {
     return command;
 }
 
+CLI::App* addAudit(CLI::App& app, AuditOptions& options, Words& words) {
+    CLI::App* command = app.add_subcommand(
+        "audit", "Judge what is wrong with an artifact, or with every artifact and credential in a file");
+    command->group("Commands");
+    command
+        ->add_option("TARGET", options.target,
+                     "The text to audit; with --scan, the file to scan; standard input when absent or \"-\". "
+                     "A TEXT that also names a file is audited as text: use -f FILE or --scan to read the file")
+        ->type_name("");
+    command->add_option("-f,--file", options.file, "Audit the contents of FILE as one artifact")->type_name("FILE");
+    command->add_flag("--scan", options.scan,
+                      "Audit every artifact in a file (or standard input), with line and column, credentials "
+                      "such as cloud and API keys among them, and a certificate bundle's chain order");
+    command->add_flag("--json", options.json, "Print the audit document (docs/audit-document.md)");
+    command
+        ->add_option("--fail-on", words.failOn,
+                     "Exit with status 3 when a risk at or above LEVEL is found: high "
+                     "(the default), medium, low or info")
+        ->type_name("LEVEL");
+    command->add_flag("--redact", options.redact,
+                      "Print token signatures, private key bodies, password-hash salts and digests and "
+                      "credentials as short fingerprints (sha256:1a2b3c4d…)");
+    command->add_option("--color", words.auditColour, "Colour the output: auto (on a terminal), never or always")
+        ->type_name("WHEN");
+    command->footer("Exit status: 3 when a risk at or above --fail-on is found, 0 when something was recognised "
+                    "and no risk reaches it, 1 when nothing was recognised, 2 on usage errors, unreadable or "
+                    "oversized input and output that cannot be written.");
+    return command;
+}
+
 // Checks the command and the options before CLI11 does, to say what was meant rather than what
 // was not expected.
 bool checkCommandLine(const CLI::App& app, int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const auto command =
         std::find_if(arguments.begin(), arguments.end(), [](const std::string& a) { return !a.starts_with('-'); });
-    if (command != arguments.end() && *command != "inspect" && *command != "scan") {
+    if (command != arguments.end() && *command != "inspect" && *command != "scan" && *command != "audit") {
         fmt::print(stderr, "orvel: unknown command '{}'; the commands are {} (see orvel --help)\n", *command,
                    kCommands);
         return false;
@@ -230,6 +265,23 @@ int runScan(ScanOptions options, const Words& words) {
     return scan(options);
 }
 
+int runAudit(AuditOptions options, const Words& words, bool targetGiven) {
+    const std::optional<ColourChoice> colour = colourChoice(words.auditColour);
+    if (!colour) return kUsageError;
+    options.colour = *colour;
+    const std::optional<RiskSeverity> failOn = severityFromName(words.failOn);
+    if (!failOn) {
+        fmt::print(stderr, "orvel: --fail-on takes high, medium, low or info, not '{}'\n", words.failOn);
+        return kUsageError;
+    }
+    options.failOn = *failOn;
+    if (!options.file.empty() && (targetGiven || options.scan)) {
+        fmt::print(stderr, "orvel: give TEXT, --file or --scan FILE, not two of them\n");
+        return kUsageError;
+    }
+    return audit(options);
+}
+
 int parseAndRun(int argc, char** argv) {
     CLI::App app{
         "Orvel inspects tokens, encodings, certificates, hashes and structured text, entirely on this machine."};
@@ -245,15 +297,18 @@ int parseAndRun(int argc, char** argv) {
                "  orvel scan app.log                             every artifact in a log\n"
                "  orvel scan --kind jwt,pem *.log                only tokens and PEM blocks, in several files\n"
                "  orvel scan --jsonl big.log | jq -c .           one JSON record a finding, as found\n"
+               "  orvel audit --scan --fail-on medium app.log    risks and credentials; exit 3 from medium up\n"
                "\n"
                "Environment: NO_COLOR turns colour off; ORVEL_NOW=SECONDS (whole seconds since 1970) pins the "
                "clock that expiry and relative times are measured against, for reproducible output.\n"
                "See orvel COMMAND --help and man orvel.");
     InspectOptions inspectOptions;
     ScanOptions scanOptions;
+    AuditOptions auditOptions;
     Words words;
     CLI::App* inspectCommand = addInspect(app, inspectOptions, words);
-    addScan(app, scanOptions, words);
+    CLI::App* scanCommand = addScan(app, scanOptions, words);
+    CLI::App* auditCommand = addAudit(app, auditOptions, words);
 
     if (!checkCommandLine(app, argc, argv)) return kUsageError;
     try {
@@ -271,8 +326,9 @@ int parseAndRun(int argc, char** argv) {
     }
     if (!pinClockFromEnvironment()) return kUsageError;
     StandardOutput::prepare();
-    return inspectCommand->parsed() ? runInspect(inspectOptions, words, inspectCommand->count("TEXT") > 0)
-                                    : runScan(scanOptions, words);
+    if (inspectCommand->parsed()) return runInspect(inspectOptions, words, inspectCommand->count("TEXT") > 0);
+    if (scanCommand->parsed()) return runScan(scanOptions, words);
+    return runAudit(auditOptions, words, auditCommand->count("TARGET") > 0);
 }
 
 } // namespace

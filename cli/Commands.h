@@ -6,11 +6,12 @@
 
 #include "TerminalRenderer.h"
 #include "orvel/DetectionKind.h"
+#include "orvel/Risk.h"
 
 namespace orvel::cli {
 
 /// Exit statuses of the program.
-enum ExitStatus : int { kFound = 0, kNothingFound = 1, kUsageError = 2 };
+enum ExitStatus : int { kFound = 0, kNothingFound = 1, kUsageError = 2, kRiskFound = 3 };
 
 /// Parses the command line, runs the command and returns the exit status.
 int run(int argc, char** argv);
@@ -19,6 +20,7 @@ struct InspectOptions {
     bool json = false;
     bool prompt = false;        ///< print what a language model would be asked instead of the chain
     bool explainStatus = false; ///< say whether a model server explains chains, instead of inspecting
+    bool redact = false;        ///< print secrets as fingerprints
     std::string text = "-";     ///< "-" reads standard input
     std::string file;           ///< inspect this file's contents instead of TEXT
     ColourChoice colour = ColourChoice::automatic;
@@ -52,5 +54,19 @@ struct ScanOptions {
 
 /// `orvel scan`: lists every artifact found in files or standard input.
 int scan(const ScanOptions& options);
+
+struct AuditOptions {
+    bool json = false;
+    bool scan = false;   ///< audit every artifact in a file rather than one text
+    bool redact = false; ///< print secrets as fingerprints
+    RiskSeverity failOn = RiskSeverity::high;
+    std::string target = "-"; ///< TEXT, or with `scan` a FILE; "-" reads standard input
+    std::string file;         ///< audit this file's contents as one artifact
+    ColourChoice colour = ColourChoice::automatic;
+};
+
+/// `orvel audit`: the risks of one artifact or of every artifact and credential in a file;
+/// exit status 3 when one reaches `failOn`.
+int audit(const AuditOptions& options);
 
 } // namespace orvel::cli

@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include <fmt/format.h>
@@ -10,15 +11,19 @@
 #include "FindingTable.h"
 #include "InputReader.h"
 #include "Painter.h"
+#include "RiskRenderer.h"
 #include "StandardOutput.h"
 #include "TerminalRenderer.h"
 #include "TextLayout.h"
+#include "orvel/Credentials.h"
 #include "orvel/ExplanationRequest.h"
 #include "orvel/FoundationModelExplainer.h"
 #include "orvel/Limits.h"
 #include "orvel/ModelSettings.h"
 #include "orvel/Orvel.h"
 #include "orvel/OrvelJSON.h"
+#include "orvel/Redaction.h"
+#include "orvel/Risk.h"
 #include "orvel/TemplateExplainer.h"
 
 namespace orvel::cli {
@@ -38,12 +43,19 @@ void hintAtFileName(const std::string& text) {
 }
 
 // Headers, assignments and whole URLs are no artifact themselves but hold one: what a scan
-// finds in them is shown instead of the bare "Not recognised". Answers whether it found any.
-bool renderFoundInside(const std::string& text, RenderStyle style) {
+// finds in them is shown instead of the bare "Not recognised", each with its secrets hidden when
+// `redact` asks. Answers whether it found any.
+bool renderFoundInside(const std::string& text, RenderStyle style, bool redact) {
     FindingTable table(style);
     if (!table.isReady()) return false;
     ColumnCounter columns(text);
     orvel::scan(text, [&](ScanFinding&& finding) {
+        if (redact) {
+            const Redactor redactor =
+                Redactor::forChain(finding.chain, assess(finding.chain, currentRiskContext()).secrets);
+            finding.matchedText = redactor.apply(finding.matchedText);
+            finding.chain = redactor.apply(finding.chain);
+        }
         table.add(finding, {}, columns.columnAt(finding.offset));
         return Scanner::Next::keepGoing;
     });
@@ -82,8 +94,24 @@ int inspect(const InspectOptions& options) {
         return kUsageError;
     }
     const std::string text = asValidText(std::move(raw.data), origin);
-    const DecodeChain chain = orvel::inspect(text);
-    if (!chain.isRecognized() && origin == "TEXT") hintAtFileName(options.text);
+    const DecodeChain decoded = orvel::inspect(text);
+    if (!decoded.isRecognized() && origin == "TEXT") hintAtFileName(options.text);
+    Assessment assessment = assess(decoded, currentRiskContext());
+    // Credentials are risks of the text whatever the decoder makes of it.
+    for (const CredentialFinding& credential : findCredentials(text)) {
+        assessment.risks.push_back(credential.risk);
+        assessment.secrets.push_back(text.substr(credential.offset, credential.length));
+    }
+    std::stable_sort(assessment.risks.begin(), assessment.risks.end(),
+                     [](const Risk& a, const Risk& b) { return a.severity > b.severity; });
+    // Redaction changes what is printed, never the chain the risks were judged on.
+    std::optional<DecodeChain> redacted;
+    if (options.redact) {
+        const Redactor redactor = Redactor::forChain(decoded, assessment.secrets);
+        redacted = redactor.apply(decoded);
+        for (Risk& risk : assessment.risks) risk.reason = redactor.apply(risk.reason);
+    }
+    const DecodeChain& chain = redacted ? *redacted : decoded;
 
     // Written as it is laid out: a large chain's rendering is several times its input.
     if (options.json) {
@@ -93,7 +121,11 @@ int inspect(const InspectOptions& options) {
         renderModelRequest(stdout, ExplanationRequest(chain));
     } else {
         const RenderStyle style = styleForStandardOutput(options.colour);
-        if (chain.isRecognized() || !renderFoundInside(text, style)) renderChain(stdout, chain, style);
+        if (chain.isRecognized() || !renderFoundInside(text, style, options.redact)) renderChain(stdout, chain, style);
+        if (!assessment.risks.empty()) {
+            fmt::print(stdout, "\n{}\n", Painter(style.colour).heading("Risks"));
+            renderRisks(stdout, assessment.risks, style, 2);
+        }
         // As in the desktop views, only a recognised chain is explained. A printed explanation is
         // final, so it is labelled by who actually wrote it: the model only when it answered.
         if (chain.isRecognized()) {
@@ -116,10 +148,7 @@ int explainStatus() {
     else
         fmt::print("Model server: {}{}\n", TextLayout::oneLine(settings.shownUrl()),
                    settings.model.empty() ? "" : " (model " + TextLayout::oneLine(settings.model) + ")");
-    if (reason)
-        fmt::print("Explanations: deterministic — {}\n", TextLayout::oneLine(*reason));
-    else
-        fmt::print("Explanations: on-device AI — the model server answers\n");
+    fmt::print("{}\n", TextLayout::oneLine(explanationStatus(reason)));
     return StandardOutput::finish(reason ? kNothingFound : kFound);
 }
 

@@ -16,6 +16,8 @@ public:
     std::string kind(std::string_view text) const { return paint("1;36", text); }
     /// Dim: positions, confidences, glossary rows.
     std::string muted(std::string_view text) const { return paint("2", text); }
+    /// Bold red: what must be acted on (high risks).
+    std::string alarm(std::string_view text) const { return paint("1;31", text); }
     /// Yellow: security notes.
     std::string warning(std::string_view text) const { return paint("33", text); }
     /// `text` with each verdict it states painted: expiry and missing signatures in red, weak

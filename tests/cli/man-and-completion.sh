@@ -22,6 +22,7 @@ completes "--jsonl" scan --jsonl
 completes "--kind" scan --ki
 completes "jwt,pem" scan --kind jwt,pe
 completes "never" inspect --color ne
+completes "medium" audit --fail-on me
 
 # zsh's completion parses; fish's completes a command and a kind.
 zsh -n "$root/cli/completions/_orvel"
