@@ -235,11 +235,14 @@ private:
 
     // `value` laid out with two-space indents, its lines after the first starting at `margin`.
     static std::string indented(const Json& value, std::size_t margin = 2) {
-        std::string text = value.dump(2, ' ', false, Json::error_handler_t::replace);
-        const std::string blanks(margin, ' ');
-        for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
-            text.insert(at + 1, blanks);
-        return text;
+        const std::string text = value.dump(2, ' ', false, Json::error_handler_t::replace);
+        std::string shifted;
+        shifted.reserve(text.size() + text.size() / 8);
+        for (const char c : text) {
+            shifted += c;
+            if (c == '\n') shifted.append(margin, ' ');
+        }
+        return shifted;
     }
 
     const AuditOptions& m_options;
