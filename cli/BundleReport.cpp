@@ -2,12 +2,12 @@
 
 #include <string>
 
+#include <fmt/chrono.h>
 #include <fmt/format.h>
 
 #include "Painter.h"
 #include "RiskRenderer.h"
 #include "TextLayout.h"
-#include "text/Instant.h"
 
 namespace orvel::cli {
 namespace {
@@ -84,18 +84,15 @@ void renderBundle(std::FILE* out, const CertificateBundle& bundle, const std::ve
 Json bundleRecord(const CertificateBundle& bundle, const std::vector<Risk>& risks) {
     Json certificates = Json::array();
     for (const BundleCertificate& certificate : bundle.certificates) {
-        const std::optional<std::string> notAfter =
-            certificate.notAfter
-                ? Instant::iso8601(static_cast<double>(certificate.notAfter->time_since_epoch().count()))
-                : std::nullopt;
-        certificates.push_back({{"line", certificate.line},
-                                {"role", roleName(certificate.role)},
-                                {"subject", certificate.subject},
-                                {"issuer", certificate.issuer},
-                                {"notAfter", notAfter ? Json(*notAfter) : Json()},
-                                {"daysLeft", certificate.daysLeft ? Json(*certificate.daysLeft) : Json()},
-                                {"key", certificate.key},
-                                {"signatureAlgorithm", certificate.signatureAlgorithm}});
+        certificates.push_back(
+            {{"line", certificate.line},
+             {"role", roleName(certificate.role)},
+             {"subject", certificate.subject},
+             {"issuer", certificate.issuer},
+             {"notAfter", certificate.notAfter ? Json(fmt::format("{:%FT%TZ}", *certificate.notAfter)) : Json()},
+             {"daysLeft", certificate.daysLeft ? Json(*certificate.daysLeft) : Json()},
+             {"key", certificate.key},
+             {"signatureAlgorithm", certificate.signatureAlgorithm}});
     }
     Json keys = Json::array();
     for (const BundlePrivateKey& key : bundle.privateKeys) {

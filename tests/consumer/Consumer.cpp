@@ -1,7 +1,9 @@
 // A program built on Orvel the way the desktop app is: it sees only the public headers and links
 // only the public libraries, so it compiles only while every public header stands on its own.
 #include "orvel/ArtifactExplainer.h"
+#include "orvel/CertificateBundle.h"
 #include "orvel/ChainEngine.h"
+#include "orvel/Credentials.h"
 #include "orvel/Clock.h"
 #include "orvel/DecodeChain.h"
 #include "orvel/DecodeResult.h"
@@ -19,6 +21,8 @@
 #include "orvel/Orvel.h"
 #include "orvel/OrvelExplain.h"
 #include "orvel/OrvelJSON.h"
+#include "orvel/Redaction.h"
+#include "orvel/Risk.h"
 #include "orvel/ScanFinding.h"
 #include "orvel/Scanner.h"
 #include "orvel/TemplateExplainer.h"
@@ -31,6 +35,9 @@ int main() {
     InspectionHistory history({HistoryEntry("aGVsbG8gd29ybGQ=", chain, 1800000000)}, 50);
     const bool whole = chain.finalValue() == "hello world" && findings.size() == 1 &&
                        !OrvelJSON::string(findings).empty() && !OrvelExplain::explain(chain).empty() &&
-                       InspectionHistory::decoded(history.encoded(), 50) == history;
+                       InspectionHistory::decoded(history.encoded(), 50) == history &&
+                       assess(chain, currentRiskContext()).risks.empty() && findCredentials("hello").empty() &&
+                       !isBundle(readCertificateBundle("", currentRiskContext())) &&
+                       Redactor({"secret"}).apply("a secret") == "a " + Redactor::fingerprint("secret");
     return whole ? 0 : 1;
 }
