@@ -17,14 +17,6 @@
 namespace orvel {
 namespace {
 
-constexpr std::uint8_t booleanTag = 0x01;
-constexpr std::uint8_t integerTag = 0x02;
-constexpr std::uint8_t bitStringTag = 0x03;
-constexpr std::uint8_t octetStringTag = 0x04;
-constexpr std::uint8_t oidTag = 0x06;
-constexpr std::uint8_t sequenceTag = 0x30;
-constexpr std::uint8_t explicitVersionTag = 0xA0;
-constexpr std::uint8_t extensionsTag = 0xA3;
 // SEC1 ECPrivateKey's explicit [0] parameters and [1] publicKey; PKCS#8 v2's implicit [1] publicKey.
 constexpr std::uint8_t parametersTag = 0xA0;
 constexpr std::uint8_t publicKeyTag = 0xA1;
@@ -130,7 +122,9 @@ std::string dottedOID(const ByteString& bytes, DER::Range range) {
 }
 
 std::string oidOf(const ByteString& bytes, const std::vector<DER::Node>& nodes, std::size_t index) {
-    return index < nodes.size() && nodes[index].tag == oidTag ? dottedOID(bytes, nodes[index].content) : std::string();
+    return index < nodes.size() && nodes[index].tag == DER::Tag::objectIdentifier
+               ? dottedOID(bytes, nodes[index].content)
+               : std::string();
 }
 
 // Big-endian code units of `width` bytes (BMPString 2, UniversalString 4) as UTF-8; what is not a
@@ -233,9 +227,9 @@ PublicKey rsaKey(const ByteString& bytes, DER::Range modulus) {
 // is the first INTEGER of the one and the second of the other.
 std::optional<PublicKey> rsaKeyAt(const ByteString& bytes, std::size_t offset, std::size_t modulusIndex) {
     const auto sequence = DER::read(bytes, offset);
-    if (!sequence || sequence->node.tag != sequenceTag) return std::nullopt;
+    if (!sequence || sequence->node.tag != DER::Tag::sequence) return std::nullopt;
     const auto integers = DER::children(bytes, sequence->node.content);
-    if (integers.size() <= modulusIndex || integers[modulusIndex].tag != integerTag) return std::nullopt;
+    if (integers.size() <= modulusIndex || integers[modulusIndex].tag != DER::Tag::integer) return std::nullopt;
     return rsaKey(bytes, integers[modulusIndex].content);
 }
 
@@ -267,7 +261,8 @@ ByteString bitStringBytes(const ByteString& bytes, const DER::Node& bitString) {
 
 std::optional<PublicKey> subjectPublicKey(const ByteString& bytes, const DER::Node& info) {
     const auto parts = DER::children(bytes, info.content);
-    if (parts.size() < 2 || parts[0].tag != sequenceTag || parts[1].tag != bitStringTag) return std::nullopt;
+    if (parts.size() < 2 || parts[0].tag != DER::Tag::sequence || parts[1].tag != DER::Tag::bitString)
+        return std::nullopt;
     const auto algorithm = DER::children(bytes, parts[0].content);
     const std::string oid = oidOf(bytes, algorithm, 0);
     if (oid == rsaEncryption || oid == rsassaPSS) {
@@ -289,7 +284,7 @@ SignatureAlgorithm signatureAlgorithm(const ByteString& bytes, const DER::Node& 
 
 bool basicConstraintsSayCA(const ByteString& bytes, DER::Range toBeSigned) {
     for (const DER::Node& field : DER::children(bytes, toBeSigned)) {
-        if (field.tag != extensionsTag) continue;
+        if (field.tag != DER::Tag::extensions) continue;
         const auto wrapped = DER::children(bytes, field.content);
         if (wrapped.empty()) return false;
         for (const DER::Node& extension : DER::children(bytes, wrapped.front().content)) {
@@ -297,13 +292,13 @@ bool basicConstraintsSayCA(const ByteString& bytes, DER::Range toBeSigned) {
             if (oidOf(bytes, parts, 0) != basicConstraints) continue;
             // The value follows the optional critical flag.
             const auto value = std::find_if(parts.begin(), parts.end(),
-                                            [](const DER::Node& part) { return part.tag == octetStringTag; });
+                                            [](const DER::Node& part) { return part.tag == DER::Tag::octetString; });
             if (value == parts.end()) return false;
             const auto constraints = DER::read(bytes, value->content.lower);
-            if (!constraints || constraints->node.tag != sequenceTag) return false;
+            if (!constraints || constraints->node.tag != DER::Tag::sequence) return false;
             const auto flags = DER::children(bytes, constraints->node.content);
-            return !flags.empty() && flags[0].tag == booleanTag && flags[0].content.upper > flags[0].content.lower &&
-                   bytes[flags[0].content.lower] != 0;
+            return !flags.empty() && flags[0].tag == DER::Tag::boolean &&
+                   flags[0].content.upper > flags[0].content.lower && bytes[flags[0].content.lower] != 0;
         }
     }
     return false;
@@ -312,7 +307,7 @@ bool basicConstraintsSayCA(const ByteString& bytes, DER::Range toBeSigned) {
 // SEC1's ECPrivateKey: its own [0] curve wins over `curveOID`, the one PKCS#8 names outside it.
 std::optional<PublicKey> ecPrivateKeyPublicPart(const ByteString& bytes, std::size_t offset, std::string curveOID) {
     const auto sequence = DER::read(bytes, offset);
-    if (!sequence || sequence->node.tag != sequenceTag) return std::nullopt;
+    if (!sequence || sequence->node.tag != DER::Tag::sequence) return std::nullopt;
     std::optional<ByteString> point;
     for (const DER::Node& field : DER::children(bytes, sequence->node.content)) {
         if (field.tag == parametersTag) {
@@ -321,7 +316,7 @@ std::optional<PublicKey> ecPrivateKeyPublicPart(const ByteString& bytes, std::si
         }
         if (field.tag != publicKeyTag) continue;
         const auto inner = DER::children(bytes, field.content);
-        if (!inner.empty() && inner[0].tag == bitStringTag) point = bitStringBytes(bytes, inner[0]);
+        if (!inner.empty() && inner[0].tag == DER::Tag::bitString) point = bitStringBytes(bytes, inner[0]);
     }
     if (!point) return std::nullopt;
     return ecKey(std::move(curveOID), std::move(*point));
@@ -329,9 +324,10 @@ std::optional<PublicKey> ecPrivateKeyPublicPart(const ByteString& bytes, std::si
 
 std::optional<PublicKey> pkcs8PublicPart(const ByteString& bytes) {
     const auto sequence = DER::read(bytes, 0);
-    if (!sequence || sequence->node.tag != sequenceTag) return std::nullopt;
+    if (!sequence || sequence->node.tag != DER::Tag::sequence) return std::nullopt;
     const auto fields = DER::children(bytes, sequence->node.content);
-    if (fields.size() < 3 || fields[1].tag != sequenceTag || fields[2].tag != octetStringTag) return std::nullopt;
+    if (fields.size() < 3 || fields[1].tag != DER::Tag::sequence || fields[2].tag != DER::Tag::octetString)
+        return std::nullopt;
     const auto algorithm = DER::children(bytes, fields[1].content);
     const std::string oid = oidOf(bytes, algorithm, 0);
     const std::size_t inner = fields[2].content.lower;
@@ -403,16 +399,17 @@ namespace CertificateReader {
 
 std::optional<CertificateDetails> read(const ByteString& der) {
     const auto certificate = DER::read(der, 0);
-    if (!certificate || certificate->node.tag != sequenceTag) return std::nullopt;
+    if (!certificate || certificate->node.tag != DER::Tag::sequence) return std::nullopt;
     const auto parts = DER::children(der, certificate->node.content);
-    if (parts.size() < 2 || parts[0].tag != sequenceTag || parts[1].tag != sequenceTag) return std::nullopt;
+    if (parts.size() < 2 || parts[0].tag != DER::Tag::sequence || parts[1].tag != DER::Tag::sequence)
+        return std::nullopt;
     auto facts = X509::parse(der);
     if (!facts) return std::nullopt;
 
     const DER::Range toBeSigned = parts[0].content;
     const auto fields = DER::children(der, toBeSigned);
     // Without the explicit version the serial number comes first, with it second.
-    const std::size_t base = !fields.empty() && fields.front().tag == explicitVersionTag ? 3 : 2;
+    const std::size_t base = !fields.empty() && fields.front().tag == DER::Tag::explicitVersion ? 3 : 2;
     if (fields.size() <= base + 3) return std::nullopt;
     auto key = subjectPublicKey(der, fields[base + 3]);
     if (!key) return std::nullopt;

@@ -11,6 +11,20 @@
 // as fewer elements, and no offset is used before it is checked against the bytes.
 namespace orvel::DER {
 
+/// The identifier octets the certificate and key readers look for.
+namespace Tag {
+inline constexpr std::uint8_t boolean = 0x01;
+inline constexpr std::uint8_t integer = 0x02;
+inline constexpr std::uint8_t bitString = 0x03;
+inline constexpr std::uint8_t octetString = 0x04;
+inline constexpr std::uint8_t objectIdentifier = 0x06;
+inline constexpr std::uint8_t utcTime = 0x17;
+inline constexpr std::uint8_t generalizedTime = 0x18;
+inline constexpr std::uint8_t sequence = 0x30;
+inline constexpr std::uint8_t explicitVersion = 0xA0; ///< a certificate's [0] version
+inline constexpr std::uint8_t extensions = 0xA3;      ///< a certificate's [3] extensions
+} // namespace Tag
+
 /// Half-open range [lower, upper) of byte offsets.
 struct Range {
     std::size_t lower = 0;

@@ -10,14 +10,7 @@
 namespace orvel::X509 {
 namespace {
 
-constexpr std::uint8_t sequenceTag = 0x30;
-constexpr std::uint8_t explicitVersionTag = 0xA0;
-constexpr std::uint8_t extensionsTag = 0xA3;
-constexpr std::uint8_t objectIdentifierTag = 0x06;
-constexpr std::uint8_t octetStringTag = 0x04;
 constexpr std::uint8_t dnsNameTag = 0x82;
-constexpr std::uint8_t utcTimeTag = 0x17;
-constexpr std::uint8_t generalizedTimeTag = 0x18;
 
 // Encoded contents of 2.5.4.3 (commonName) and 2.5.29.17 (subjectAltName).
 constexpr std::array<std::uint8_t, 3> commonNameOID{0x55, 0x04, 0x03};
@@ -38,7 +31,7 @@ std::optional<std::string> commonName(const ByteString& bytes, DER::Range name) 
     for (const DER::Node& relativeName : DER::children(bytes, name)) {
         for (const DER::Node& attribute : DER::children(bytes, relativeName.content)) {
             const auto parts = DER::children(bytes, attribute.content);
-            if (parts.size() != 2 || parts[0].tag != objectIdentifierTag ||
+            if (parts.size() != 2 || parts[0].tag != DER::Tag::objectIdentifier ||
                 !contentEquals(bytes, parts[0], commonNameOID)) {
                 continue;
             }
@@ -51,12 +44,12 @@ std::optional<std::string> commonName(const ByteString& bytes, DER::Range name) 
 
 std::optional<std::vector<std::string>> dnsNamesOfExtension(const ByteString& bytes, const DER::Node& extension) {
     const auto fields = DER::children(bytes, extension.content);
-    const auto identifier = std::find_if(fields.begin(), fields.end(),
-                                         [](const DER::Node& field) { return field.tag == objectIdentifierTag; });
+    const auto identifier = std::find_if(
+        fields.begin(), fields.end(), [](const DER::Node& field) { return field.tag == DER::Tag::objectIdentifier; });
     if (identifier == fields.end() || !contentEquals(bytes, *identifier, subjectAltNameOID)) return std::nullopt;
     // Searching by tag steps over the optional critical flag between identifier and value.
-    const auto value =
-        std::find_if(fields.begin(), fields.end(), [](const DER::Node& field) { return field.tag == octetStringTag; });
+    const auto value = std::find_if(fields.begin(), fields.end(),
+                                    [](const DER::Node& field) { return field.tag == DER::Tag::octetString; });
     if (value == fields.end()) return std::nullopt;
     const auto wrapped = DER::children(bytes, value->content);
     if (wrapped.empty()) return std::nullopt;
@@ -71,7 +64,7 @@ std::optional<std::vector<std::string>> dnsNamesOfExtension(const ByteString& by
 
 std::vector<std::string> subjectAltDNSNames(const ByteString& bytes, DER::Range toBeSigned) {
     for (const DER::Node& field : DER::children(bytes, toBeSigned)) {
-        if (field.tag != extensionsTag) continue;
+        if (field.tag != DER::Tag::extensions) continue;
         const auto wrapped = DER::children(bytes, field.content);
         if (wrapped.empty()) continue;
         for (const DER::Node& extension : DER::children(bytes, wrapped.front().content)) {
@@ -96,12 +89,12 @@ std::optional<std::chrono::sys_seconds> parseTime(const ByteString& bytes, const
 
     std::int64_t year = 0;
     std::size_t fieldStart = 0;
-    if (node.tag == generalizedTimeTag) {
+    if (node.tag == DER::Tag::generalizedTime) {
         const auto fullYear = num(0, 4);
         if (!fullYear) return std::nullopt;
         year = *fullYear;
         fieldStart = 4;
-    } else if (node.tag == utcTimeTag) {
+    } else if (node.tag == DER::Tag::utcTime) {
         const auto shortYear = num(0, 2);
         if (!shortYear) return std::nullopt;
         year = *shortYear > 49 ? 1900 + *shortYear : 2000 + *shortYear;
@@ -134,14 +127,14 @@ std::optional<std::chrono::sys_seconds> parseTime(const ByteString& bytes, const
 
 std::optional<CertificateFacts> parse(const ByteString& der) {
     const auto certificate = DER::read(der, 0);
-    if (!certificate || certificate->node.tag != sequenceTag) return std::nullopt;
+    if (!certificate || certificate->node.tag != DER::Tag::sequence) return std::nullopt;
     const auto certificateParts = DER::children(der, certificate->node.content);
-    if (certificateParts.empty() || certificateParts.front().tag != sequenceTag) return std::nullopt;
+    if (certificateParts.empty() || certificateParts.front().tag != DER::Tag::sequence) return std::nullopt;
 
     const DER::Range toBeSigned = certificateParts.front().content;
     const auto fields = DER::children(der, toBeSigned);
     // Without the explicit version the serial number comes first, with it second.
-    const std::size_t base = !fields.empty() && fields.front().tag == explicitVersionTag ? 3 : 2;
+    const std::size_t base = !fields.empty() && fields.front().tag == DER::Tag::explicitVersion ? 3 : 2;
     if (fields.size() <= base + 2) return std::nullopt;
     const DER::Node& issuer = fields[base];
     const DER::Node& validity = fields[base + 1];
