@@ -28,7 +28,7 @@ void add(Assessment& out, std::string_view id, RiskSeverity severity, std::strin
 void judgeValidity(const CertificateDetails& certificate, const RiskContext& context, Assessment& out) {
     if (certificate.notAfter && *certificate.notAfter < context.now) {
         add(out, "certificate.expired", RiskSeverity::high,
-            fmt::format("expired {} ago ({})", RiskText::span(context.now - *certificate.notAfter),
+            fmt::format("expired {} ({})", RiskText::ago(*certificate.notAfter, context.now),
                         RiskText::iso(*certificate.notAfter)),
             validityReference);
     }

@@ -3,6 +3,7 @@
 #include "Families.h"
 #include "RiskText.h"
 #include "orvel/Clock.h"
+#include "security/Explainer.h"
 #include "text/Instant.h"
 
 #include <algorithm>
@@ -77,6 +78,10 @@ std::string span(std::chrono::seconds length) {
     if (s < 3600) return fmt::format("{} min", s / 60);
     if (s < 2 * 86400) return fmt::format("{} h", s / 3600);
     return fmt::format("{} days", s / 86400);
+}
+
+std::string ago(std::chrono::sys_seconds instant, std::chrono::sys_seconds now) {
+    return Explainer::relativeTime(static_cast<double>((instant - now).count())).value_or("?");
 }
 
 std::string iso(std::chrono::sys_seconds instant) {

@@ -140,10 +140,9 @@ void lifetimeRisks(const JSON::Value& payload, const RiskContext& context, Asses
     // any more; its signature is still hidden in redacted reports because the key that made it
     // may sign live tokens.
     if (exp && *exp < context.now) {
-        out.risks.push_back(
-            {"token.expired", RiskSeverity::low,
-             fmt::format("expired {} ago ({})", RiskText::span(context.now - *exp), RiskText::iso(*exp)),
-             "RFC 7519 §4.1.4"});
+        out.risks.push_back({"token.expired", RiskSeverity::low,
+                             fmt::format("expired {} ({})", RiskText::ago(*exp, context.now), RiskText::iso(*exp)),
+                             "RFC 7519 §4.1.4"});
     }
     if (!context.lineTime) return;
     // At the logged moment: the question is whether the call on this line carried a token a

@@ -72,7 +72,7 @@ TEST(CertificateRisks, JudgeValidityNowAndAtTheLineOnBothSidesOfEachInstant) {
     using Lines = std::vector<std::string>;
     EXPECT_EQ(risksOf(leaf, leafNotAfter), Lines{});
     EXPECT_EQ(risksOf(leaf, leafNotAfter + 1s),
-              Lines{"high certificate.expired: expired 1 s ago (2027-03-06T07:37:19Z)"});
+              Lines{"high certificate.expired: expired 1 second ago (2027-03-06T07:37:19Z)"});
     EXPECT_EQ(risksOf(leaf, leafNotBefore), Lines{});
     EXPECT_EQ(risksOf(leaf, leafNotBefore - 1s),
               Lines{"high certificate.not-yet-valid: not yet valid: starts in 1 s (2026-12-06T07:37:19Z)"});

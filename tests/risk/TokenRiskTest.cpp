@@ -93,7 +93,7 @@ TEST(TokenRisks, DatesTurnJustPastTheirInstantsNowAndAtTheLine) {
          "token.nbf-in-future: not yet valid: nbf is 1 s from now (2026-06-07T00:00:00Z)"},
         {t0, {}, ""},
         {dayLater, {}, ""},
-        {dayLater + 1s, {}, "token.expired: expired 1 s ago (2026-06-08T00:00:00Z)"},
+        {dayLater + 1s, {}, "token.expired: expired 1 second ago (2026-06-08T00:00:00Z)"},
         // Whether the logged call carried a token a verifier should have taken.
         {later, dayLater + 3min,
          expired + "token.expired-at-line: expired 3 min before this line (2026-06-08T00:03:00Z)"},
