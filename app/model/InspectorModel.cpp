@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QSettings>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -12,6 +13,7 @@
 #include "model/HistoryStore.h"
 #include "model/Samples.h"
 #include "orvel/Clock.h"
+#include "orvel/Credentials.h"
 #include "orvel/ExplanationTask.h"
 #include "orvel/HistoryEntry.h"
 #include "orvel/Orvel.h"
@@ -19,6 +21,19 @@
 #include "text/Text.h"
 
 namespace orvel {
+
+namespace {
+
+// As the command line lists them: the chain's risks and, whatever the decoder made of the text,
+// the credentials in it, most severe first.
+std::vector<Risk> risksOf(const DecodeChain& chain, std::string_view text) {
+    std::vector<Risk> risks = assess(chain, currentRiskContext()).risks;
+    for (CredentialFinding& credential : findCredentials(text)) risks.push_back(std::move(credential.risk));
+    std::stable_sort(risks.begin(), risks.end(), [](const Risk& a, const Risk& b) { return a.severity > b.severity; });
+    return risks;
+}
+
+} // namespace
 
 QString InspectorModel::rawValue(Mode mode) {
     return mode == Mode::inspect ? QStringLiteral("Inspect") : QStringLiteral("Scan");
@@ -86,6 +101,7 @@ void InspectorModel::clearHistory() {
 void InspectorModel::recompute() {
     cancelBackgroundWork();
     m_chain.reset();
+    m_risks.clear();
     // A large scan's findings take tens of milliseconds to free: a worker frees them.
     if (m_findings.size() > findingsFreedInBackground)
         m_discarded = std::jthread([findings = std::move(m_findings)] {});
@@ -105,6 +121,7 @@ void InspectorModel::recompute() {
         }
     } else {
         m_chain = inspect(*m_input);
+        m_risks = risksOf(*m_chain, *m_input);
         startExplanation(*m_chain);
         if (m_chain->isRecognized()) record(*m_chain);
     }

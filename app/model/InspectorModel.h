@@ -15,6 +15,7 @@
 #include "orvel/ExplainerSource.h"
 #include "orvel/InspectionHistory.h"
 #include "orvel/LanguageModel.h"
+#include "orvel/Risk.h"
 #include "orvel/ScanFinding.h"
 
 class QSettings;
@@ -77,6 +78,9 @@ public:
     void setMode(Mode mode);
 
     const std::optional<DecodeChain>& chain() const { return m_chain; }
+    /// What is wrong with the chain and the credentials in the input, most severe first; judged
+    /// with each chain, so empty in scan mode and for an empty input.
+    const std::vector<Risk>& risks() const { return m_risks; }
     const std::vector<ScanFinding>& findings() const { return m_findings; }
     /// Whether a large scan is still running on its worker thread.
     bool isScanning() const { return m_scan != nullptr; }
@@ -124,6 +128,7 @@ private:
     std::shared_ptr<const std::string> m_input = std::make_shared<const std::string>();
     Mode m_mode = Mode::inspect;
     std::optional<DecodeChain> m_chain;
+    std::vector<Risk> m_risks;
     std::vector<ScanFinding> m_findings;
     Explanation m_explanation;
     InspectionHistory m_history;

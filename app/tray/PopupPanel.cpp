@@ -13,6 +13,7 @@
 #include "orvel/Unicode.h"
 #include "tray/ClampedText.h"
 #include "ui/Card.h"
+#include "ui/RiskCard.h"
 #include "ui/Style.h"
 
 namespace orvel {
@@ -131,6 +132,8 @@ QWidget* PopupPanel::makePreview() {
     m_value = new ClampedText(previewLines);
     m_value->setObjectName("previewValue");
     m_value->setFont(fixed);
+    m_risks = Style::label({}, Style::font(Style::TextStyle::caption), Style::secondary(palette()));
+    m_risks->setObjectName("previewRisks");
 
     m_card = new Card(palette().color(QPalette::Base), Style::quaternary(palette()));
     m_card->setObjectName("previewCard");
@@ -140,6 +143,7 @@ QWidget* PopupPanel::makePreview() {
     preview->addWidget(m_hint);
     preview->addWidget(m_shape);
     preview->addWidget(m_value);
+    preview->addWidget(m_risks);
     return m_card;
 }
 
@@ -188,6 +192,17 @@ void PopupPanel::showResults() {
     if (recognised) {
         m_shape->setText(QString::fromStdString(chain->shapeText()));
         m_value->setText(QString::fromStdString(Unicode::truncated(chain->finalValue(), previewCharacters)));
+    }
+    // The details are one click away in the main window; the panel only says there are some.
+    const auto& risks = m_model.risks();
+    m_risks->setVisible(!risks.empty());
+    if (!risks.empty()) {
+        const std::string_view highest = severityName(risks.front().severity);
+        m_risks->setText(QString("⚠ %1 risk%2 · highest: %3")
+                             .arg(risks.size())
+                             .arg(risks.size() == 1 ? "" : "s")
+                             .arg(QString::fromUtf8(highest.data(), static_cast<qsizetype>(highest.size()))));
+        Style::setTextColour(m_risks, RiskCard::colour(risks.front().severity, palette()));
     }
     // The card's own layout learns of the change only later, through a posted event; its
     // height is needed now.

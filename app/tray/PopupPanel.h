@@ -14,7 +14,8 @@ namespace orvel {
 class ClampedText;
 class InspectorModel;
 
-/// The tray's panel: one button that decodes the clipboard, a short preview of the result, and
+/// The tray's panel: one button that decodes the clipboard, a short preview of the result and a
+/// count of its risks, and
 /// the ways to the main window and out of the application. It closes when a click lands
 /// elsewhere, like a menu.
 class PopupPanel final : public QWidget {
@@ -59,6 +60,7 @@ private:
     QLabel* m_hint = nullptr;
     QLabel* m_shape = nullptr;
     ClampedText* m_value = nullptr;
+    QLabel* m_risks = nullptr;
     QPoint m_anchor;
     QElapsedTimer m_sinceHidden;
 };

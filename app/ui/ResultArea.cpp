@@ -14,6 +14,7 @@
 #include "ui/ExplanationCard.h"
 #include "ui/FindingCard.h"
 #include "ui/RecentsList.h"
+#include "ui/RiskCard.h"
 #include "ui/Style.h"
 
 namespace orvel {
@@ -62,6 +63,8 @@ void ResultArea::rebuild() {
     if (m_model.mode() == Mode::inspect) {
         if (const auto& chain = m_model.chain()) {
             layout->addWidget(new ChainView(*chain));
+            // Beside the chain, never inside it: what is wrong comes after what it is.
+            if (!m_model.risks().empty()) layout->addWidget(new RiskCard(m_model.risks()));
             m_explanation = new ExplanationCard(m_model.explanation());
             layout->addWidget(m_explanation);
         } else {

@@ -11,7 +11,7 @@ namespace orvel {
 class ExplanationCard;
 class InspectorModel;
 
-/// The lower part of the window: the chain and its explanation, the scan's findings, the
+/// The lower part of the window: the chain, its risks and its explanation, the scan's findings, the
 /// recent decodings or a hint, whichever the model's mode and state call for.
 class ResultArea : public QWidget {
     Q_OBJECT

@@ -60,6 +60,8 @@ QColor purple() { return {0xAF, 0x52, 0xDE}; }
 
 QColor orange() { return {0xE8, 0x83, 0x00}; }
 
+QColor red() { return {0xE5, 0x3B, 0x30}; }
+
 QColor withOpacity(QColor colour, double opacity) {
     colour.setAlphaF(static_cast<float>(colour.alphaF() * opacity));
     return colour;

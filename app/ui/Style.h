@@ -35,8 +35,10 @@ QColor quaternary(const QPalette& palette);
 QColor accent(const QPalette& palette);
 /// The explanation's colour.
 QColor purple();
-/// The colour of the engine's notes.
+/// The colour of the engine's notes and of medium risks.
 QColor orange();
+/// The colour of high risks.
+QColor red();
 /// `colour` at `opacity` (0 to 1).
 QColor withOpacity(QColor colour, double opacity);
 

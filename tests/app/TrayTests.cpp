@@ -100,6 +100,25 @@ private slots:
         QCOMPARE(panel.width(), PopupPanel::panelWidth);
     }
 
+    void riskLineOnlyWhenThereAreRisks() {
+        PopupPanel panel(*m_model);
+        panel.showNear({640, 40});
+        const auto* line = panel.findChild<QLabel*>("previewRisks");
+        const struct {
+            std::string input;
+            QString line;
+        } cases[] = {
+            {"eyJhbGciOiJub25lIiwidHlwIjoiSldUIn0.eyJzdWIiOiJhZG1pbiIsImFkbWluIjp0cnVlfQ.",
+             "⚠ 2 risks · highest: high"},
+            {"$2b$05$Dj42nvdR14wmJXqSKIZ8kui/2rzyKi/5wQMVHkq9fF6JMLwuFoLTG", "⚠ 1 risk · highest: medium"},
+            {"aGVsbG8gd29ybGQ=", ""},
+        };
+        for (const auto& [input, expected] : cases) {
+            m_model->setInput(input);
+            QCOMPARE(line->isVisible() ? line->text() : QString(), expected);
+        }
+    }
+
     void inspectClipboard() {
         PopupPanel panel(*m_model);
         m_model->setMode(Mode::scan);

@@ -2,6 +2,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -170,6 +171,23 @@ private slots:
         button.click();
         QCOMPARE(button.text(), "Copied");
         QCOMPARE(QGuiApplication::clipboard()->text(), "value → ✓");
+    }
+
+    void risksFollowTheChainMostSevereFirst() {
+        open();
+        m_model->setInput("eyJhbGciOiJub25lIiwidHlwIjoiSldUIn0.eyJzdWIiOiJhZG1pbiIsImFkbWluIjp0cnVlfQ.");
+        QStringList severities;
+        for (const QLabel* pill : all<QLabel>("riskSeverity")) severities << pill->text();
+        QCOMPARE(severities, (QStringList{"high", "medium"}));
+        QCOMPARE(all("riskReason").size(), 2);
+        QCOMPARE(all<QLabel>("riskReference").value(0)->text(), "token.alg-none · RFC 8725 §3.1");
+        // Between the chain and its explanation.
+        auto* card = all("riskCard").value(0);
+        const QLayout* content = card->parentWidget()->layout();
+        QCOMPARE(content->indexOf(card), content->indexOf(all("chainView").value(0)) + 1);
+        QCOMPARE(content->indexOf(all("explanationCard").value(0)), content->indexOf(card) + 1);
+        m_model->setInput("aGVsbG8gd29ybGQ=");
+        QVERIFY(all("riskCard").isEmpty());
     }
 
     void editorAndExplanationFollowTheModel() {
