@@ -1,7 +1,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 
 #include <fmt/format.h>
@@ -15,7 +14,6 @@
 #include "StandardOutput.h"
 #include "TerminalRenderer.h"
 #include "TextLayout.h"
-#include "orvel/Credentials.h"
 #include "orvel/ExplanationRequest.h"
 #include "orvel/FoundationModelExplainer.h"
 #include "orvel/Limits.h"
@@ -96,14 +94,7 @@ int inspect(const InspectOptions& options) {
     const std::string text = asValidText(std::move(raw.data), origin);
     const DecodeChain decoded = orvel::inspect(text);
     if (!decoded.isRecognized() && origin == "TEXT") hintAtFileName(options.text);
-    Assessment assessment = assess(decoded, currentRiskContext());
-    // Credentials are risks of the text whatever the decoder makes of it.
-    for (const CredentialFinding& credential : findCredentials(text)) {
-        assessment.risks.push_back(credential.risk);
-        assessment.secrets.push_back(text.substr(credential.offset, credential.length));
-    }
-    std::stable_sort(assessment.risks.begin(), assessment.risks.end(),
-                     [](const Risk& a, const Risk& b) { return a.severity > b.severity; });
+    Assessment assessment = assessText(decoded, currentRiskContext());
     // Redaction changes what is printed, never the chain the risks were judged on.
     std::optional<DecodeChain> redacted;
     if (options.redact) {

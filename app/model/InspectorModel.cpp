@@ -13,7 +13,6 @@
 #include "model/HistoryStore.h"
 #include "model/Samples.h"
 #include "orvel/Clock.h"
-#include "orvel/Credentials.h"
 #include "orvel/ExplanationTask.h"
 #include "orvel/HistoryEntry.h"
 #include "orvel/Orvel.h"
@@ -21,19 +20,6 @@
 #include "text/Text.h"
 
 namespace orvel {
-
-namespace {
-
-// As the command line lists them: the chain's risks and, whatever the decoder made of the text,
-// the credentials in it, most severe first.
-std::vector<Risk> risksOf(const DecodeChain& chain, std::string_view text) {
-    std::vector<Risk> risks = assess(chain, currentRiskContext()).risks;
-    for (CredentialFinding& credential : findCredentials(text)) risks.push_back(std::move(credential.risk));
-    std::stable_sort(risks.begin(), risks.end(), [](const Risk& a, const Risk& b) { return a.severity > b.severity; });
-    return risks;
-}
-
-} // namespace
 
 QString InspectorModel::rawValue(Mode mode) {
     return mode == Mode::inspect ? QStringLiteral("Inspect") : QStringLiteral("Scan");
@@ -121,7 +107,7 @@ void InspectorModel::recompute() {
         }
     } else {
         m_chain = inspect(*m_input);
-        m_risks = risksOf(*m_chain, *m_input);
+        m_risks = assessText(*m_chain, currentRiskContext()).risks;
         startExplanation(*m_chain);
         if (m_chain->isRecognized()) record(*m_chain);
     }

@@ -3,6 +3,7 @@
 #include "Families.h"
 #include "RiskText.h"
 #include "orvel/Clock.h"
+#include "orvel/Credentials.h"
 #include "security/Explainer.h"
 #include "text/Instant.h"
 
@@ -56,6 +57,14 @@ RiskContext currentRiskContext() {
     return RiskContext{.now = std::chrono::sys_seconds{std::chrono::seconds{seconds}}, .lineTime = std::nullopt};
 }
 
+namespace {
+
+void sortBySeverity(std::vector<Risk>& risks) {
+    std::stable_sort(risks.begin(), risks.end(), [](const Risk& a, const Risk& b) { return a.severity > b.severity; });
+}
+
+} // namespace
+
 Assessment assess(const DecodeChain& chain, const RiskContext& context) {
     Assessment out;
     for (std::size_t i = 0; i < chain.steps.size(); ++i) {
@@ -65,8 +74,17 @@ Assessment assess(const DecodeChain& chain, const RiskContext& context) {
             if (row.kind == step.kind) row.check(stepInput, step, context, out);
         }
     }
-    std::stable_sort(out.risks.begin(), out.risks.end(),
-                     [](const Risk& a, const Risk& b) { return a.severity > b.severity; });
+    sortBySeverity(out.risks);
+    return out;
+}
+
+Assessment assessText(const DecodeChain& chain, const RiskContext& context) {
+    Assessment out = assess(chain, context);
+    for (CredentialFinding& credential : findCredentials(chain.input)) {
+        out.secrets.push_back(chain.input.substr(credential.offset, credential.length));
+        out.risks.push_back(std::move(credential.risk));
+    }
+    sortBySeverity(out.risks);
     return out;
 }
 

@@ -60,6 +60,10 @@ struct Assessment {
 /// fields the chain does not carry (a certificate's key, a token's header parameters).
 Assessment assess(const DecodeChain& chain, const RiskContext& context);
 
+/// What a report of one pasted text shows: assess(chain, context), with every credential found
+/// anywhere in the chain's input added as a risk and a secret, most severe first.
+Assessment assessText(const DecodeChain& chain, const RiskContext& context);
+
 /// The line time at the very start of `line`: ISO 8601 with or without "T" and zone,
 /// "[dd/Mon/yyyy:HH:MM:SS ±zzzz]", syslog's "Mon dd HH:MM:SS" (in `syslogYear`), or epoch
 /// seconds. Absent when the line starts with none of them or the fields are out of range.
