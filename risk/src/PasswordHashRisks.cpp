@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <ranges>
 #include <string>
 #include <vector>
 
@@ -17,11 +16,17 @@ constexpr const char* owasp = "OWASP Password Storage Cheat Sheet";
 
 using Fields = std::vector<std::string_view>;
 
-// "$2b$10$…" as {"", "2b", "10", "…"}: empty fields kept, so positions match the format.
-Fields fieldsOf(std::string_view text) {
+// "$2b$10$…" split at '$' as {"", "2b", "10", "…"} (at ',' likewise): empty fields kept, so
+// positions match the format. Written out because clang 14 cannot compile libstdc++ 12's
+// views::split.
+Fields fieldsOf(std::string_view text, char separator = '$') {
     Fields fields;
-    for (const auto field : std::views::split(text, '$')) fields.emplace_back(field.begin(), field.end());
-    return fields;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find(separator, start);
+        fields.push_back(text.substr(start, end - start));
+        if (end == std::string_view::npos) return fields;
+        start = end + 1;
+    }
 }
 
 // The salt and digest stretches, when present; a truncated hash keeps whichever it still has.
@@ -37,8 +42,7 @@ std::string_view fieldAt(const Fields& fields, std::size_t index) {
 
 // "m=19456,t=2,p=1" or "ln=17,r=8,p=1": the value of `key`, when it is a decimal number.
 std::optional<std::int64_t> parameter(std::string_view list, std::string_view key) {
-    for (const auto pair : std::views::split(list, ',')) {
-        const std::string_view text(pair.begin(), pair.end());
+    for (const std::string_view text : fieldsOf(list, ',')) {
         if (text.size() > key.size() && text.starts_with(key) && text[key.size()] == '=') {
             return Text::decimalInteger(text.substr(key.size() + 1));
         }
