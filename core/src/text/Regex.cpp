@@ -3,6 +3,7 @@
 #include "orvel/Unicode.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -405,12 +406,14 @@ struct Regex::Compiled {
         const PCRE2_SIZE* ovector = nullptr;
     };
 
-    // One leftmost search from `offset` in a validated subject.
-    Search search(std::string_view text, std::size_t offset) const {
+    // One leftmost search from `offset` in a validated subject, for a match that starts at
+    // `lastStart` at the latest.
+    Search search(std::string_view text, std::size_t offset, PCRE2_SIZE lastStart = PCRE2_UNSET) const {
         ThreadMatchState& state = threadState();
         pcre2_match_data* data = state.matchData(captureCount + 1);
         if (state.context == nullptr || data == nullptr) return {};
         pcre2_set_match_limit(state.context, matchLimitFor(text.size()));
+        pcre2_set_offset_limit(state.context, lastStart);
         static const char empty[1] = {};
         const auto* subject = reinterpret_cast<PCRE2_SPTR>(text.data() != nullptr ? text.data() : empty);
         // Checking UTF-8 at every call would re-read the rest of the subject each time and
@@ -435,7 +438,8 @@ Regex::Regex(std::string_view icuPattern) {
     int error = 0;
     PCRE2_SIZE errorOffset = 0;
     pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated->data()), translated->size(),
-                                     PCRE2_UTF | PCRE2_UCP | PCRE2_DOLLAR_ENDONLY, &error, &errorOffset, context);
+                                     PCRE2_UTF | PCRE2_UCP | PCRE2_DOLLAR_ENDONLY | PCRE2_USE_OFFSET_LIMIT, &error,
+                                     &errorOffset, context);
     pcre2_compile_context_free(context);
     if (code == nullptr) return;
     auto compiled = std::make_unique<Compiled>();
@@ -472,22 +476,39 @@ std::optional<RegexMatch> Regex::firstMatch(std::string_view text) const {
     return match;
 }
 
+std::optional<ValidText> ValidText::of(std::string_view text) {
+    if (!Unicode::isValidUTF8(text)) return std::nullopt;
+    return ValidText(text);
+}
+
 std::vector<TextRange> Regex::allMatches(std::string_view text) const {
+    const std::optional<ValidText> valid = ValidText::of(text);
+    if (!valid) return {};
+    return allMatchesStartingIn(*valid, std::array{TextRange{0, text.size() + 1}});
+}
+
+std::vector<TextRange> Regex::allMatchesStartingIn(ValidText valid, std::span<const TextRange> starts) const {
     std::vector<TextRange> ranges;
-    if (!m_compiled || !Unicode::isValidUTF8(text)) return ranges;
+    if (!m_compiled) return ranges;
+    const std::string_view text = valid.view();
+    // ICU's find loop: the next search starts where a match ended, one character later after an
+    // empty match. Offsets outside `starts` are skipped, and no search looks for a match that
+    // starts past the end of its window.
     std::size_t offset = 0;
-    while (offset <= text.size()) {
-        const Compiled::Search found = m_compiled->search(text, offset);
-        if (found.rc <= 0) break;
-        const TextRange range{found.ovector[0], found.ovector[1]};
-        ranges.push_back(range);
-        if (range.end > range.begin) {
-            offset = range.end;
-        } else if (range.end >= text.size()) {
-            break;
-        } else {
-            // As ICU's findNext: after an empty match, the next search starts one character on.
-            offset = range.end + sequenceLength(static_cast<unsigned char>(text[range.end]));
+    for (const TextRange& window : starts) {
+        offset = std::max(offset, window.begin);
+        while (offset < window.end && offset <= text.size()) {
+            const Compiled::Search found = m_compiled->search(text, offset, window.end - 1);
+            if (found.rc <= 0) break;
+            const TextRange range{found.ovector[0], found.ovector[1]};
+            ranges.push_back(range);
+            if (range.end > range.begin) {
+                offset = range.end;
+            } else if (range.end >= text.size()) {
+                return ranges;
+            } else {
+                offset = range.end + sequenceLength(static_cast<unsigned char>(text[range.end]));
+            }
         }
     }
     return ranges;

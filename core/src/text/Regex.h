@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,18 @@ struct TextRange {
     std::size_t begin = 0;
     std::size_t end = 0;
     friend bool operator==(const TextRange&, const TextRange&) = default;
+};
+
+/// A text checked once to be valid UTF-8, so that many searches of it need not check it again.
+class ValidText {
+public:
+    /// `text`, when it is valid UTF-8.
+    static std::optional<ValidText> of(std::string_view text);
+    std::string_view view() const { return m_text; }
+
+private:
+    explicit ValidText(std::string_view text) : m_text(text) {}
+    std::string_view m_text;
 };
 
 /// One match: the whole range, then one entry per capture group (absent when it took no part).
@@ -49,6 +62,9 @@ public:
     /// Every non-overlapping match, left to right, as ICU's find loop reports them: the next
     /// search starts where a match ended, one character later after an empty match.
     std::vector<TextRange> allMatches(std::string_view text) const;
+    /// The same matches as allMatches(text) when none of them starts outside `starts` (disjoint
+    /// stretches of start offsets, in text order), found by searching from those offsets only.
+    std::vector<TextRange> allMatchesStartingIn(ValidText text, std::span<const TextRange> starts) const;
     /// `text` with every match of allMatches() replaced by `replacement` taken literally: unlike
     /// ICU's replaceAll, `$1` and backslashes in `replacement` are not interpreted.
     std::string replaceAll(std::string_view text, std::string_view replacement) const;
