@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -140,16 +141,17 @@ constexpr ByteClass kHex = byteClass("AFaf09");
 constexpr ByteClass kDigits = byteClass("09");
 
 struct ClassSignature {
+    Id pattern;
     const ByteClass* members;
-    std::size_t probeLength;                            ///< the shortest run any of the patterns below needs
-    std::array<std::pair<Id, std::size_t>, 2> patterns; ///< each pattern with the run it needs
-    std::size_t count;
+    std::size_t length; ///< the shortest run of `members` every match of `pattern` holds
 };
 
-constexpr std::array<ClassSignature, 3> kClassSignatures{{
-    {&kBase64, 24, {{{Id::scanBase64, 24}}}, 1},
-    {&kHex, 12, {{{Id::scanUUID, 12}, {Id::scanHex, 16}}}, 2},
-    {&kDigits, 10, {{{Id::scanMilliseconds, 13}, {Id::scanSeconds, 10}}}, 2},
+constexpr std::array<ClassSignature, 5> kClassSignatures{{
+    {Id::scanUUID, &kHex, 12},
+    {Id::scanBase64, &kBase64, 24},
+    {Id::scanHex, &kHex, 16},
+    {Id::scanMilliseconds, &kDigits, 13},
+    {Id::scanSeconds, &kDigits, 10},
 }};
 
 // Calls found(begin, end) for each maximal run of `members` at least `length` bytes long.
@@ -178,73 +180,74 @@ void forEachLongRun(std::string_view text, const ByteClass& members, std::size_t
 // The bytes ICU's \s shares with ASCII; the runs between them are the windows.
 bool isASCIISpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-class WindowCollector {
-public:
-    WindowCollector(std::string_view text, std::array<std::vector<TextRange>, kSources.size()>& windows)
-        : m_text(text), m_windows(windows) {}
+// The white-space-free run of `text` around byte `at`.
+TextRange runAround(std::string_view text, std::size_t at) {
+    std::size_t begin = at;
+    while (begin > 0 && !isASCIISpace(text[begin - 1])) --begin;
+    std::size_t end = at + 1;
+    while (end < text.size() && !isASCIISpace(text[end])) ++end;
+    return {begin, end};
+}
 
-    // A signature of `pattern` holds byte `at`: the white-space-free run around it is a window.
-    void signatureAt(Id pattern, std::size_t at) {
-        std::vector<TextRange>& windows = m_windows[sourceIndex(pattern)];
-        if (!windows.empty() && windows.back().begin <= at && at < windows.back().end) return;
-        std::size_t begin = at;
-        while (begin > 0 && !isASCIISpace(m_text[begin - 1])) --begin;
-        std::size_t end = at + 1;
-        while (end < m_text.size() && !isASCIISpace(m_text[end])) ++end;
-        windows.push_back({begin, end});
-    }
-
-private:
-    std::string_view m_text;
-    std::array<std::vector<TextRange>, kSources.size()>& m_windows;
+struct LiteralWindows {
+    std::string_view text;
+    std::array<std::vector<TextRange>, kSources.size()>& windows;
 };
 
+// A literal signature ends at `end`: the run around its last byte is a window of its patterns.
 int onLiteralSignature(unsigned int index, unsigned long long, unsigned long long end, unsigned int, void* context) {
+    const auto& [text, windows] = *static_cast<LiteralWindows*>(context);
     const LiteralSignature& signature = literalSignatures()[index];
+    const auto at = static_cast<std::size_t>(end) - 1;
     for (std::size_t i = 0; i < signature.count; ++i) {
-        static_cast<WindowCollector*>(context)->signatureAt(signature.patterns[i], static_cast<std::size_t>(end) - 1);
+        std::vector<TextRange>& stretches = windows[sourceIndex(signature.patterns[i])];
+        if (stretches.empty() || at >= stretches.back().end) stretches.push_back(runAround(text, at));
     }
     return 0;
 }
 
 } // namespace
 
-CandidatePrefilter::CandidatePrefilter(std::string_view text) {
+CandidatePrefilter::CandidatePrefilter(std::string_view text) : m_text(text) {
     static_assert(kPatterns == kSources.size());
     const hs_database_t* literals = literalDatabase();
     if (literals == nullptr || text.size() > std::numeric_limits<unsigned int>::max()) return;
-    std::array<std::vector<TextRange>, kPatterns> windows;
-    WindowCollector collector(text, windows);
     if (!text.empty()) {
         thread_local Scratch scratch;
         hs_scratch_t* space = scratch.forDatabase(literals);
+        LiteralWindows found{text, m_literalWindows};
         if (space == nullptr || hs_scan(literals, text.data(), static_cast<unsigned int>(text.size()), 0, space,
-                                        &onLiteralSignature, &collector) != HS_SUCCESS) {
+                                        &onLiteralSignature, &found) != HS_SUCCESS) {
             return;
         }
     }
-    for (const ClassSignature& signature : kClassSignatures) {
-        forEachLongRun(text, *signature.members, signature.probeLength, [&](std::size_t begin, std::size_t end) {
-            for (std::size_t i = 0; i < signature.count; ++i) {
-                if (end - begin >= signature.patterns[i].second)
-                    collector.signatureAt(signature.patterns[i].first, begin);
-            }
-        });
-    }
-    // The digit patterns take windows from both kinds of signature, each kind in text order.
-    const auto byBegin = [](const TextRange& a, const TextRange& b) { return a.begin < b.begin; };
-    for (std::vector<TextRange>& stretches : windows) {
-        if (std::is_sorted(stretches.begin(), stretches.end(), byBegin)) continue;
-        std::sort(stretches.begin(), stretches.end(), byBegin);
-        stretches.erase(std::unique(stretches.begin(), stretches.end()), stretches.end());
-    }
-    m_windows = std::move(windows);
+    m_ready = true;
 }
 
-std::optional<std::span<const TextRange>> CandidatePrefilter::startWindows(Id id) const {
+bool CandidatePrefilter::forEachWindow(Id id, const std::function<void(const TextRange&)>& window) const {
     const std::size_t index = sourceIndex(id);
-    if (!m_windows || index == kSources.size()) return std::nullopt;
-    return std::span<const TextRange>((*m_windows)[index]);
+    if (!m_ready || index == kSources.size()) return false;
+    // Windows are whole runs, so two of them are the same or apart; the literal windows and those
+    // of the class runs, each in text order, are merged.
+    const std::vector<TextRange>& literal = m_literalWindows[index];
+    auto next = literal.begin();
+    TextRange last{};
+    const auto hand = [&](const TextRange& stretch) {
+        if (stretch.end > last.end) window(stretch);
+        last = stretch;
+    };
+    const auto signature = std::find_if(kClassSignatures.begin(), kClassSignatures.end(),
+                                        [&](const ClassSignature& candidate) { return candidate.pattern == id; });
+    if (signature != kClassSignatures.end()) {
+        forEachLongRun(m_text, *signature->members, signature->length, [&](std::size_t begin, std::size_t) {
+            if (begin < last.end) return; // in the run just handed over
+            const TextRange stretch = runAround(m_text, begin);
+            while (next != literal.end() && next->begin <= stretch.begin) hand(*next++);
+            hand(stretch);
+        });
+    }
+    while (next != literal.end()) hand(*next++);
+    return true;
 }
 
 } // namespace orvel

@@ -1,8 +1,7 @@
 #pragma once
 
 #include <array>
-#include <optional>
-#include <span>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -23,17 +22,20 @@ namespace orvel {
 /// regular expression still decides every match, with its whole meaning.
 class CandidatePrefilter {
 public:
-    /// Finds the windows in `text`, which must be valid UTF-8.
+    /// Finds the literal signatures in `text`, which must be valid UTF-8 and outlive the filter.
     explicit CandidatePrefilter(std::string_view text);
 
-    /// The stretches, disjoint and in text order, outside which no match of scan pattern `id`
-    /// starts; absent when every position may start one (Vectorscan cannot run on this
-    /// processor, or the text is too long for one of its passes).
-    std::optional<std::span<const TextRange>> startWindows(Patterns::Id id) const;
+    /// Hands `window` the stretches, disjoint and in text order, outside which no match of scan
+    /// pattern `id` starts. False, having handed nothing, when every position may start one
+    /// (Vectorscan cannot run on this processor, or the text is too long for one of its passes).
+    /// Windows of class runs are found as they are handed, so that none is ever held.
+    bool forEachWindow(Patterns::Id id, const std::function<void(const TextRange&)>& window) const;
 
 private:
     static constexpr std::size_t kPatterns = 9;
-    std::optional<std::array<std::vector<TextRange>, kPatterns>> m_windows;
+    std::string_view m_text;
+    bool m_ready = false;
+    std::array<std::vector<TextRange>, kPatterns> m_literalWindows; ///< by pattern, from Vectorscan
 };
 
 } // namespace orvel

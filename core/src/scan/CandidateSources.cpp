@@ -25,11 +25,13 @@ struct Starts {
 };
 
 std::vector<TextRange> regexRanges(Patterns::Id source, std::string_view text, const Starts& starts) {
-    if (!starts.text) return {};
-    const auto windows = starts.prefilter ? starts.prefilter->startWindows(source) : std::nullopt;
-    const std::array everywhere{TextRange{0, text.size() + 1}};
-    std::vector<TextRange> ranges = Patterns::compiled(source).allMatchesStartingIn(
-        *starts.text, windows ? *windows : std::span<const TextRange>(everywhere));
+    std::vector<TextRange> ranges;
+    if (!starts.text) return ranges;
+    const Regex& pattern = Patterns::compiled(source);
+    const bool filtered = starts.prefilter && starts.prefilter->forEachWindow(source, [&](const TextRange& window) {
+        pattern.appendMatchesStartingIn(*starts.text, std::span(&window, 1), ranges);
+    });
+    if (!filtered) pattern.appendMatchesStartingIn(*starts.text, std::array{TextRange{0, text.size() + 1}}, ranges);
     // A match that starts or ends inside a user-perceived character is no stretch of the text.
     std::erase_if(ranges, [&](const TextRange& range) {
         return !Unicode::isGraphemeBoundary(text, range.begin) || !Unicode::isGraphemeBoundary(text, range.end);

@@ -482,36 +482,47 @@ std::optional<ValidText> ValidText::of(std::string_view text) {
 }
 
 std::vector<TextRange> Regex::allMatches(std::string_view text) const {
-    const std::optional<ValidText> valid = ValidText::of(text);
-    if (!valid) return {};
-    return allMatchesStartingIn(*valid, std::array{TextRange{0, text.size() + 1}});
+    std::vector<TextRange> ranges;
+    if (const std::optional<ValidText> valid = ValidText::of(text)) {
+        appendMatchesStartingIn(*valid, std::array{TextRange{0, text.size() + 1}}, ranges);
+    }
+    return ranges;
 }
 
-std::vector<TextRange> Regex::allMatchesStartingIn(ValidText valid, std::span<const TextRange> starts) const {
-    std::vector<TextRange> ranges;
-    if (!m_compiled) return ranges;
+void Regex::appendMatchesStartingIn(ValidText valid, std::span<const TextRange> starts,
+                                    std::vector<TextRange>& found) const {
+    if (!m_compiled) return;
     const std::string_view text = valid.view();
     // ICU's find loop: the next search starts where a match ended, one character later after an
     // empty match. Offsets outside `starts` are skipped, and no search looks for a match that
-    // starts past the end of its window.
+    // starts past the end of its stretch.
     std::size_t offset = 0;
+    if (!found.empty()) {
+        const TextRange& last = found.back();
+        if (last.end > last.begin) {
+            offset = last.end;
+        } else if (last.end >= text.size()) {
+            return;
+        } else {
+            offset = last.end + sequenceLength(static_cast<unsigned char>(text[last.end]));
+        }
+    }
     for (const TextRange& window : starts) {
         offset = std::max(offset, window.begin);
         while (offset < window.end && offset <= text.size()) {
-            const Compiled::Search found = m_compiled->search(text, offset, window.end - 1);
-            if (found.rc <= 0) break;
-            const TextRange range{found.ovector[0], found.ovector[1]};
-            ranges.push_back(range);
+            const Compiled::Search match = m_compiled->search(text, offset, window.end - 1);
+            if (match.rc <= 0) break;
+            const TextRange range{match.ovector[0], match.ovector[1]};
+            found.push_back(range);
             if (range.end > range.begin) {
                 offset = range.end;
             } else if (range.end >= text.size()) {
-                return ranges;
+                return;
             } else {
                 offset = range.end + sequenceLength(static_cast<unsigned char>(text[range.end]));
             }
         }
     }
-    return ranges;
 }
 
 std::string Regex::replaceAll(std::string_view text, std::string_view replacement) const {

@@ -62,9 +62,11 @@ public:
     /// Every non-overlapping match, left to right, as ICU's find loop reports them: the next
     /// search starts where a match ended, one character later after an empty match.
     std::vector<TextRange> allMatches(std::string_view text) const;
-    /// The same matches as allMatches(text) when none of them starts outside `starts` (disjoint
-    /// stretches of start offsets, in text order), found by searching from those offsets only.
-    std::vector<TextRange> allMatchesStartingIn(ValidText text, std::span<const TextRange> starts) const;
+    /// allMatches(text) taken in parts: appends to `found`, which holds the matches so far, those
+    /// that start in `starts` (disjoint stretches in text order, past the matches so far). When no
+    /// match starts outside the stretches given in all, `found` ends up as allMatches(text).
+    void appendMatchesStartingIn(ValidText text, std::span<const TextRange> starts,
+                                 std::vector<TextRange>& found) const;
     /// `text` with every match of allMatches() replaced by `replacement` taken literally: unlike
     /// ICU's replaceAll, `$1` and backslashes in `replacement` are not interpreted.
     std::string replaceAll(std::string_view text, std::string_view replacement) const;
