@@ -377,6 +377,23 @@ struct ThreadMatchState {
     }
 };
 
+// The text a TrustedText vouches for on this thread; empty when none does.
+thread_local std::string_view trusted;
+
+bool isContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// `text` is valid UTF-8: it lies inside the trusted text and starts and ends on character
+// boundaries of it, or it passes the check.
+bool isValidText(std::string_view text) {
+    const auto address = [](const char* p) { return reinterpret_cast<std::uintptr_t>(p); };
+    if (!trusted.empty() && !text.empty() && address(text.data()) >= address(trusted.data()) &&
+        address(text.data()) + text.size() <= address(trusted.data()) + trusted.size()) {
+        const std::size_t end = static_cast<std::size_t>(address(text.data()) - address(trusted.data())) + text.size();
+        if (!isContinuation(text.front()) && (end == trusted.size() || !isContinuation(trusted[end]))) return true;
+    }
+    return Unicode::isValidUTF8(text);
+}
+
 ThreadMatchState& threadState() {
     thread_local ThreadMatchState state;
     return state;
@@ -456,12 +473,12 @@ Regex& Regex::operator=(Regex&&) noexcept = default;
 bool Regex::isValid() const { return m_compiled != nullptr; }
 
 bool Regex::matches(std::string_view text) const {
-    if (!m_compiled || !Unicode::isValidUTF8(text)) return false;
+    if (!m_compiled || !isValidText(text)) return false;
     return m_compiled->search(text, 0).rc > 0;
 }
 
 std::optional<RegexMatch> Regex::firstMatch(std::string_view text) const {
-    if (!m_compiled || !Unicode::isValidUTF8(text)) return std::nullopt;
+    if (!m_compiled || !isValidText(text)) return std::nullopt;
     const Compiled::Search found = m_compiled->search(text, 0);
     if (found.rc <= 0) return std::nullopt;
     RegexMatch match;
@@ -477,9 +494,13 @@ std::optional<RegexMatch> Regex::firstMatch(std::string_view text) const {
 }
 
 std::optional<ValidText> ValidText::of(std::string_view text) {
-    if (!Unicode::isValidUTF8(text)) return std::nullopt;
+    if (!isValidText(text)) return std::nullopt;
     return ValidText(text);
 }
+
+TrustedText::TrustedText(ValidText text) : m_previous(trusted) { trusted = text.view(); }
+
+TrustedText::~TrustedText() { trusted = m_previous; }
 
 std::vector<TextRange> Regex::allMatches(std::string_view text) const {
     std::vector<TextRange> ranges;

@@ -29,6 +29,21 @@ private:
     std::string_view m_text;
 };
 
+/// While alive, tells the regular expressions matched on this thread that `text` is valid UTF-8:
+/// a text they are given that lies inside it, from one character boundary to another, is then
+/// valid too and is not checked again. An inspection that asks a dozen detectors about one text
+/// checks it once.
+class TrustedText {
+public:
+    explicit TrustedText(ValidText text);
+    ~TrustedText();
+    TrustedText(const TrustedText&) = delete;
+    TrustedText& operator=(const TrustedText&) = delete;
+
+private:
+    std::string_view m_previous;
+};
+
 /// One match: the whole range, then one entry per capture group (absent when it took no part).
 struct RegexMatch {
     TextRange range;
