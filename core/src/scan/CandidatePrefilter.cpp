@@ -146,6 +146,7 @@ struct ClassSignature {
     std::size_t length; ///< the shortest run of `members` every match of `pattern` holds
 };
 
+// Every UUID ends in a group of twelve hex digits.
 constexpr std::array<ClassSignature, 5> kClassSignatures{{
     {Id::scanUUID, &kHex, 12},
     {Id::scanBase64, &kBase64, 24},
