@@ -3,6 +3,7 @@
 // about ten 1 MB cases; bench/scan-scaling runs them fairly).
 #include <benchmark/benchmark.h>
 
+#include "AdversarialScans.h"
 #include "LogGenerator.h"
 #include "orvel/Orvel.h"
 #include "scan/CandidateSources.h"
@@ -29,39 +30,16 @@ void BM_ProposeCandidatesMixedLog(benchmark::State& state) {
 }
 BENCHMARK(BM_ProposeCandidatesMixedLog)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-std::string repeated(std::string_view unit, std::size_t bytes) {
-    std::string text;
-    text.reserve(bytes + unit.size());
-    while (text.size() < bytes) text += unit;
-    return text;
-}
-
-std::string adversarial(int shape, std::size_t bytes) {
-    switch (shape) {
-    case 0:
-        return std::string(bytes, '{');
-    case 1:
-        return repeated("[INFO] ", bytes);
-    case 2:
-        return "eyJ" + std::string(bytes, 'a');
-    case 3:
-        return repeated("a=", bytes);
-    case 4:
-        return repeated("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/", bytes);
-    default:
-        return repeated("-----BEGIN X-----\n", bytes);
-    }
-}
-
 // Scaling is only fair between runs that start alike: bench/scan-scaling runs each case in a
 // fresh process, and a small log first builds the expressions and tables every scan shares.
 void BM_ScanAdversarial(benchmark::State& state) {
+    const auto shape = static_cast<std::size_t>(state.range(0));
     const std::string text =
-        adversarial(static_cast<int>(state.range(0)), static_cast<std::size_t>(state.range(1)) << 20);
+        orvel::bench::kAdversarialScans[shape].make(static_cast<std::size_t>(state.range(1)) << 20);
     benchmark::DoNotOptimize(orvel::scan(orvel::bench::LogGenerator().generate(std::size_t{64} << 10)));
     for (auto _ : state) benchmark::DoNotOptimize(orvel::scan(text));
-    static const char* const names[] = {"{", "[INFO] ", "eyJ+letters", "a=", "base64 run", "BEGIN lines"};
-    state.SetLabel(std::string(names[state.range(0)]) + " x " + std::to_string(state.range(1)) + " MB");
+    state.SetLabel(std::string(orvel::bench::kAdversarialScans[shape].name) + " x " + std::to_string(state.range(1)) +
+                   " MB");
 }
 BENCHMARK(BM_ScanAdversarial)->ArgsProduct({{0, 1, 2, 3, 4, 5}, {1, 10}})->Unit(benchmark::kMillisecond)->Iterations(1);
 

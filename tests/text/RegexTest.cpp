@@ -17,6 +17,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -264,6 +265,14 @@ TEST(Regex, InvalidUTF8TextMatchesNothingAndReplacementsAreLiteral) {
     }
     EXPECT_EQ(Regex(R"((\d+))").replaceAll("a1b22", R"($1\)"), R"(a$1\b$1\)");
     EXPECT_EQ(any.replaceAll("a\u00E9", "-"), "-a-\u00E9-");
+    // Inside a trusted text, only stretches from one character boundary to another go unchecked.
+    const std::string trusted = "a\u00E9b";
+    const orvel::TrustedText trust(*orvel::ValidText::of(trusted));
+    const std::string_view view(trusted);
+    for (const auto& [begin, end, valid] : {std::tuple(0, 4, true), std::tuple(1, 3, true), std::tuple(0, 2, false),
+                                            std::tuple(2, 4, false), std::tuple(2, 3, false)}) {
+        EXPECT_EQ(any.matches(view.substr(begin, end - begin)), valid) << begin << ".." << end;
+    }
 }
 
 // Both sides of the backtracking budget: a lazy body over megabytes legitimately takes about a

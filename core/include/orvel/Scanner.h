@@ -18,6 +18,12 @@ namespace orvel {
 /// returns them in text order with their lines.
 class Scanner {
 public:
+    /// How the candidate patterns find their matches: after one prefilter pass that finds where
+    /// they can start, or by trying every position of the text. Both give the same candidates;
+    /// the exhaustive search is the reference the prefiltered one is tested against, and what
+    /// runs where the prefilter cannot.
+    enum class CandidateSearch { prefiltered, exhaustive };
+
     struct Options {
         /// Threads that decide candidates: 0 lets the scanner choose by the text's size (the
         /// calling thread alone below 1 MiB, every core the process may use above), 1 keeps the
@@ -27,6 +33,7 @@ public:
         /// `candidateTimePerMiB` for each MiB of it, is declined.
         std::chrono::nanoseconds candidateTime = Limits::scanCandidateTime;
         std::chrono::nanoseconds candidateTimePerMiB = Limits::scanCandidateTimePerMiB;
+        CandidateSearch candidateSearch = CandidateSearch::prefiltered;
     };
 
     explicit Scanner(ChainEngine engine);

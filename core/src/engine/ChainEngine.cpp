@@ -5,6 +5,7 @@
 
 #include "orvel/Limits.h"
 #include "orvel/Unicode.h"
+#include "text/Regex.h"
 #include "text/Text.h"
 
 namespace orvel {
@@ -62,7 +63,12 @@ std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, const Cut
         if (seenBefore(current, hash)) break;
         seen.push_back(hash);
 
+        // The detectors' patterns need not check the text's UTF-8 once this pass has.
+        const std::optional<ValidText> valid = ValidText::of(current);
+        std::optional<TrustedText> trust;
+        if (valid) trust.emplace(*valid);
         auto chosen = chooseResult(m_detectors, m_threshold, current, context, cutoff.stop);
+        trust.reset();
         if (cutoff.stop.stop_requested()) return std::nullopt;
         // The clock is read once a pass, and only when there is a deadline: an unbounded
         // inspection pays nothing for the bound.

@@ -1,6 +1,7 @@
 #include "scan/BracketMatcher.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <limits>
 
@@ -11,31 +12,19 @@ namespace {
 
 enum class Symbol : std::uint8_t { open, close, quote, backslash, other };
 
-// The characters that can change the lexer's state, plus the character after each lone
-// backslash (whatever it is, an escape consumes it), stored column-wise to keep the memory per
-// element small: a log's worth of elements is faulted in page by page.
-template <typename Index>
-struct Elements {
-    std::vector<Index> offsets;
-    std::vector<Symbol> symbols;
-};
+// The symbol of every byte, looked up rather than compared: most bytes of a log are `other`
+// and the walk below skips them in a tight loop.
+constexpr std::array<Symbol, 256> kSymbols = [] {
+    std::array<Symbol, 256> symbols{};
+    symbols.fill(Symbol::other);
+    symbols['{'] = symbols['['] = Symbol::open;
+    symbols['}'] = symbols[']'] = Symbol::close;
+    symbols['"'] = Symbol::quote;
+    symbols['\\'] = Symbol::backslash;
+    return symbols;
+}();
 
-Symbol symbolOf(char c) {
-    switch (c) {
-    case '{':
-    case '[':
-        return Symbol::open;
-    case '}':
-    case ']':
-        return Symbol::close;
-    case '"':
-        return Symbol::quote;
-    case '\\':
-        return Symbol::backslash;
-    default:
-        return Symbol::other;
-    }
-}
+Symbol symbolOf(char c) { return kSymbols[static_cast<unsigned char>(c)]; }
 
 // An ASCII byte is a character of its own unless a combining mark, joiner or prepended sign
 // fuses it with a neighbour into one user-perceived character.
@@ -47,33 +36,34 @@ bool standsAlone(std::string_view text, std::size_t offset) {
     return before && after;
 }
 
-template <typename Index>
-Elements<Index> lexicalElements(std::string_view text) {
-    const std::size_t upperBound = static_cast<std::size_t>(
-        std::count_if(text.begin(), text.end(), [](char c) { return symbolOf(c) != Symbol::other; }));
-    Elements<Index> elements;
-    // Each escape adds at most one element, the escaped character.
-    elements.offsets.reserve(2 * upperBound);
-    elements.symbols.reserve(2 * upperBound);
+// Calls visit(offset, symbol) for each element, in text order: the characters that can change
+// the lexer's state, plus the character after each lone backslash (whatever it is, an escape
+// consumes it). Elements are walked twice rather than stored with their offsets, which would
+// take four bytes more each: a log's worth of them is tens of megabytes.
+template <typename Visit>
+void forEachElement(std::string_view text, Visit visit) {
+    // A lone backslash is a character of its own, so the escaped character starts right after it.
+    std::size_t escapedAt = std::string_view::npos;
     for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i != escapedAt) {
+            while (i < text.size() && symbolOf(text[i]) == Symbol::other) ++i;
+            if (i == text.size()) return;
+        }
         Symbol symbol = symbolOf(text[i]);
         if (symbol != Symbol::other && !standsAlone(text, i)) symbol = Symbol::other;
-        // A lone backslash is a character of its own, so the escaped character starts right after it.
-        const bool escaped = !elements.symbols.empty() && elements.symbols.back() == Symbol::backslash &&
-                             elements.offsets.back() + 1 == i;
-        if (symbol != Symbol::other || escaped) {
-            elements.offsets.push_back(static_cast<Index>(i));
-            elements.symbols.push_back(symbol);
+        if (symbol != Symbol::other || i == escapedAt) {
+            visit(i, symbol);
+            if (symbol == Symbol::backslash) escapedAt = i + 1;
         }
     }
-    return elements;
 }
 
 template <typename Index>
 std::vector<TextRange> balancedRuns(std::string_view text) {
     constexpr Index kNone = std::numeric_limits<Index>::max();
-    const Elements<Index> elements = lexicalElements<Index>(text);
-    const std::size_t count = elements.symbols.size();
+    std::vector<Symbol> symbols;
+    forEachElement(text, [&](std::size_t, Symbol symbol) { symbols.push_back(symbol); });
+    const std::size_t count = symbols.size();
 
     // closeOutside[k]: the element index of the first closing bracket that takes the depth
     // below its starting level when lexing starts at element k outside a string; kNone when the
@@ -85,7 +75,7 @@ std::vector<TextRange> balancedRuns(std::string_view text) {
     Index insideAfterNext = kNone; // ... at k + 2
     for (std::size_t k = count; k-- > 0;) {
         Index inside = insideNext;
-        switch (elements.symbols[k]) {
+        switch (symbols[k]) {
         case Symbol::open: {
             // The bracket opened here closes at `inner`; the level is left at the closer after it.
             const Index inner = closeOutside[k + 1];
@@ -111,18 +101,23 @@ std::vector<TextRange> balancedRuns(std::string_view text) {
         insideNext = inside;
     }
 
+    // Walking left to right, an opener whose bracket closes yields the range to its closer, and
+    // the walk resumes after that.
     std::vector<TextRange> ranges;
-    std::size_t resume = 0;
-    for (std::size_t k = 0; k < count; ++k) {
-        const std::size_t offset = elements.offsets[k];
-        if (offset < resume || elements.symbols[k] != Symbol::open) continue;
-        const Index closer = closeOutside[k + 1];
-        if (closer == kNone) continue;
-        const std::size_t end = static_cast<std::size_t>(elements.offsets[closer]) + 1;
-        ranges.push_back({offset, end});
-        if (end == text.size()) break;
-        resume = end;
-    }
+    std::size_t element = 0;
+    Index closer = kNone; // the element that ends the range under way
+    forEachElement(text, [&](std::size_t offset, Symbol symbol) {
+        const std::size_t k = element++;
+        if (closer != kNone) {
+            if (k == closer) {
+                ranges.back().end = offset + 1;
+                closer = kNone;
+            }
+        } else if (symbol == Symbol::open && closeOutside[k + 1] != kNone) {
+            closer = closeOutside[k + 1];
+            ranges.push_back({offset, offset});
+        }
+    });
     return ranges;
 }
 

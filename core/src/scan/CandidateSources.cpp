@@ -4,6 +4,7 @@
 
 #include "orvel/Unicode.h"
 #include "scan/BracketMatcher.h"
+#include "scan/CandidatePrefilter.h"
 #include "scan/Parallel.h"
 #include "text/Patterns.h"
 
@@ -17,8 +18,20 @@ constexpr std::array kSourcesBeforeJSON{Id::scanPEM, Id::scanPasswordHash, Id::s
 constexpr std::array kSourcesAfterJSON{Id::scanUUID, Id::scanQueryString,  Id::scanBase64,
                                        Id::scanHex,  Id::scanMilliseconds, Id::scanSeconds};
 
-std::vector<TextRange> regexRanges(Patterns::Id source, std::string_view text) {
-    std::vector<TextRange> ranges = Patterns::compiled(source).allMatches(text);
+// Where the patterns may start: everywhere, or in the prefilter's windows.
+struct Starts {
+    std::optional<ValidText> text; // absent when the text is not UTF-8, where no pattern matches
+    std::optional<CandidatePrefilter> prefilter;
+};
+
+std::vector<TextRange> regexRanges(Patterns::Id source, std::string_view text, const Starts& starts) {
+    std::vector<TextRange> ranges;
+    if (!starts.text) return ranges;
+    const Regex& pattern = Patterns::compiled(source);
+    const bool filtered = starts.prefilter && starts.prefilter->forEachWindow(source, [&](const TextRange& window) {
+        pattern.appendMatchesStartingIn(*starts.text, std::span(&window, 1), ranges);
+    });
+    if (!filtered) pattern.appendMatchesStartingIn(*starts.text, std::array{TextRange{0, text.size() + 1}}, ranges);
     // A match that starts or ends inside a user-perceived character is no stretch of the text.
     std::erase_if(ranges, [&](const TextRange& range) {
         return !Unicode::isGraphemeBoundary(text, range.begin) || !Unicode::isGraphemeBoundary(text, range.end);
@@ -28,19 +41,23 @@ std::vector<TextRange> regexRanges(Patterns::Id source, std::string_view text) {
 
 } // namespace
 
-std::vector<TextRange> proposeCandidates(std::string_view text, unsigned threads, const std::stop_token& stop) {
+std::vector<TextRange> proposeCandidates(std::string_view text, unsigned threads, const std::stop_token& stop,
+                                         Scanner::CandidateSearch search) {
+    Starts starts{ValidText::of(text), std::nullopt};
+    if (starts.text && search == Scanner::CandidateSearch::prefiltered) starts.prefilter.emplace(text);
     constexpr auto& before = kSourcesBeforeJSON;
     constexpr auto& after = kSourcesAfterJSON;
     const std::size_t sources = before.size() + 1 + after.size();
     const auto rangesOfSource = [&](std::size_t source) {
-        if (source < before.size()) return regexRanges(before[source], text);
+        if (source < before.size()) return regexRanges(before[source], text, starts);
         if (source == before.size()) return text.empty() ? std::vector<TextRange>() : jsonRanges(text);
-        return regexRanges(after[source - before.size() - 1], text);
+        return regexRanges(after[source - before.size() - 1], text, starts);
     };
     std::vector<std::vector<TextRange>> bySource(sources);
     forEachIndex(sources, threads, [&](std::size_t source) {
         if (!stop.stop_requested()) bySource[source] = rangesOfSource(source);
     });
+    starts.prefilter.reset(); // its windows are not needed any more, and the list below is large
     std::size_t total = 0;
     for (const auto& ranges : bySource) total += ranges.size();
     std::vector<TextRange> all;

@@ -146,7 +146,7 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
     const unsigned threads = m_options.threads != 0            ? m_options.threads
                              : text.size() < kThreadsFromBytes ? 1
                                                                : usableCores();
-    const std::vector<TextRange> candidates = proposeCandidates(text, threads, halted);
+    const std::vector<TextRange> candidates = proposeCandidates(text, threads, halted, m_options.candidateSearch);
     Summary summary{candidates.size(), 0, false};
     if (halted.stop_requested()) {
         summary.stopped = true;

@@ -93,18 +93,37 @@ constexpr std::array<char, 256> escapeTable = [] {
     return table;
 }();
 
-void appendValidEscaped(std::string& out, std::string_view text, bool escapeSlashes) {
-    static constexpr char hex[] = "0123456789abcdef";
-    std::size_t run = 0; // start of the bytes not yet appended, which need no escape
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        char escape = escapeTable[byte];
-        if (escape == 0 && byte == '/' && escapeSlashes) {
-            escape = '/';
+// The bytes appendCheckedEscaped must look at: those it escapes, and those above ASCII. With and
+// without "/" among them.
+constexpr std::array<std::array<bool, 256>, 2> kNoticed = [] {
+    std::array<std::array<bool, 256>, 2> noticed{};
+    for (std::size_t slashes = 0; slashes < 2; ++slashes) {
+        for (std::size_t byte = 0; byte < 256; ++byte) {
+            noticed[slashes][byte] = escapeTable[byte] != 0 || byte >= 0x80 || (slashes == 1 && byte == '/');
         }
-        if (escape == 0) {
+    }
+    return noticed;
+}();
+
+// Appends `text` escaped, checking its UTF-8 on the way: a text is valid when each of its runs
+// of bytes above ASCII is valid on its own, and only those runs need the check. False, having
+// appended part of the text, at the first invalid run.
+bool appendCheckedEscaped(std::string& out, std::string_view text, bool escapeSlashes) {
+    static constexpr char hex[] = "0123456789abcdef";
+    const std::array<bool, 256>& noticed = kNoticed[escapeSlashes ? 1 : 0];
+    std::size_t run = 0; // start of the bytes not yet appended, which need no escape
+    for (std::size_t i = 0;; ++i) {
+        while (i < text.size() && !noticed[static_cast<unsigned char>(text[i])]) ++i;
+        if (i == text.size()) break;
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x80) {
+            std::size_t end = i + 1;
+            while (end < text.size() && static_cast<unsigned char>(text[end]) >= 0x80) ++end;
+            if (!Unicode::isValidUTF8(text.substr(i, end - i))) return false;
+            i = end - 1;
             continue;
         }
+        const char escape = byte == '/' ? '/' : escapeTable[byte];
         out.append(text.substr(run, i - run));
         run = i + 1;
         out += '\\';
@@ -116,6 +135,7 @@ void appendValidEscaped(std::string& out, std::string_view text, bool escapeSlas
         }
     }
     out.append(text.substr(run));
+    return true;
 }
 
 // The writer walks any tree that offers the type of a node, its scalar, and its children in
@@ -431,12 +451,11 @@ void appendString(std::string& out, std::string_view text, WriteOptions options)
 }
 
 void appendEscaped(std::string& out, std::string_view text, WriteOptions options) {
+    const std::size_t before = out.size();
+    if (appendCheckedEscaped(out, text, options.escapeSlashes)) return;
     // Values are meant to hold valid UTF-8; if one does not, the output still must.
-    if (!Unicode::isValidUTF8(text)) {
-        appendValidEscaped(out, Unicode::toValidUTF8(text), options.escapeSlashes);
-        return;
-    }
-    appendValidEscaped(out, text, options.escapeSlashes);
+    out.resize(before);
+    appendCheckedEscaped(out, Unicode::toValidUTF8(text), options.escapeSlashes);
 }
 
 bool appendNumber(std::string& out, double number) {

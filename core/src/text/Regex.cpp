@@ -3,6 +3,7 @@
 #include "orvel/Unicode.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -376,6 +377,23 @@ struct ThreadMatchState {
     }
 };
 
+// The text a TrustedText vouches for on this thread; empty when none does.
+thread_local std::string_view trusted;
+
+bool isContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// `text` is valid UTF-8: it lies inside the trusted text and starts and ends on character
+// boundaries of it, or it passes the check.
+bool isValidText(std::string_view text) {
+    const auto address = [](const char* p) { return reinterpret_cast<std::uintptr_t>(p); };
+    if (!trusted.empty() && !text.empty() && address(text.data()) >= address(trusted.data()) &&
+        address(text.data()) + text.size() <= address(trusted.data()) + trusted.size()) {
+        const std::size_t end = static_cast<std::size_t>(address(text.data()) - address(trusted.data())) + text.size();
+        if (!isContinuation(text.front()) && (end == trusted.size() || !isContinuation(trusted[end]))) return true;
+    }
+    return Unicode::isValidUTF8(text);
+}
+
 ThreadMatchState& threadState() {
     thread_local ThreadMatchState state;
     return state;
@@ -405,12 +423,14 @@ struct Regex::Compiled {
         const PCRE2_SIZE* ovector = nullptr;
     };
 
-    // One leftmost search from `offset` in a validated subject.
-    Search search(std::string_view text, std::size_t offset) const {
+    // One leftmost search from `offset` in a validated subject, for a match that starts at
+    // `lastStart` at the latest.
+    Search search(std::string_view text, std::size_t offset, PCRE2_SIZE lastStart = PCRE2_UNSET) const {
         ThreadMatchState& state = threadState();
         pcre2_match_data* data = state.matchData(captureCount + 1);
         if (state.context == nullptr || data == nullptr) return {};
         pcre2_set_match_limit(state.context, matchLimitFor(text.size()));
+        pcre2_set_offset_limit(state.context, lastStart);
         static const char empty[1] = {};
         const auto* subject = reinterpret_cast<PCRE2_SPTR>(text.data() != nullptr ? text.data() : empty);
         // Checking UTF-8 at every call would re-read the rest of the subject each time and
@@ -435,7 +455,8 @@ Regex::Regex(std::string_view icuPattern) {
     int error = 0;
     PCRE2_SIZE errorOffset = 0;
     pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated->data()), translated->size(),
-                                     PCRE2_UTF | PCRE2_UCP | PCRE2_DOLLAR_ENDONLY, &error, &errorOffset, context);
+                                     PCRE2_UTF | PCRE2_UCP | PCRE2_DOLLAR_ENDONLY | PCRE2_USE_OFFSET_LIMIT, &error,
+                                     &errorOffset, context);
     pcre2_compile_context_free(context);
     if (code == nullptr) return;
     auto compiled = std::make_unique<Compiled>();
@@ -452,12 +473,12 @@ Regex& Regex::operator=(Regex&&) noexcept = default;
 bool Regex::isValid() const { return m_compiled != nullptr; }
 
 bool Regex::matches(std::string_view text) const {
-    if (!m_compiled || !Unicode::isValidUTF8(text)) return false;
+    if (!m_compiled || !isValidText(text)) return false;
     return m_compiled->search(text, 0).rc > 0;
 }
 
 std::optional<RegexMatch> Regex::firstMatch(std::string_view text) const {
-    if (!m_compiled || !Unicode::isValidUTF8(text)) return std::nullopt;
+    if (!m_compiled || !isValidText(text)) return std::nullopt;
     const Compiled::Search found = m_compiled->search(text, 0);
     if (found.rc <= 0) return std::nullopt;
     RegexMatch match;
@@ -472,25 +493,57 @@ std::optional<RegexMatch> Regex::firstMatch(std::string_view text) const {
     return match;
 }
 
+std::optional<ValidText> ValidText::of(std::string_view text) {
+    if (!isValidText(text)) return std::nullopt;
+    return ValidText(text);
+}
+
+TrustedText::TrustedText(ValidText text) : m_previous(trusted) { trusted = text.view(); }
+
+TrustedText::~TrustedText() { trusted = m_previous; }
+
 std::vector<TextRange> Regex::allMatches(std::string_view text) const {
     std::vector<TextRange> ranges;
-    if (!m_compiled || !Unicode::isValidUTF8(text)) return ranges;
-    std::size_t offset = 0;
-    while (offset <= text.size()) {
-        const Compiled::Search found = m_compiled->search(text, offset);
-        if (found.rc <= 0) break;
-        const TextRange range{found.ovector[0], found.ovector[1]};
-        ranges.push_back(range);
-        if (range.end > range.begin) {
-            offset = range.end;
-        } else if (range.end >= text.size()) {
-            break;
-        } else {
-            // As ICU's findNext: after an empty match, the next search starts one character on.
-            offset = range.end + sequenceLength(static_cast<unsigned char>(text[range.end]));
-        }
+    if (const std::optional<ValidText> valid = ValidText::of(text)) {
+        appendMatchesStartingIn(*valid, std::array{TextRange{0, text.size() + 1}}, ranges);
     }
     return ranges;
+}
+
+void Regex::appendMatchesStartingIn(ValidText valid, std::span<const TextRange> starts,
+                                    std::vector<TextRange>& found) const {
+    if (!m_compiled) return;
+    const std::string_view text = valid.view();
+    // ICU's find loop: the next search starts where a match ended, one character later after an
+    // empty match. Offsets outside `starts` are skipped, and no search looks for a match that
+    // starts past the end of its stretch.
+    std::size_t offset = 0;
+    if (!found.empty()) {
+        const TextRange& last = found.back();
+        if (last.end > last.begin) {
+            offset = last.end;
+        } else if (last.end >= text.size()) {
+            return;
+        } else {
+            offset = last.end + sequenceLength(static_cast<unsigned char>(text[last.end]));
+        }
+    }
+    for (const TextRange& window : starts) {
+        offset = std::max(offset, window.begin);
+        while (offset < window.end && offset <= text.size()) {
+            const Compiled::Search match = m_compiled->search(text, offset, window.end - 1);
+            if (match.rc <= 0) break;
+            const TextRange range{match.ovector[0], match.ovector[1]};
+            found.push_back(range);
+            if (range.end > range.begin) {
+                offset = range.end;
+            } else if (range.end >= text.size()) {
+                return;
+            } else {
+                offset = range.end + sequenceLength(static_cast<unsigned char>(text[range.end]));
+            }
+        }
+    }
 }
 
 std::string Regex::replaceAll(std::string_view text, std::string_view replacement) const {

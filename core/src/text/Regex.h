@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,33 @@ struct TextRange {
     std::size_t begin = 0;
     std::size_t end = 0;
     friend bool operator==(const TextRange&, const TextRange&) = default;
+};
+
+/// A text checked once to be valid UTF-8, so that many searches of it need not check it again.
+class ValidText {
+public:
+    /// `text`, when it is valid UTF-8.
+    static std::optional<ValidText> of(std::string_view text);
+    std::string_view view() const { return m_text; }
+
+private:
+    explicit ValidText(std::string_view text) : m_text(text) {}
+    std::string_view m_text;
+};
+
+/// While alive, tells the regular expressions matched on this thread that `text` is valid UTF-8:
+/// a text they are given that lies inside it, from one character boundary to another, is then
+/// valid too and is not checked again. An inspection that asks a dozen detectors about one text
+/// checks it once.
+class TrustedText {
+public:
+    explicit TrustedText(ValidText text);
+    ~TrustedText();
+    TrustedText(const TrustedText&) = delete;
+    TrustedText& operator=(const TrustedText&) = delete;
+
+private:
+    std::string_view m_previous;
 };
 
 /// One match: the whole range, then one entry per capture group (absent when it took no part).
@@ -49,6 +77,11 @@ public:
     /// Every non-overlapping match, left to right, as ICU's find loop reports them: the next
     /// search starts where a match ended, one character later after an empty match.
     std::vector<TextRange> allMatches(std::string_view text) const;
+    /// allMatches(text) taken in parts: appends to `found`, which holds the matches so far, those
+    /// that start in `starts` (disjoint stretches in text order, past the matches so far). When no
+    /// match starts outside the stretches given in all, `found` ends up as allMatches(text).
+    void appendMatchesStartingIn(ValidText text, std::span<const TextRange> starts,
+                                 std::vector<TextRange>& found) const;
     /// `text` with every match of allMatches() replaced by `replacement` taken literally: unlike
     /// ICU's replaceAll, `$1` and backslashes in `replacement` are not interpreted.
     std::string replaceAll(std::string_view text, std::string_view replacement) const;
