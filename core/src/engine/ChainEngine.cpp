@@ -1,5 +1,8 @@
 #include "orvel/ChainEngine.h"
 
+#include <cmath>
+#include <limits>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -11,14 +14,17 @@
 namespace orvel {
 namespace {
 
-// The most confident acceptable answer for `current`; the earlier detector keeps a tie. Gives
+// The most confident acceptable answer for `current`; the earlier detector keeps a tie, so once
+// the answer held is as confident as any later detector can be, the rest are not asked. Gives
 // up, answering nothing, once a stop is requested.
-std::optional<DecodeResult> chooseResult(const DetectorList& detectors, double threshold, std::string_view current,
-                                         const DecodeContext& context, const std::stop_token& stop) {
+std::optional<DecodeResult> chooseResult(const DetectorList& detectors, std::span<const double> ceilings,
+                                         double threshold, std::string_view current, const DecodeContext& context,
+                                         const std::stop_token& stop) {
     std::optional<DecodeResult> chosen;
-    for (const auto& detector : detectors) {
+    for (std::size_t index = 0; index < detectors.size(); ++index) {
         if (stop.stop_requested()) return std::nullopt;
-        auto result = detector->decode(current, context);
+        if (chosen && chosen->confidence >= ceilings[index]) break;
+        auto result = detectors[index]->decode(current, context);
         if (!result) continue;
         // Written so that a NaN confidence never passes.
         if (!(result->confidence >= threshold)) continue;
@@ -32,7 +38,17 @@ std::optional<DecodeResult> chooseResult(const DetectorList& detectors, double t
 } // namespace
 
 ChainEngine::ChainEngine(DetectorList detectors, double threshold, int maxDepth)
-    : m_detectors(std::move(detectors)), m_threshold(threshold), m_maxDepth(maxDepth) {}
+    : m_detectors(std::move(detectors)), m_ceilings(m_detectors.size()), m_threshold(threshold), m_maxDepth(maxDepth) {
+    double ceiling = -std::numeric_limits<double>::infinity();
+    for (std::size_t index = m_detectors.size(); index-- > 0;) {
+        // A ceiling that is no number bounds nothing.
+        const double declared = m_detectors[index]->highestConfidence();
+        ceiling = declared <= ceiling    ? ceiling
+                  : std::isnan(declared) ? std::numeric_limits<double>::infinity()
+                                         : declared;
+        m_ceilings[index] = ceiling;
+    }
+}
 
 DecodeChain ChainEngine::inspect(std::string_view text, const DecodeContext& context) const {
     return *inspect(text, Cutoff{}, context);
@@ -67,7 +83,7 @@ std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, const Cut
         const std::optional<ValidText> valid = ValidText::of(current);
         std::optional<TrustedText> trust;
         if (valid) trust.emplace(*valid);
-        auto chosen = chooseResult(m_detectors, m_threshold, current, context, cutoff.stop);
+        auto chosen = chooseResult(m_detectors, m_ceilings, m_threshold, current, context, cutoff.stop);
         trust.reset();
         if (cutoff.stop.stop_requested()) return std::nullopt;
         // The clock is read once a pass, and only when there is a deadline: an unbounded
