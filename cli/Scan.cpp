@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#if defined(__GLIBC__) // known once a C library header is in
+#include <malloc.h>
+#endif
 
 #include <fmt/format.h>
 
@@ -133,6 +136,12 @@ std::string recordLine(const ScanFinding& finding, std::string_view fileName) {
 } // namespace
 
 int scan(const ScanOptions& options) {
+#if defined(__GLIBC__)
+    // A scan's large lists (candidates, bracket tables) are freed long before it ends. glibc
+    // raises its mapping threshold past a block once one is freed and then keeps such blocks in
+    // its heap, where their pages stay resident: at a fixed threshold each goes back when freed.
+    mallopt(M_MMAP_THRESHOLD, 128 << 10);
+#endif
     const RenderStyle style = styleForStandardOutput(options.colour);
     const bool several = options.files.size() > 1;
     FindingTable table(style);
