@@ -146,6 +146,9 @@ int scan(const ScanOptions& options) {
     const bool several = options.files.size() > 1;
     FindingTable table(style);
     const File spill(std::tmpfile(), &std::fclose);
+    // A large scan's export is hundreds of megabytes, sent in records of a few hundred bytes: a
+    // large buffer writes it in few calls.
+    if (spill) std::setvbuf(spill.get(), nullptr, _IOFBF, std::size_t{1} << 20);
     if (!spill || !table.isReady()) {
         fmt::print(stderr, "orvel: cannot create a temporary file: {}\n", std::strerror(errno));
         return kUsageError;
