@@ -216,16 +216,17 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
         std::vector<Settled>& accepted = decided.accepted;
         const std::size_t firstAccepted = accepted.size();
         AcceptedRanges taken;
-        for (const std::size_t index : members) {
+        for (std::size_t member = 0; member < members.size(); ++member) {
             if (halted.stop_requested()) return;
-            const TextRange& candidate = candidates[index];
+            const TextRange& candidate = candidates[members[member]];
             if (taken.overlapsAny(candidate)) continue;
             const std::size_t bytes = candidate.end - candidate.begin;
             std::optional<DecodeChain> chain =
                 m_engine.inspect(text.substr(candidate.begin, bytes), cutoffFor(bytes), context);
             if (!chain) ++decided.overTimeBudget;
             if (!chain || !chain->isRecognized()) continue;
-            taken.add(candidate);
+            // The last member blocks nothing after it: most clusters are one candidate alone.
+            if (member + 1 < members.size()) taken.add(candidate);
             accepted.push_back({candidate, std::move(*chain)});
         }
         std::stable_sort(accepted.begin() + static_cast<std::ptrdiff_t>(firstAccepted), accepted.end(),
