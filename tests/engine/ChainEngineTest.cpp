@@ -54,6 +54,20 @@ std::vector<std::string> outputs(const DecodeChain& chain) {
     return all;
 }
 
+TEST(ChainEngine, DetectorsThatCannotOutbidTheAnswerHeldAreNotAsked) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    // The held answer is 0.9: a later ceiling of 0.9 cannot win a tie, one just above can.
+    for (const auto& [ceiling, asked] : {std::pair{0.9, false}, {std::nextafter(0.9, 1.0), true}, {nan, true}}) {
+        const auto held = when("x", result(DetectionKind::hex, "held", 0.9, true));
+        held->ceiling = 0.9;
+        const auto later = when("x", result(DetectionKind::base64, "later", 0.95, true));
+        later->ceiling = ceiling;
+        const DecodeChain chain = ChainEngine({held, later}).inspect("x");
+        EXPECT_EQ(later->calls > 0, asked) << ceiling;
+        EXPECT_EQ(outputs(chain), std::vector<std::string>{asked ? "later" : "held"}) << ceiling;
+    }
+}
+
 TEST(ChainEngine, ThresholdIsInclusiveAndNaNNeverPasses) {
     const double threshold = ChainEngine::standardThreshold;
     for (const auto& [confidence, recognised] : {std::pair{threshold, true},

@@ -15,8 +15,8 @@
 #include "orvel/Orvel.h"
 #include "orvel/OrvelJSON.h"
 #include "orvel/Unicode.h"
-#include "scan/CandidateSources.h"
 #include "support/Base64Encode.h"
+#include "support/CandidateList.h"
 
 namespace orvel {
 namespace {
@@ -25,8 +25,8 @@ using Search = Scanner::CandidateSearch;
 
 void expectSameScan(const std::string& name, const std::string& text) {
     SCOPED_TRACE(name);
-    const auto candidates = proposeCandidates(text, 1, {}, Search::prefiltered);
-    const auto reference = proposeCandidates(text, 1, {}, Search::exhaustive);
+    const auto candidates = testing::candidatesOf(text, Search::prefiltered);
+    const auto reference = testing::candidatesOf(text, Search::exhaustive);
     const auto [found, expected] =
         std::mismatch(candidates.begin(), candidates.end(), reference.begin(), reference.end());
     // The first candidate that differs, as text: a list of offsets says little.
@@ -52,12 +52,12 @@ TEST(PrefilterDifferential, GeneratedLogs) {
 // depending on where in memory the text lay.
 TEST(PrefilterDifferential, WhereverTheTextLiesInMemory) {
     const std::string log = bench::LogGenerator(1).generate(4096);
-    const auto reference = proposeCandidates(log, 1, {}, Search::exhaustive);
+    const auto reference = testing::candidatesOf(log, Search::exhaustive);
     for (std::size_t shift = 0; shift < 64; ++shift) {
         std::string buffer(shift, '&');
         buffer += log + std::string(64, '&');
         const std::string_view text(buffer.data() + shift, log.size());
-        EXPECT_EQ(proposeCandidates(text, 1, {}, Search::prefiltered), reference) << "shift " << shift;
+        EXPECT_EQ(testing::candidatesOf(text, Search::prefiltered), reference) << "shift " << shift;
     }
 }
 

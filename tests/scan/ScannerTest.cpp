@@ -15,8 +15,8 @@
 #include "orvel/Orvel.h"
 #include "orvel/Unicode.h"
 #include "scan/BracketMatcher.h"
-#include "scan/CandidateSources.h"
 #include "scan/Parallel.h"
+#include "support/CandidateList.h"
 #include "support/StubDetector.h"
 
 namespace orvel {
@@ -79,7 +79,7 @@ TEST(Scanner, DecidingClusterByClusterGivesTheSequentialAnswer) {
     const auto accepts = [](std::string_view text) { return std::hash<std::string_view>{}(text) % 3 != 0; };
     const auto sequential = [&](std::string_view text) {
         std::vector<TextRange> accepted;
-        for (const TextRange& candidate : proposeCandidates(text)) {
+        for (const TextRange& candidate : testing::candidatesOf(text)) {
             const bool blocked = std::any_of(accepted.begin(), accepted.end(), [&](const TextRange& taken) {
                 return candidate.begin < taken.end && taken.begin < candidate.end;
             });
@@ -114,7 +114,7 @@ TEST(Scanner, DecidingClusterByClusterGivesTheSequentialAnswer) {
     // (lines included) are still those of one thread.
     std::string large;
     for (int copy = 0; copy < 16; ++copy) large += all;
-    EXPECT_GT(proposeCandidates(large).size(), 20000U);
+    EXPECT_GT(testing::candidatesOf(large).size(), 20000U);
     EXPECT_EQ(scannerAccepting(DetectionKind::json, accepts, 3).scan(large), scanner.scan(large));
 }
 
@@ -123,7 +123,7 @@ TEST(Scanner, DecidingClusterByClusterGivesTheSequentialAnswer) {
 TEST(Scanner, ProgressRisesToTheEndOrTheScanStopsAfterItsFirstFindings) {
     std::string text; // a candidate a line, enough for several pieces of work
     for (int i = 0; i < 12000; ++i) text += "id " + std::to_string(1'700'000'000 + i) + "\n";
-    const std::size_t candidates = proposeCandidates(text).size();
+    const std::size_t candidates = testing::candidatesOf(text).size();
     const std::vector<ScanFinding> all = scannerAccepting(DetectionKind::unixTimestamp, anything).scan(text);
     ASSERT_EQ(all.size(), 12000U);
     enum class Stop { never, bySink, byRequest, before };

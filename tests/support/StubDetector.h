@@ -4,6 +4,7 @@
 // calls.
 #include <atomic>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -19,7 +20,9 @@ public:
     StubDetector(DetectionKind kind, std::function<Answer(std::string_view)> rule)
         : m_kind(kind), m_rule(std::move(rule)) {}
     DetectionKind kind() const override { return m_kind; }
+    double highestConfidence() const override { return ceiling; }
     mutable std::atomic<int> calls{0};
+    double ceiling = std::numeric_limits<double>::infinity();
 
 private:
     Answer decodeWith(std::string_view text, const DecodeContext&) const override {

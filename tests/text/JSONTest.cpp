@@ -12,6 +12,7 @@
 
 namespace {
 
+using orvel::JSON::appendEscaped;
 using orvel::JSON::parse;
 using orvel::JSON::reformat;
 using orvel::JSON::Value;
@@ -47,6 +48,25 @@ TEST(JSONTest, KeysInAscendingCodePointOrderAndStringEscapes) {
     EXPECT_EQ(write(Value("https://x/y"), {.escapeSlashes = true}), R"("https:\/\/x\/y")");
     // A value built by hand may hold broken UTF-8; the text written never does.
     EXPECT_EQ(compactText(Value("a\xFF")), "\"a\xEF\xBF\xBD\"");
+}
+
+// Plain stretches are skipped eight bytes at a time: a byte that needs attention is found at
+// every place in a word, and the bytes just short of and past it are left alone.
+TEST(JSONTest, EscapesAByteWhereverItFallsInAWord) {
+    const std::pair<std::string, std::string> cases[] = {{"\"", "\\\""},      {"\\", "\\\\"},
+                                                         {"\x1f", "\\u001f"}, {std::string(1, '\0'), "\\u0000"},
+                                                         {"/", "\\/"},        {"\xC3\xA9", "\xC3\xA9"},
+                                                         {" ", " "},          {"!", "!"},
+                                                         {"#", "#"},          {"[", "["},
+                                                         {"]", "]"},          {".", "."},
+                                                         {"0", "0"},          {"\x7F", "\x7F"}};
+    for (const auto& [byte, escaped] : cases) {
+        for (std::size_t at = 0; at <= 17; ++at) {
+            std::string out;
+            appendEscaped(out, std::string(at, 'a') + byte + std::string(17 - at, 'b'), {.escapeSlashes = true});
+            EXPECT_EQ(out, std::string(at, 'a') + escaped + std::string(17 - at, 'b')) << at;
+        }
+    }
 }
 
 TEST(JSONTest, Numbers) {

@@ -47,6 +47,7 @@ public:
 
 private:
     DetectorList m_detectors;
+    std::vector<double> m_ceilings; ///< for each detector, the highest confidence it or any after it declares
     double m_threshold;
     int m_maxDepth;
 };

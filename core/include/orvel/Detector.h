@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -29,6 +30,9 @@ public:
     std::optional<DecodeResult> decode(std::string_view text, const DecodeContext& context) const {
         return decodeWith(text, context);
     }
+    /// The highest confidence any answer of this detector carries: an engine holding an answer at
+    /// least this confident need not ask. Unbounded unless the detector declares it.
+    virtual double highestConfidence() const { return std::numeric_limits<double>::infinity(); }
     /// The same as of the clock's current reading.
     std::optional<DecodeResult> decode(std::string_view text) const {
         return decodeWith(text, DecodeContext::current());

@@ -45,6 +45,7 @@ public:
 
 private:
     Sink m_body;
+    std::string m_out; ///< the record being laid out
     std::size_t m_count = 0;
     bool m_writable = true;
 };

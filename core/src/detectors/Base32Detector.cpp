@@ -15,7 +15,8 @@ std::optional<DecodeResult> Base32Detector::decodeWith(std::string_view text, co
     // The alphabet is ASCII: bytes are characters here.
     if (candidate.size() < 8) return std::nullopt;
 
-    return alphabetTextStep(DetectionKind::base32, "Base32", 0.55, candidate, Bytes::base32(candidate));
+    return alphabetTextStep(DetectionKind::base32, "Base32", Base32Detector::kConfidence, candidate,
+                            Bytes::base32(candidate));
 }
 
 } // namespace orvel

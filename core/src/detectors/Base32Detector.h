@@ -8,6 +8,10 @@ namespace orvel {
 class Base32Detector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::base32; }
+    double highestConfidence() const override { return kConfidence; }
+
+    /// The confidence of every answer.
+    static constexpr double kConfidence = 0.55;
 
 private:
     std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext& context) const override;

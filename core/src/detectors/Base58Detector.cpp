@@ -16,7 +16,8 @@ std::optional<DecodeResult> Base58Detector::decodeWith(std::string_view text, co
     // Digit runs are ids, counters and timestamps far more often than base58.
     if (Patterns::compiled(Patterns::Id::digitsOnly).matches(candidate)) return std::nullopt;
 
-    return alphabetTextStep(DetectionKind::base58, "Base58", 0.5, candidate, Bytes::base58(candidate));
+    return alphabetTextStep(DetectionKind::base58, "Base58", Base58Detector::kConfidence, candidate,
+                            Bytes::base58(candidate));
 }
 
 } // namespace orvel

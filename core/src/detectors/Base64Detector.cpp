@@ -19,7 +19,7 @@ std::optional<DecodeResult> Base64Detector::decodeWith(std::string_view text, co
     if (Patterns::compiled(Patterns::Id::digitsOnly).matches(candidate)) return std::nullopt;
 
     return alphabetTextStep(urlSafe ? DetectionKind::base64url : DetectionKind::base64,
-                            urlSafe ? "Base64url" : "Base64", 0.7, candidate,
+                            urlSafe ? "Base64url" : "Base64", Base64Detector::kConfidence, candidate,
                             urlSafe ? Bytes::base64url(candidate) : Bytes::base64(candidate));
 }
 

@@ -9,6 +9,10 @@ namespace orvel {
 class Base64Detector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::base64; }
+    double highestConfidence() const override { return kConfidence; }
+
+    /// The confidence of every answer.
+    static constexpr double kConfidence = 0.7;
 
 private:
     std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext& context) const override;

@@ -17,7 +17,8 @@ std::optional<ByteString> openGzip(const ByteString& data) {
 } // namespace
 
 std::optional<DecodeResult> GzipDetector::decodeWith(std::string_view text, const DecodeContext&) const {
-    return decodeCompressedText(text, {DetectionKind::gzip, 0.92, "gzip", Deflate::opensAsGzip, openGzip});
+    return decodeCompressedText(
+        text, {DetectionKind::gzip, GzipDetector::kConfidence, "gzip", Deflate::opensAsGzip, openGzip});
 }
 
 } // namespace orvel

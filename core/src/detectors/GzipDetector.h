@@ -8,6 +8,10 @@ namespace orvel {
 class GzipDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::gzip; }
+    double highestConfidence() const override { return kConfidence; }
+
+    /// The confidence of every answer.
+    static constexpr double kConfidence = 0.92;
 
 private:
     std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext& context) const override;

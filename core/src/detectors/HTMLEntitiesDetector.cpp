@@ -100,7 +100,7 @@ std::optional<DecodeResult> HTMLEntitiesDetector::decodeWith(std::string_view te
         semicolon = findWhole(text, ';', semicolon + 1);
         return length;
     };
-    return unescapedStep(DetectionKind::htmlEntities, "HTML entities", 0.85, text,
+    return unescapedStep(DetectionKind::htmlEntities, "HTML entities", HTMLEntitiesDetector::kConfidence, text,
                          unescape(text, nextAmpersand, replace));
 }
 

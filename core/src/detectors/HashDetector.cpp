@@ -98,7 +98,7 @@ std::optional<DecodeResult> cryptHash(std::string_view text) {
     return DecodeResult{
         .kind = DetectionKind::hash,
         .output = std::string(text),
-        .confidence = 0.93,
+        .confidence = HashDetector::kConfidence,
         .summary = std::move(summary),
         .details = std::move(details),
         .terminal = true,

@@ -10,6 +10,10 @@ namespace orvel {
 class HashDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::hash; }
+    double highestConfidence() const override { return kConfidence; }
+
+    /// The confidence of its surest answer.
+    static constexpr double kConfidence = 0.93;
 
 private:
     std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext& context) const override;

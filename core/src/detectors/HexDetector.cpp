@@ -15,7 +15,7 @@ std::optional<DecodeResult> HexDetector::decodeWith(std::string_view text, const
     if (candidate.size() < 8 || candidate.size() % 2 != 0) return std::nullopt;
     if (!Patterns::compiled(Patterns::Id::hexDigits).matches(candidate)) return std::nullopt;
 
-    return alphabetTextStep(DetectionKind::hex, "Hex", 0.6, candidate, Bytes::hex(candidate));
+    return alphabetTextStep(DetectionKind::hex, "Hex", HexDetector::kConfidence, candidate, Bytes::hex(candidate));
 }
 
 } // namespace orvel

@@ -9,6 +9,10 @@ namespace orvel {
 class HexDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::hex; }
+    double highestConfidence() const override { return kConfidence; }
+
+    /// The confidence of every answer.
+    static constexpr double kConfidence = 0.6;
 
 private:
     std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext& context) const override;

@@ -10,7 +10,7 @@ std::optional<DecodeResult> JSONDetector::decodeWith(std::string_view text, cons
     return DecodeResult{
         .kind = DetectionKind::json,
         .output = std::move(rendering->pretty),
-        .confidence = 0.95,
+        .confidence = JSONDetector::kConfidence,
         .summary = "JSON " + rendering->topLevel,
         .details = {{"topLevel", rendering->topLevel}},
         .terminal = true,

@@ -92,7 +92,7 @@ std::optional<DecodeResult> JWTDetector::decodeWith(std::string_view text, const
     return DecodeResult{
         .kind = DetectionKind::jwt,
         .output = std::move(*payloadText),
-        .confidence = 0.97,
+        .confidence = JWTDetector::kConfidence,
         .summary = fmt::format("{}", fmt::join(summary, ", ")),
         .details = std::move(details),
         .terminal = false,

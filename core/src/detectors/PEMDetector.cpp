@@ -54,7 +54,7 @@ DecodeResult certificateResult(const CertificateFacts& facts, Details details, d
     return DecodeResult{
         .kind = DetectionKind::pem,
         .output = fmt::format("{}", fmt::join(lines, "\n")),
-        .confidence = 0.95,
+        .confidence = PEMDetector::kConfidence,
         .summary = fmt::format("X.509 certificate (CN={}){}", facts.subjectCN.value_or("?"), verdict),
         .details = std::move(details),
         .terminal = true,
@@ -87,7 +87,7 @@ std::optional<DecodeResult> PEMDetector::decodeWith(std::string_view text, const
     return DecodeResult{
         .kind = DetectionKind::pem,
         .output = fmt::format("{} — {} bytes DER", label, size),
-        .confidence = 0.95,
+        .confidence = PEMDetector::kConfidence,
         .summary = fmt::format("PEM: {} ({} bytes DER)", label, size),
         .details = std::move(details),
         .terminal = true,

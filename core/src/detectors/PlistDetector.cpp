@@ -191,7 +191,7 @@ std::optional<DecodeResult> describe(PlistPtr value, const std::string& format,
     return DecodeResult{
         .kind = DetectionKind::plist,
         .output = std::move(output),
-        .confidence = 0.95,
+        .confidence = PlistDetector::kConfidence,
         .summary = std::move(summary),
         .details = std::move(details),
         .terminal = true,

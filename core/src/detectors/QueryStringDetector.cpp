@@ -82,7 +82,7 @@ std::optional<DecodeResult> QueryStringDetector::decodeWith(std::string_view tex
     return DecodeResult{
         .kind = DetectionKind::queryString,
         .output = std::move(output),
-        .confidence = 0.8,
+        .confidence = QueryStringDetector::kConfidence,
         .summary = std::move(summary),
         .details = std::move(details),
         .terminal = true,

@@ -9,6 +9,10 @@ namespace orvel {
 class QueryStringDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::queryString; }
+    double highestConfidence() const override { return kConfidence; }
+
+    /// The confidence of every answer.
+    static constexpr double kConfidence = 0.8;
 
 private:
     std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext& context) const override;

@@ -21,7 +21,7 @@ std::optional<DecodeResult> URLEncodingDetector::decodeWith(std::string_view tex
     return DecodeResult{
         .kind = DetectionKind::url,
         .output = std::move(*decoded),
-        .confidence = 0.9,
+        .confidence = URLEncodingDetector::kConfidence,
         .summary = fmt::format("URL/percent-encoded ({} escape{})", escapes, escapes == 1 ? "" : "s"),
         .details = {{"escapes", std::to_string(escapes)}},
         .terminal = false,

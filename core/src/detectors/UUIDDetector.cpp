@@ -21,7 +21,7 @@ std::optional<DecodeResult> UUIDDetector::decodeWith(std::string_view text, cons
     return DecodeResult{
         .kind = DetectionKind::uuid,
         .output = std::move(lowered),
-        .confidence = 0.96,
+        .confidence = UUIDDetector::kConfidence,
         .summary = "UUID (version " + version + ")",
         .details = {{"version", version}},
         .terminal = true,

@@ -58,7 +58,7 @@ std::optional<DecodeResult> UnicodeEscapeDetector::decodeWith(std::string_view t
         Unicode::appendUTF8(out, found->codePoint);
         return found->length;
     };
-    return unescapedStep(DetectionKind::unicodeEscape, "Unicode escapes", 0.8, text,
+    return unescapedStep(DetectionKind::unicodeEscape, "Unicode escapes", UnicodeEscapeDetector::kConfidence, text,
                          unescape(text, nextBackslash, replace));
 }
 

@@ -37,7 +37,7 @@ std::optional<DecodeResult> UnixTimestampDetector::decodeWith(std::string_view t
     return DecodeResult{
         .kind = DetectionKind::unixTimestamp,
         .output = *iso,
-        .confidence = 0.75,
+        .confidence = UnixTimestampDetector::kConfidence,
         .summary = fmt::format("Unix timestamp ({}) → {}", unit, *iso),
         .details = {{"unit", unit}, {"iso", *iso}},
         .terminal = true,

@@ -327,7 +327,7 @@ std::optional<DecodeResult> XMLDetector::decodeWith(std::string_view text, const
     return DecodeResult{
         .kind = DetectionKind::xml,
         .output = std::move(*rendering),
-        .confidence = 0.9,
+        .confidence = XMLDetector::kConfidence,
         .summary = "XML — root <" + shape->rootName + ">, " + count + " child element" +
                    (shape->rootChildElements == 1 ? "" : "s"),
         .details = {{"root", shape->rootName}, {"childElements", count}},

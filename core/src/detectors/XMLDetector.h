@@ -10,6 +10,10 @@ namespace orvel {
 class XMLDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::xml; }
+    double highestConfidence() const override { return kConfidence; }
+
+    /// The confidence of every answer.
+    static constexpr double kConfidence = 0.9;
 
 private:
     std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext& context) const override;

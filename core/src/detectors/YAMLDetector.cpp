@@ -67,7 +67,7 @@ std::optional<DecodeResult> YAMLDetector::decodeWith(std::string_view text, cons
     return DecodeResult{
         .kind = DetectionKind::yaml,
         .output = std::move(*json),
-        .confidence = 0.6,
+        .confidence = YAMLDetector::kConfidence,
         .summary = "YAML " + shape + " → JSON (" + entries + " " + noun + ")",
         .details = {{"shape", shape}, {"entries", entries}, {"normalized", "json"}},
         .terminal = true,

@@ -16,7 +16,8 @@ std::optional<ByteString> openZlib(const ByteString& data) {
 } // namespace
 
 std::optional<DecodeResult> ZlibDetector::decodeWith(std::string_view text, const DecodeContext&) const {
-    return decodeCompressedText(text, {DetectionKind::zlib, 0.88, "zlib", Deflate::opensAsZlib, openZlib});
+    return decodeCompressedText(
+        text, {DetectionKind::zlib, ZlibDetector::kConfidence, "zlib", Deflate::opensAsZlib, openZlib});
 }
 
 } // namespace orvel

@@ -8,6 +8,10 @@ namespace orvel {
 class ZlibDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::zlib; }
+    double highestConfidence() const override { return kConfidence; }
+
+    /// The confidence of every answer.
+    static constexpr double kConfidence = 0.88;
 
 private:
     std::optional<DecodeResult> decodeWith(std::string_view text, const DecodeContext& context) const override;

@@ -1,5 +1,8 @@
 #include "orvel/ChainEngine.h"
 
+#include <cmath>
+#include <limits>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -11,14 +14,17 @@
 namespace orvel {
 namespace {
 
-// The most confident acceptable answer for `current`; the earlier detector keeps a tie. Gives
+// The most confident acceptable answer for `current`; the earlier detector keeps a tie, so once
+// the answer held is as confident as any later detector can be, the rest are not asked. Gives
 // up, answering nothing, once a stop is requested.
-std::optional<DecodeResult> chooseResult(const DetectorList& detectors, double threshold, std::string_view current,
-                                         const DecodeContext& context, const std::stop_token& stop) {
+std::optional<DecodeResult> chooseResult(const DetectorList& detectors, std::span<const double> ceilings,
+                                         double threshold, std::string_view current, const DecodeContext& context,
+                                         const std::stop_token& stop) {
     std::optional<DecodeResult> chosen;
-    for (const auto& detector : detectors) {
+    for (std::size_t index = 0; index < detectors.size(); ++index) {
         if (stop.stop_requested()) return std::nullopt;
-        auto result = detector->decode(current, context);
+        if (chosen && chosen->confidence >= ceilings[index]) break;
+        auto result = detectors[index]->decode(current, context);
         if (!result) continue;
         // Written so that a NaN confidence never passes.
         if (!(result->confidence >= threshold)) continue;
@@ -32,7 +38,17 @@ std::optional<DecodeResult> chooseResult(const DetectorList& detectors, double t
 } // namespace
 
 ChainEngine::ChainEngine(DetectorList detectors, double threshold, int maxDepth)
-    : m_detectors(std::move(detectors)), m_threshold(threshold), m_maxDepth(maxDepth) {}
+    : m_detectors(std::move(detectors)), m_ceilings(m_detectors.size()), m_threshold(threshold), m_maxDepth(maxDepth) {
+    double ceiling = -std::numeric_limits<double>::infinity();
+    for (std::size_t index = m_detectors.size(); index-- > 0;) {
+        // A ceiling that is no number bounds nothing.
+        const double declared = m_detectors[index]->highestConfidence();
+        ceiling = declared <= ceiling    ? ceiling
+                  : std::isnan(declared) ? std::numeric_limits<double>::infinity()
+                                         : declared;
+        m_ceilings[index] = ceiling;
+    }
+}
 
 DecodeChain ChainEngine::inspect(std::string_view text, const DecodeContext& context) const {
     return *inspect(text, Cutoff{}, context);
@@ -40,34 +56,39 @@ DecodeChain ChainEngine::inspect(std::string_view text, const DecodeContext& con
 
 std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, const Cutoff& cutoff,
                                                 const DecodeContext& context) const {
-    DecodeChain chain{std::string(text), {}};
+    // The input is copied into the chain only once the chain is whole: most candidates of a scan
+    // are recognised as nothing.
+    std::vector<DecodeResult> steps;
+    const std::string_view input = Text::trimmed(text);
     // The text of each pass: the input, trimmed (only the first pass is), then every step's
-    // output as it is. The chain holds them all, so none is copied.
-    const auto examined = [&chain](std::size_t pass) -> std::string_view {
-        return pass == 0 ? Text::trimmed(chain.input) : std::string_view(chain.steps[pass - 1].output);
+    // output as it is. The steps hold them all, so none is copied.
+    const auto examined = [&](std::size_t pass) -> std::string_view {
+        return pass == 0 ? input : std::string_view(steps[pass - 1].output);
     };
     // Hashes of the canonical forms of the texts examined so far: a repeat means the encodings
-    // cycle. Texts are compared only where their hashes agree.
+    // cycle. Texts are compared only where their hashes agree. A first pass repeats nothing, so
+    // the hashes are taken once a second pass needs them, which most inspections never reach.
     std::vector<std::size_t> seen;
-    const auto seenBefore = [&](std::string_view current, std::size_t hash) {
-        for (std::size_t pass = 0; pass < seen.size(); ++pass) {
-            if (seen[pass] == hash && Unicode::canonicallyEqual(examined(pass), current)) return true;
+    const auto seenBefore = [&](std::size_t pass) {
+        if (pass == 0) return false;
+        while (seen.size() <= pass) seen.push_back(Unicode::canonicalHash(examined(seen.size())));
+        for (std::size_t earlier = 0; earlier < pass; ++earlier) {
+            if (seen[earlier] == seen[pass] && Unicode::canonicallyEqual(examined(earlier), examined(pass)))
+                return true;
         }
         return false;
     };
     std::size_t outputBytes = 0;
 
-    while (std::cmp_less(chain.steps.size(), m_maxDepth)) {
-        const std::string_view current = examined(chain.steps.size());
-        const std::size_t hash = Unicode::canonicalHash(current);
-        if (seenBefore(current, hash)) break;
-        seen.push_back(hash);
+    while (std::cmp_less(steps.size(), m_maxDepth)) {
+        const std::string_view current = examined(steps.size());
+        if (seenBefore(steps.size())) break;
 
         // The detectors' patterns need not check the text's UTF-8 once this pass has.
         const std::optional<ValidText> valid = ValidText::of(current);
         std::optional<TrustedText> trust;
         if (valid) trust.emplace(*valid);
-        auto chosen = chooseResult(m_detectors, m_threshold, current, context, cutoff.stop);
+        auto chosen = chooseResult(m_detectors, m_ceilings, m_threshold, current, context, cutoff.stop);
         trust.reset();
         if (cutoff.stop.stop_requested()) return std::nullopt;
         // The clock is read once a pass, and only when there is a deadline: an unbounded
@@ -77,13 +98,13 @@ std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, const Cut
             return std::nullopt;
         }
         if (!chosen) break;
-        chain.steps.push_back(std::move(*chosen));
-        const DecodeResult& step = chain.steps.back();
+        steps.push_back(std::move(*chosen));
+        const DecodeResult& step = steps.back();
         if (step.terminal) break;
         outputBytes += step.output.size();
         if (outputBytes >= Limits::maxChainOutputBytes) break;
     }
-    return chain;
+    return DecodeChain{std::string(text), std::move(steps)};
 }
 
 } // namespace orvel

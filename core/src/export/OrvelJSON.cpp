@@ -18,7 +18,8 @@ constexpr JSON::WriteOptions kLayout{.pretty = true, .escapeSlashes = false};
 // large chain's document is several times its input and never needs to be held whole.
 class Layout {
 public:
-    Layout(const Sink& sink, int depth) : m_sink(sink), m_depth(depth) {}
+    /// Lays out into `out`, which is handed over and emptied (its capacity kept) piece by piece.
+    Layout(const Sink& sink, int depth, std::string& out) : m_sink(sink), m_out(out), m_depth(depth) {}
 
     void open(char bracket) {
         m_out += bracket;
@@ -80,7 +81,7 @@ private:
     }
 
     const Sink& m_sink;
-    std::string m_out;
+    std::string& m_out;
     int m_depth;
     bool m_empty = false;
 };
@@ -149,7 +150,8 @@ void write(const DecodeChain& chain, const Sink& sink) {
         sink("{}");
         return;
     }
-    Layout layout(sink, 0);
+    std::string out;
+    Layout layout(sink, 0, out);
     chainRecord(layout, chain);
     layout.finish();
 }
@@ -170,9 +172,10 @@ void FindingWriter::add(const ScanFinding& finding) {
         m_writable = false;
         return;
     }
-    // Two levels deep in the document: inside its object and its "findings" array.
-    m_body(m_count > 1 ? ",\n    " : "    ");
-    Layout layout(m_body, 2);
+    // Two levels deep in the document: inside its object and its "findings" array. One buffer
+    // serves every record, so a record's text is not grown from nothing each time.
+    m_out = m_count > 1 ? ",\n    " : "    ";
+    Layout layout(m_body, 2, m_out);
     layout.open('{');
     layout.key("chain");
     chainRecord(layout, finding.chain);

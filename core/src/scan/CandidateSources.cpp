@@ -41,8 +41,8 @@ std::vector<TextRange> regexRanges(Patterns::Id source, std::string_view text, c
 
 } // namespace
 
-std::vector<TextRange> proposeCandidates(std::string_view text, unsigned threads, const std::stop_token& stop,
-                                         Scanner::CandidateSearch search) {
+std::vector<std::vector<TextRange>> proposeCandidates(std::string_view text, unsigned threads,
+                                                      const std::stop_token& stop, Scanner::CandidateSearch search) {
     Starts starts{ValidText::of(text), std::nullopt};
     if (starts.text && search == Scanner::CandidateSearch::prefiltered) starts.prefilter.emplace(text);
     constexpr auto& before = kSourcesBeforeJSON;
@@ -57,16 +57,7 @@ std::vector<TextRange> proposeCandidates(std::string_view text, unsigned threads
     forEachIndex(sources, threads, [&](std::size_t source) {
         if (!stop.stop_requested()) bySource[source] = rangesOfSource(source);
     });
-    starts.prefilter.reset(); // its windows are not needed any more, and the list below is large
-    std::size_t total = 0;
-    for (const auto& ranges : bySource) total += ranges.size();
-    std::vector<TextRange> all;
-    all.reserve(total);
-    for (auto& ranges : bySource) {
-        all.insert(all.end(), ranges.begin(), ranges.end());
-        std::vector<TextRange>().swap(ranges);
-    }
-    return all;
+    return bySource;
 }
 
 } // namespace orvel

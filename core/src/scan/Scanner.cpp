@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <numeric>
 #include <span>
@@ -58,39 +59,82 @@ private:
     int m_line = 1;
 };
 
+// The candidates, numbered through the sources' lists one after another.
+class Candidates {
+public:
+    explicit Candidates(std::vector<std::vector<TextRange>> bySource) : m_bySource(std::move(bySource)) {
+        m_firsts.push_back(0);
+        for (const auto& ranges : m_bySource) m_firsts.push_back(m_firsts.back() + ranges.size());
+    }
+    std::size_t size() const { return m_firsts.back(); }
+    const TextRange& operator[](std::size_t index) const {
+        std::size_t source = 0;
+        while (index >= m_firsts[source + 1]) ++source;
+        return m_bySource[source][index - m_firsts[source]];
+    }
+    const std::vector<std::vector<TextRange>>& bySource() const { return m_bySource; }
+    /// The number of the first candidate of `source`.
+    std::size_t first(std::size_t source) const { return m_firsts[source]; }
+
+private:
+    std::vector<std::vector<TextRange>> m_bySource;
+    std::vector<std::size_t> m_firsts; // the number of each source's first candidate, then the count
+};
+
 // The candidates grouped into clusters, in text order: runs of candidates, taken by their
 // starts, whose ranges overlap one another directly or through other members. Candidates of
 // different clusters never overlap, so each cluster can be decided on its own, in any order and
-// on any thread. A cluster lists its members in candidate order.
+// on any thread. A cluster lists its members in candidate order. Candidate numbers are held as
+// `Index`, narrow whenever the count allows: a large log has millions of candidates.
+template <typename Index>
 class OverlapClusters {
 public:
-    explicit OverlapClusters(const std::vector<TextRange>& candidates) : m_members(candidates.size()) {
-        std::iota(m_members.begin(), m_members.end(), std::size_t{0});
-        std::stable_sort(m_members.begin(), m_members.end(),
-                         [&](std::size_t a, std::size_t b) { return candidates[a].begin < candidates[b].begin; });
-        for (std::size_t next = 0; next < m_members.size();) {
-            const std::size_t first = next;
-            std::size_t end = candidates[m_members[next]].end;
-            while (++next < m_members.size() && candidates[m_members[next]].begin < end) {
-                end = std::max(end, candidates[m_members[next]].end);
+    explicit OverlapClusters(const Candidates& candidates) {
+        // Reserved whole, never grown: a grown list leaves its earlier copies behind in the heap.
+        m_members.reserve(candidates.size());
+        m_firsts.reserve(candidates.size() + 1);
+        // Each source lists its candidates in text order, so merging the lists orders them all by
+        // start, the earlier source first where starts tie: a stable sort by start.
+        const auto& bySource = candidates.bySource();
+        std::vector<std::size_t> next(bySource.size(), 0);
+        std::size_t end = 0; // of the cluster under way
+        for (;;) {
+            std::size_t source = bySource.size();
+            for (std::size_t s = 0; s < bySource.size(); ++s) {
+                if (next[s] < bySource[s].size() &&
+                    (source == bySource.size() || bySource[s][next[s]].begin < bySource[source][next[source]].begin)) {
+                    source = s;
+                }
             }
-            std::sort(m_members.begin() + static_cast<std::ptrdiff_t>(first),
-                      m_members.begin() + static_cast<std::ptrdiff_t>(next));
-            m_firsts.push_back(first);
+            if (source == bySource.size()) break;
+            const TextRange& range = bySource[source][next[source]];
+            if (m_members.empty() || range.begin >= end) {
+                closeCluster();
+                m_firsts.push_back(static_cast<Index>(m_members.size()));
+                end = range.end;
+            }
+            end = std::max(end, range.end);
+            m_members.push_back(static_cast<Index>(candidates.first(source) + next[source]++));
         }
-        m_firsts.push_back(m_members.size());
+        closeCluster();
+        m_firsts.push_back(static_cast<Index>(m_members.size()));
     }
 
     std::size_t count() const { return m_firsts.size() - 1; }
     /// How many candidates the clusters before `index` hold together.
     std::size_t first(std::size_t index) const { return m_firsts[index]; }
-    std::span<const std::size_t> members(std::size_t index) const {
+    std::span<const Index> members(std::size_t index) const {
         return std::span(m_members).subspan(m_firsts[index], m_firsts[index + 1] - m_firsts[index]);
     }
 
 private:
-    std::vector<std::size_t> m_members; // candidate indices, cluster after cluster
-    std::vector<std::size_t> m_firsts;  // where each cluster begins in m_members, then the end
+    // Puts the members of the last cluster begun into candidate order.
+    void closeCluster() {
+        if (!m_firsts.empty()) std::sort(m_members.begin() + m_firsts.back(), m_members.end());
+    }
+
+    std::vector<Index> m_members; // candidate numbers, cluster after cluster
+    std::vector<Index> m_firsts;  // where each cluster begins in m_members, then the end
 };
 
 // Work is handed to threads in pieces of whole clusters with at least this many candidates,
@@ -102,7 +146,8 @@ constexpr std::size_t kThreadsFromBytes = std::size_t{1} << 20;
 constexpr std::size_t kProgressEvery = 4096;
 
 // The first cluster of each piece of work, then one past the last cluster.
-std::vector<std::size_t> piecesOf(const OverlapClusters& clusters) {
+template <typename Index>
+std::vector<std::size_t> piecesOf(const OverlapClusters<Index>& clusters) {
     std::vector<std::size_t> firsts;
     for (std::size_t cluster = 0; cluster < clusters.count(); ++cluster) {
         if (firsts.empty() || clusters.first(cluster) - clusters.first(firsts.back()) >= kCandidatesPerPiece) {
@@ -146,13 +191,12 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
     const unsigned threads = m_options.threads != 0            ? m_options.threads
                              : text.size() < kThreadsFromBytes ? 1
                                                                : usableCores();
-    const std::vector<TextRange> candidates = proposeCandidates(text, threads, halted, m_options.candidateSearch);
+    const Candidates candidates(proposeCandidates(text, threads, halted, m_options.candidateSearch));
     Summary summary{candidates.size(), 0, false};
     if (halted.stop_requested()) {
         summary.stopped = true;
         return summary;
     }
-    const OverlapClusters clusters(candidates);
 
     // A candidate over its time budget counts as declined, wherever it stands.
     const auto cutoffFor = [&](std::size_t bytes) {
@@ -168,35 +212,25 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
 
     // Within a cluster the sources' order decides: an earlier candidate wins an overlap. A
     // stopped scan leaves the cluster half decided, but such a piece is never handed over.
-    const auto decideCluster = [&](std::size_t cluster, Decided& decided) {
+    const auto decideCluster = [&](const auto& members, Decided& decided) {
         std::vector<Settled>& accepted = decided.accepted;
         const std::size_t firstAccepted = accepted.size();
         AcceptedRanges taken;
-        for (const std::size_t index : clusters.members(cluster)) {
+        for (std::size_t member = 0; member < members.size(); ++member) {
             if (halted.stop_requested()) return;
-            const TextRange& candidate = candidates[index];
+            const TextRange& candidate = candidates[members[member]];
             if (taken.overlapsAny(candidate)) continue;
             const std::size_t bytes = candidate.end - candidate.begin;
             std::optional<DecodeChain> chain =
                 m_engine.inspect(text.substr(candidate.begin, bytes), cutoffFor(bytes), context);
             if (!chain) ++decided.overTimeBudget;
             if (!chain || !chain->isRecognized()) continue;
-            taken.add(candidate);
+            // The last member blocks nothing after it: most clusters are one candidate alone.
+            if (member + 1 < members.size()) taken.add(candidate);
             accepted.push_back({candidate, std::move(*chain)});
         }
         std::stable_sort(accepted.begin() + static_cast<std::ptrdiff_t>(firstAccepted), accepted.end(),
                          [](const Settled& a, const Settled& b) { return a.range.begin < b.range.begin; });
-    };
-
-    const std::vector<std::size_t> pieceFirstCluster = piecesOf(clusters);
-    const std::size_t pieces = pieceFirstCluster.size() - 1;
-
-    const auto decidePiece = [&](std::size_t piece) {
-        Decided decided{{}, clusters.first(pieceFirstCluster[piece + 1])};
-        for (std::size_t cluster = pieceFirstCluster[piece]; cluster < pieceFirstCluster[piece + 1]; ++cluster) {
-            decideCluster(cluster, decided);
-        }
-        return decided;
     };
 
     LineCounter lines(text);
@@ -229,7 +263,25 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
         return true;
     };
 
-    forEachInOrder(pieces, threads, decidePiece, handOver);
+    const auto decideAll = [&](const auto& clusters) {
+        const std::vector<std::size_t> pieceFirstCluster = piecesOf(clusters);
+        const std::size_t pieces = pieceFirstCluster.size() - 1;
+
+        const auto decidePiece = [&](std::size_t piece) {
+            Decided decided{{}, clusters.first(pieceFirstCluster[piece + 1])};
+            for (std::size_t cluster = pieceFirstCluster[piece]; cluster < pieceFirstCluster[piece + 1]; ++cluster) {
+                decideCluster(clusters.members(cluster), decided);
+            }
+            return decided;
+        };
+
+        forEachInOrder(pieces, threads, decidePiece, handOver);
+    };
+    if (candidates.size() <= std::numeric_limits<std::uint32_t>::max()) {
+        decideAll(OverlapClusters<std::uint32_t>(candidates));
+    } else {
+        decideAll(OverlapClusters<std::size_t>(candidates));
+    }
     if (!summary.stopped && progress) progress(candidates.size(), candidates.size());
     return summary;
 }

@@ -8,6 +8,8 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <system_error>
 #include <type_traits>
@@ -105,6 +107,17 @@ constexpr std::array<std::array<bool, 256>, 2> kNoticed = [] {
     return noticed;
 }();
 
+// Whether any of the eight bytes in `word` is one appendCheckedEscaped notices, each test the
+// exact "some byte below n" or "some byte equal to c" of the bit tricks: most words of a text
+// have none, and are skipped whole.
+bool noticesAny(std::uint64_t word, bool escapeSlashes) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101;
+    constexpr std::uint64_t kHighs = 0x8080808080808080;
+    const auto hasZero = [](std::uint64_t v) { return ((v - kOnes) & ~v & kHighs) != 0; };
+    return (word & kHighs) != 0 || ((word - kOnes * 0x20) & ~word & kHighs) != 0 || hasZero(word ^ (kOnes * '"')) ||
+           hasZero(word ^ (kOnes * '\\')) || (escapeSlashes && hasZero(word ^ (kOnes * '/')));
+}
+
 // Appends `text` escaped, checking its UTF-8 on the way: a text is valid when each of its runs
 // of bytes above ASCII is valid on its own, and only those runs need the check. False, having
 // appended part of the text, at the first invalid run.
@@ -113,6 +126,10 @@ bool appendCheckedEscaped(std::string& out, std::string_view text, bool escapeSl
     const std::array<bool, 256>& noticed = kNoticed[escapeSlashes ? 1 : 0];
     std::size_t run = 0; // start of the bytes not yet appended, which need no escape
     for (std::size_t i = 0;; ++i) {
+        for (std::uint64_t word = 0; i + sizeof word <= text.size(); i += sizeof word) {
+            std::memcpy(&word, text.data() + i, sizeof word);
+            if (noticesAny(word, escapeSlashes)) break;
+        }
         while (i < text.size() && !noticed[static_cast<unsigned char>(text[i])]) ++i;
         if (i == text.size()) break;
         const auto byte = static_cast<unsigned char>(text[i]);

@@ -432,8 +432,10 @@ std::string nfc(std::string_view text) {
 }
 
 std::size_t canonicalHash(std::string_view text) {
+    // Exactly the hash of nfc(text), which is `text` itself in these cases: ASCII is always in
+    // NFC, and asking ICU costs more than the hash.
+    if (nextNonASCII(bytesOf(text), 0, text.size()) == text.size()) return std::hash<std::string_view>{}(text);
     const icu::Normalizer2* normalizer = nfcNormalizer();
-    // Exactly the hash of nfc(text), which is `text` itself in these cases.
     if (isValidUTF8(text) && (normalizer == nullptr || !fitsStringPiece(text) || isNFC(*normalizer, text))) {
         return std::hash<std::string_view>{}(text);
     }
