@@ -170,6 +170,7 @@ public:
 private:
     void writeArtifact(const Entry& entry) {
         const Painter painter(m_style.colour);
+        if (m_rows++ > 0) fmt::print("\n");
         if (!entry.chain) {
             fmt::print("{}  {}\n", painter.heading("Credential"), painter.kind(TextLayout::oneLine(entry.vendor)));
         } else if (!entry.chain->isRecognized()) {
