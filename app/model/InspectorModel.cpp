@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QSettings>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <utility>
