@@ -1,13 +1,18 @@
 // What every registered detector promises the engine, checked on one realistic sample each.
+#include <filesystem>
 #include <map>
+#include <random>
 #include <tuple>
 
 #include <gtest/gtest.h>
 
+#include "LogGenerator.h"
 #include "detectors/HexDetector.h"
+#include "engine/ShapeTable.h"
 #include "orvel/Orvel.h"
 #include "orvel/Unicode.h"
 #include "support/Base64Encode.h"
+#include "support/CandidateList.h"
 #include "support/TestData.h"
 #include "text/Text.h"
 
@@ -87,6 +92,60 @@ TEST_P(DetectorContract, EveryPrefixOfEverySampleIsAnsweredSafely) {
             }
         }
     }
+}
+
+// Texts that many detectors accept or nearly do: every fixture and every text its chain passes
+// through, the candidates of a generated log, the samples with every byte in turn put first and
+// last, random texts over the bytes the shapes name, and all of these wrapped in white space.
+const std::vector<std::string>& shapeProbes() {
+    static const std::vector<std::string> probes = [] {
+        std::vector<std::string> texts;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(ORVEL_TEST_DATA)) {
+            if (!entry.is_regular_file() || entry.file_size() > (64 << 10)) continue;
+            const DecodeChain chain = inspect(readTestData(entry.path().lexically_relative(ORVEL_TEST_DATA).string()));
+            texts.push_back(chain.input);
+            for (const DecodeResult& step : chain.steps) texts.push_back(step.output);
+        }
+        const std::string log = bench::LogGenerator(7).generate(64 << 10);
+        for (const TextRange& range : testing::candidatesOf(log))
+            texts.push_back(log.substr(range.begin, range.end - range.begin));
+        const std::string bytes = "09afAFgzGZxX+/=_-.%&;:\\$<>{}[]\" \t\n\r\u00e9";
+        for (const DetectionKind kind : allDetectionKinds()) {
+            if (kind == DetectionKind::base64url) continue;
+            const std::string& sample = std::get<std::string>(sampleOf(kind));
+            texts.push_back(sample);
+            for (const char c : bytes) {
+                if ((c & 0xC0) == 0x80) continue;
+                texts.push_back(std::string(1, c) + sample.substr(1));
+                texts.push_back(sample + c);
+            }
+        }
+        std::mt19937 random(20261206);
+        for (int i = 0; i < 4000; ++i) {
+            std::string text(random() % 40, ' ');
+            for (char& c : text) c = bytes[random() % (bytes.size() - 2)];
+            texts.push_back(std::move(text));
+        }
+        for (std::size_t i = 0, count = texts.size(); i < count; ++i) {
+            texts.push_back(" " + texts[i] + "\n");
+            texts.push_back("\u3000" + texts[i] + "\u00a0");
+        }
+        std::erase_if(texts, [](const std::string& text) { return !Unicode::isValidUTF8(text); });
+        return texts;
+    }();
+    return probes;
+}
+
+// The engine does not ask a detector about a text of none of its shapes: it must decline them all.
+TEST_P(DetectorContract, DeclinesEveryTextOfNoneOfItsShapes) {
+    const ShapeTable table({GetParam()});
+    std::size_t ruledOut = 0;
+    for (const std::string& text : shapeProbes()) {
+        if (table.admits(0, table.profileOf(Text::trimmed(text)))) continue;
+        ++ruledOut;
+        EXPECT_FALSE(GetParam()->decode(text)) << text;
+    }
+    EXPECT_GT(ruledOut, 0U);
 }
 
 INSTANTIATE_TEST_SUITE_P(Registry, DetectorContract, ::testing::ValuesIn(defaultDetectors()),

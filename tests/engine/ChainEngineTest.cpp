@@ -68,6 +68,19 @@ TEST(ChainEngine, DetectorsThatCannotOutbidTheAnswerHeldAreNotAsked) {
     }
 }
 
+TEST(ChainEngine, DetectorsAreAskedOnlyAboutTextsOfTheirShapes) {
+    const auto percent = stub([](std::string_view) { return Answer(); });
+    percent->shapes = {{.mustContain = ByteSet("%")}, {.alphabet = ByteSet("0-9"), .firstBytes = ByteSet("1-9")}};
+    // Judged on the trimmed text: the blanks around "42" are no digits, and an empty text has no
+    // first byte.
+    for (const auto& [text, asked] :
+         {std::pair{"a%b", true}, {" 42\n", true}, {"abc", false}, {"042", false}, {"4 2", false}, {"", false}}) {
+        percent->calls = 0;
+        ChainEngine({percent}).inspect(text);
+        EXPECT_EQ(percent->calls > 0, asked) << text;
+    }
+}
+
 TEST(ChainEngine, ThresholdIsInclusiveAndNaNNeverPasses) {
     const double threshold = ChainEngine::standardThreshold;
     for (const auto& [confidence, recognised] : {std::pair{threshold, true},

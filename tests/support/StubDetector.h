@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "orvel/Detector.h"
 
@@ -21,8 +22,10 @@ public:
         : m_kind(kind), m_rule(std::move(rule)) {}
     DetectionKind kind() const override { return m_kind; }
     double highestConfidence() const override { return ceiling; }
+    std::vector<TextShape> acceptedShapes() const override { return shapes; }
     mutable std::atomic<int> calls{0};
     double ceiling = std::numeric_limits<double>::infinity();
+    std::vector<TextShape> shapes;
 
 private:
     Answer decodeWith(std::string_view text, const DecodeContext&) const override {

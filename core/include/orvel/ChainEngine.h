@@ -14,6 +14,8 @@ namespace orvel {
 
 using DetectorList = std::vector<std::shared_ptr<const Detector>>;
 
+class ShapeTable;
+
 /// Peels one layer per pass: offers the text to every detector, takes the most confident
 /// answer that makes progress and repeats on its output.
 class ChainEngine {
@@ -48,6 +50,7 @@ public:
 private:
     DetectorList m_detectors;
     std::vector<double> m_ceilings; ///< for each detector, the highest confidence it or any after it declares
+    std::shared_ptr<const ShapeTable> m_shapes; ///< which detectors a text's bytes rule out
     double m_threshold;
     int m_maxDepth;
 };

@@ -3,9 +3,11 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "orvel/Clock.h"
 #include "orvel/DecodeResult.h"
+#include "orvel/TextShape.h"
 
 namespace orvel {
 
@@ -33,6 +35,9 @@ public:
     /// The highest confidence any answer of this detector carries: an engine holding an answer at
     /// least this confident need not ask. Unbounded unless the detector declares it.
     virtual double highestConfidence() const { return std::numeric_limits<double>::infinity(); }
+    /// The shapes of text this detector may accept: it declines every text of none of them, so an
+    /// engine need not ask. No shapes at all means any text may do.
+    virtual std::vector<TextShape> acceptedShapes() const { return {}; }
     /// The same as of the clock's current reading.
     std::optional<DecodeResult> decode(std::string_view text) const {
         return decodeWith(text, DecodeContext::current());

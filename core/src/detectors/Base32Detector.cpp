@@ -19,4 +19,6 @@ std::optional<DecodeResult> Base32Detector::decodeWith(std::string_view text, co
                             Bytes::base32(candidate));
 }
 
+std::vector<TextShape> Base32Detector::acceptedShapes() const { return {{.alphabet = ByteSet("A-Z2-7=")}}; }
+
 } // namespace orvel

@@ -9,6 +9,7 @@ class Base32Detector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::base32; }
     double highestConfidence() const override { return kConfidence; }
+    std::vector<TextShape> acceptedShapes() const override;
 
     /// The confidence of every answer.
     static constexpr double kConfidence = 0.55;

@@ -20,4 +20,6 @@ std::optional<DecodeResult> Base58Detector::decodeWith(std::string_view text, co
                             Bytes::base58(candidate));
 }
 
+std::vector<TextShape> Base58Detector::acceptedShapes() const { return {{.alphabet = ByteSet("1-9A-HJ-NP-Za-km-z")}}; }
+
 } // namespace orvel

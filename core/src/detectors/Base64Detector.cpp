@@ -23,4 +23,6 @@ std::optional<DecodeResult> Base64Detector::decodeWith(std::string_view text, co
                             urlSafe ? Bytes::base64url(candidate) : Bytes::base64(candidate));
 }
 
+std::vector<TextShape> Base64Detector::acceptedShapes() const { return {{.alphabet = ByteSet("A-Za-z0-9+/_=-")}}; }
+
 } // namespace orvel

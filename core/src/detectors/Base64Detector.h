@@ -10,6 +10,7 @@ class Base64Detector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::base64; }
     double highestConfidence() const override { return kConfidence; }
+    std::vector<TextShape> acceptedShapes() const override;
 
     /// The confidence of every answer.
     static constexpr double kConfidence = 0.7;

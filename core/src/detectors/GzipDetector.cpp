@@ -21,4 +21,8 @@ std::optional<DecodeResult> GzipDetector::decodeWith(std::string_view text, cons
         text, {DetectionKind::gzip, GzipDetector::kConfidence, "gzip", Deflate::opensAsGzip, openGzip});
 }
 
+std::vector<TextShape> GzipDetector::acceptedShapes() const {
+    return Bytes::wrapperShapes([](std::uint8_t first) { return first == 0x1F; });
+}
+
 } // namespace orvel

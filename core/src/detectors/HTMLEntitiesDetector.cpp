@@ -104,4 +104,6 @@ std::optional<DecodeResult> HTMLEntitiesDetector::decodeWith(std::string_view te
                          unescape(text, nextAmpersand, replace));
 }
 
+std::vector<TextShape> HTMLEntitiesDetector::acceptedShapes() const { return {{.mustContain = ByteSet("&;")}}; }
+
 } // namespace orvel

@@ -10,6 +10,7 @@ class HTMLEntitiesDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::htmlEntities; }
     double highestConfidence() const override { return kConfidence; }
+    std::vector<TextShape> acceptedShapes() const override;
 
     /// The confidence of every answer.
     static constexpr double kConfidence = 0.85;

@@ -142,4 +142,8 @@ std::optional<DecodeResult> HashDetector::decodeWith(std::string_view text, cons
     return bareDigest(candidate);
 }
 
+std::vector<TextShape> HashDetector::acceptedShapes() const {
+    return {{.firstBytes = ByteSet("$")}, {.alphabet = ByteSet("0-9a-fA-F")}};
+}
+
 } // namespace orvel

@@ -11,6 +11,7 @@ class HashDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::hash; }
     double highestConfidence() const override { return kConfidence; }
+    std::vector<TextShape> acceptedShapes() const override;
 
     /// The confidence of its surest answer.
     static constexpr double kConfidence = 0.93;

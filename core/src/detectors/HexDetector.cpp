@@ -18,4 +18,9 @@ std::optional<DecodeResult> HexDetector::decodeWith(std::string_view text, const
     return alphabetTextStep(DetectionKind::hex, "Hex", HexDetector::kConfidence, candidate, Bytes::hex(candidate));
 }
 
+std::vector<TextShape> HexDetector::acceptedShapes() const {
+    // With or without "0x".
+    return {{.alphabet = ByteSet("0-9a-fA-FxX")}};
+}
+
 } // namespace orvel

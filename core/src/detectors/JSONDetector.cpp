@@ -17,4 +17,6 @@ std::optional<DecodeResult> JSONDetector::decodeWith(std::string_view text, cons
     };
 }
 
+std::vector<TextShape> JSONDetector::acceptedShapes() const { return {{.firstBytes = ByteSet("{[")}}; }
+
 } // namespace orvel

@@ -99,4 +99,6 @@ std::optional<DecodeResult> JWTDetector::decodeWith(std::string_view text, const
     };
 }
 
+std::vector<TextShape> JWTDetector::acceptedShapes() const { return {{.mustContain = ByteSet(".")}}; }
+
 } // namespace orvel

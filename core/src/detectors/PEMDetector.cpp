@@ -94,4 +94,9 @@ std::optional<DecodeResult> PEMDetector::decodeWith(std::string_view text, const
     };
 }
 
+std::vector<TextShape> PEMDetector::acceptedShapes() const {
+    // The armour's "-----BEGIN " and "-----END ".
+    return {{.mustContain = ByteSet("-BEGIND")}};
+}
+
 } // namespace orvel

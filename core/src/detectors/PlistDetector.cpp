@@ -228,4 +228,10 @@ std::optional<DecodeResult> PlistDetector::decodeWith(std::string_view text, con
     return std::nullopt;
 }
 
+std::vector<TextShape> PlistDetector::acceptedShapes() const {
+    std::vector<TextShape> shapes = Bytes::wrapperShapes([](std::uint8_t first) { return first == 'b'; });
+    shapes.push_back({.mustContain = ByteSet("<plist")});
+    return shapes;
+}
+
 } // namespace orvel

@@ -10,6 +10,7 @@ class PlistDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::plist; }
     double highestConfidence() const override { return kConfidence; }
+    std::vector<TextShape> acceptedShapes() const override;
 
     /// The confidence of every answer.
     static constexpr double kConfidence = 0.95;

@@ -89,4 +89,8 @@ std::optional<DecodeResult> QueryStringDetector::decodeWith(std::string_view tex
     };
 }
 
+std::vector<TextShape> QueryStringDetector::acceptedShapes() const {
+    return {{.alphabet = ~ByteSet(" \n"), .mustContain = ByteSet("&="), .firstBytes = ByteSet("A-Za-z0-9_.[]-")}};
+}
+
 } // namespace orvel

@@ -28,4 +28,6 @@ std::optional<DecodeResult> URLEncodingDetector::decodeWith(std::string_view tex
     };
 }
 
+std::vector<TextShape> URLEncodingDetector::acceptedShapes() const { return {{.mustContain = ByteSet("%")}}; }
+
 } // namespace orvel

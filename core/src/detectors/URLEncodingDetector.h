@@ -9,6 +9,7 @@ class URLEncodingDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::url; }
     double highestConfidence() const override { return kConfidence; }
+    std::vector<TextShape> acceptedShapes() const override;
 
     /// The confidence of every answer.
     static constexpr double kConfidence = 0.9;

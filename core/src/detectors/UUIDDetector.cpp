@@ -28,4 +28,8 @@ std::optional<DecodeResult> UUIDDetector::decodeWith(std::string_view text, cons
     };
 }
 
+std::vector<TextShape> UUIDDetector::acceptedShapes() const {
+    return {{.alphabet = ByteSet("0-9a-fA-F-"), .firstBytes = ByteSet("0-9a-fA-F")}};
+}
+
 } // namespace orvel

@@ -62,4 +62,6 @@ std::optional<DecodeResult> UnicodeEscapeDetector::decodeWith(std::string_view t
                          unescape(text, nextBackslash, replace));
 }
 
+std::vector<TextShape> UnicodeEscapeDetector::acceptedShapes() const { return {{.mustContain = ByteSet("\\")}}; }
+
 } // namespace orvel

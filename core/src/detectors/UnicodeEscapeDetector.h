@@ -11,6 +11,7 @@ class UnicodeEscapeDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::unicodeEscape; }
     double highestConfidence() const override { return kConfidence; }
+    std::vector<TextShape> acceptedShapes() const override;
 
     /// The confidence of every answer.
     static constexpr double kConfidence = 0.8;

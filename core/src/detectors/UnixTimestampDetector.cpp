@@ -44,4 +44,6 @@ std::optional<DecodeResult> UnixTimestampDetector::decodeWith(std::string_view t
     };
 }
 
+std::vector<TextShape> UnixTimestampDetector::acceptedShapes() const { return {{.alphabet = ByteSet("0-9")}}; }
+
 } // namespace orvel

@@ -335,4 +335,6 @@ std::optional<DecodeResult> XMLDetector::decodeWith(std::string_view text, const
     };
 }
 
+std::vector<TextShape> XMLDetector::acceptedShapes() const { return {{.firstBytes = ByteSet("<")}}; }
+
 } // namespace orvel

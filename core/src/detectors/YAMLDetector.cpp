@@ -74,4 +74,10 @@ std::optional<DecodeResult> YAMLDetector::decodeWith(std::string_view text, cons
     };
 }
 
+std::vector<TextShape> YAMLDetector::acceptedShapes() const {
+    // A mapping or a sequence, and not JSON or XML.
+    const ByteSet first = ~ByteSet("{[<");
+    return {{.mustContain = ByteSet(":"), .firstBytes = first}, {.mustContain = ByteSet("-"), .firstBytes = first}};
+}
+
 } // namespace orvel

@@ -11,6 +11,7 @@ class YAMLDetector final : public Detector {
 public:
     DetectionKind kind() const override { return DetectionKind::yaml; }
     double highestConfidence() const override { return kConfidence; }
+    std::vector<TextShape> acceptedShapes() const override;
 
     /// The confidence of every answer.
     static constexpr double kConfidence = 0.6;

@@ -20,4 +20,9 @@ std::optional<DecodeResult> ZlibDetector::decodeWith(std::string_view text, cons
         text, {DetectionKind::zlib, ZlibDetector::kConfidence, "zlib", Deflate::opensAsZlib, openZlib});
 }
 
+std::vector<TextShape> ZlibDetector::acceptedShapes() const {
+    // The compression method, deflate, is the low half of the first byte.
+    return Bytes::wrapperShapes([](std::uint8_t first) { return (first & 0x0F) == 8; });
+}
+
 } // namespace orvel

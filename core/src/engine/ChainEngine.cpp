@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/ShapeTable.h"
 #include "orvel/Limits.h"
 #include "orvel/Unicode.h"
 #include "text/Regex.h"
@@ -15,15 +16,18 @@ namespace orvel {
 namespace {
 
 // The most confident acceptable answer for `current`; the earlier detector keeps a tie, so once
-// the answer held is as confident as any later detector can be, the rest are not asked. Gives
-// up, answering nothing, once a stop is requested.
+// the answer held is as confident as any later detector can be, the rest are not asked, and
+// neither are those whose shapes `current` has none of. Gives up, answering nothing, once a stop
+// is requested.
 std::optional<DecodeResult> chooseResult(const DetectorList& detectors, std::span<const double> ceilings,
-                                         double threshold, std::string_view current, const DecodeContext& context,
-                                         const std::stop_token& stop) {
+                                         const ShapeTable& shapes, double threshold, std::string_view current,
+                                         const DecodeContext& context, const std::stop_token& stop) {
     std::optional<DecodeResult> chosen;
+    const ShapeTable::Profile profile = shapes.profileOf(Text::trimmed(current));
     for (std::size_t index = 0; index < detectors.size(); ++index) {
         if (stop.stop_requested()) return std::nullopt;
         if (chosen && chosen->confidence >= ceilings[index]) break;
+        if (!shapes.admits(index, profile)) continue;
         auto result = detectors[index]->decode(current, context);
         if (!result) continue;
         // Written so that a NaN confidence never passes.
@@ -38,7 +42,8 @@ std::optional<DecodeResult> chooseResult(const DetectorList& detectors, std::spa
 } // namespace
 
 ChainEngine::ChainEngine(DetectorList detectors, double threshold, int maxDepth)
-    : m_detectors(std::move(detectors)), m_ceilings(m_detectors.size()), m_threshold(threshold), m_maxDepth(maxDepth) {
+    : m_detectors(std::move(detectors)), m_ceilings(m_detectors.size()),
+      m_shapes(std::make_shared<const ShapeTable>(m_detectors)), m_threshold(threshold), m_maxDepth(maxDepth) {
     double ceiling = -std::numeric_limits<double>::infinity();
     for (std::size_t index = m_detectors.size(); index-- > 0;) {
         // A ceiling that is no number bounds nothing.
@@ -88,7 +93,7 @@ std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, const Cut
         const std::optional<ValidText> valid = ValidText::of(current);
         std::optional<TrustedText> trust;
         if (valid) trust.emplace(*valid);
-        auto chosen = chooseResult(m_detectors, m_ceilings, m_threshold, current, context, cutoff.stop);
+        auto chosen = chooseResult(m_detectors, m_ceilings, *m_shapes, m_threshold, current, context, cutoff.stop);
         trust.reset();
         if (cutoff.stop.stop_requested()) return std::nullopt;
         // The clock is read once a pass, and only when there is a deadline: an unbounded

@@ -212,6 +212,33 @@ std::vector<Unwrapped> wrappedCandidates(std::string_view text, OpeningTest open
     return readings;
 }
 
+std::vector<TextShape> wrapperShapes(bool (*mayStart)(std::uint8_t firstByte)) {
+    // The digits of an alphabet whose value, as the top `bits` bits of a byte, starts one that
+    // `mayStart` admits.
+    const auto leadingDigits = [&](const std::array<int, 256>& values, int bits) {
+        std::string digits;
+        for (int c = 0; c < 256; ++c) {
+            const int value = values[static_cast<std::size_t>(c)];
+            bool admitted = false;
+            for (int low = 0; value != kNotInAlphabet && low < 1 << (8 - bits) && !admitted; ++low)
+                admitted = mayStart(static_cast<std::uint8_t>(value << (8 - bits) | low));
+            if (admitted) digits += static_cast<char>(c);
+        }
+        return ByteSet(digits);
+    };
+    constexpr auto kURLSafeValues = digitTable("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_");
+    constexpr auto kHexValues = [] {
+        std::array<int, 256> values{};
+        for (int c = 0; c < 256; ++c) values[static_cast<std::size_t>(c)] = hexDigitValue(static_cast<char>(c));
+        return values;
+    }();
+    return {
+        {.alphabet = ByteSet("A-Za-z0-9+/="), .firstBytes = leadingDigits(kBase64Values, 6)},
+        {.alphabet = ByteSet("A-Za-z0-9_=-"), .firstBytes = leadingDigits(kURLSafeValues, 6)},
+        {.alphabet = ByteSet("0-9a-fA-F"), .firstBytes = leadingDigits(kHexValues, 4)},
+    };
+}
+
 std::optional<std::string> percentDecoded(std::string_view text) {
     std::string decoded;
     decoded.reserve(text.size());

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "orvel/TextShape.h"
+
 namespace orvel {
 
 /// An owned, contiguous sequence of bytes.
@@ -57,6 +59,10 @@ using OpeningTest = bool (*)(std::span<const std::uint8_t> head);
 /// which their container opens: hex of a length divisible by 4 is valid base64 too. With `opens`,
 /// a reading whose first bytes fail it is left out before the rest is decoded.
 std::vector<Unwrapped> wrappedCandidates(std::string_view text, OpeningTest opens = nullptr);
+
+/// The shapes of the texts that wrap, in base64, base64url or hex, bytes whose first byte
+/// `mayStart` admits: a wrapper's first character spells the top bits of the first byte.
+std::vector<TextShape> wrapperShapes(bool (*mayStart)(std::uint8_t firstByte));
 
 /// Every "%" followed by two hex digits decoded to its byte, once; absent when a "%" is not
 /// followed by two hex digits or the bytes are not UTF-8. "+" stays "+" (form encoding of
