@@ -1,10 +1,12 @@
 #include "engine/ShapeTable.h"
 
-#include <algorithm>
 #include <map>
 
 namespace orvel {
 namespace {
+
+constexpr std::uint64_t kNoFirstByte = std::uint64_t{1} << 63;
+constexpr std::size_t kClassBits = 63;
 
 // The sets a class may not straddle: each alphabet and first-byte set, and each byte that must
 // occur on its own.
@@ -15,9 +17,9 @@ std::vector<ByteSet> distinctions(const std::vector<std::vector<TextShape>>& dec
             sets.push_back(shape.alphabet);
             sets.push_back(shape.firstBytes);
             for (int byte = 0; byte < 256; ++byte) {
-                const auto value = static_cast<std::uint8_t>(byte);
-                if (shape.mustContain.contains(value)) sets.push_back(ByteSet(std::string_view(
-                    reinterpret_cast<const char*>(&value), 1)));
+                const auto value = static_cast<char>(byte);
+                if (shape.mustContain.contains(static_cast<std::uint8_t>(byte)))
+                    sets.push_back(ByteSet(std::string_view(&value, 1)));
             }
         }
     }
@@ -26,7 +28,7 @@ std::vector<ByteSet> distinctions(const std::vector<std::vector<TextShape>>& dec
 
 } // namespace
 
-ShapeTable::ShapeTable(const DetectorList& detectors) : m_shapes(detectors.size()) {
+ShapeTable::ShapeTable(const DetectorList& detectors) : m_firstShape(detectors.size() + 1, 0) {
     std::vector<std::vector<TextShape>> declared;
     declared.reserve(detectors.size());
     for (const auto& detector : detectors) declared.push_back(detector->acceptedShapes());
@@ -40,7 +42,7 @@ ShapeTable::ShapeTable(const DetectorList& detectors) : m_shapes(detectors.size(
         for (const ByteSet& set : sets) membership.push_back(set.contains(static_cast<std::uint8_t>(byte)));
         const std::size_t index = classes.try_emplace(std::move(membership), classes.size()).first->second;
         // More classes than a mask holds: no detector is ruled out.
-        if (index >= 64) return;
+        if (index >= kClassBits) return;
         m_classOf[static_cast<std::size_t>(byte)] = std::uint64_t{1} << index;
     }
 
@@ -53,26 +55,17 @@ ShapeTable::ShapeTable(const DetectorList& detectors) : m_shapes(detectors.size(
     };
     for (std::size_t index = 0; index < detectors.size(); ++index) {
         for (const TextShape& shape : declared[index]) {
-            m_shapes[index].push_back(
-                {maskOf(shape.alphabet), maskOf(shape.mustContain), maskOf(shape.firstBytes), shape.firstBytes.isAll()});
+            const std::uint64_t firstBytes = maskOf(shape.firstBytes) | (shape.firstBytes.isAll() ? kNoFirstByte : 0);
+            m_shapes.push_back({maskOf(shape.alphabet), maskOf(shape.mustContain), firstBytes});
         }
+        m_firstShape[index + 1] = m_shapes.size();
     }
 }
 
 ShapeTable::Profile ShapeTable::profileOf(std::string_view trimmed) const {
-    Profile profile;
+    Profile profile{0, trimmed.empty() ? kNoFirstByte : m_classOf[static_cast<unsigned char>(trimmed.front())]};
     for (const char c : trimmed) profile.classes |= m_classOf[static_cast<unsigned char>(c)];
-    if (!trimmed.empty()) profile.first = m_classOf[static_cast<unsigned char>(trimmed.front())];
     return profile;
-}
-
-bool ShapeTable::admits(std::size_t index, const Profile& profile) const {
-    const std::vector<CompiledShape>& shapes = m_shapes[index];
-    return shapes.empty() || std::ranges::any_of(shapes, [&](const CompiledShape& shape) {
-               return (profile.classes & ~shape.alphabet) == 0 &&
-                      (profile.classes & shape.mustContain) == shape.mustContain &&
-                      (shape.anyFirst || (profile.first & shape.firstBytes) != 0);
-           });
 }
 
 } // namespace orvel
