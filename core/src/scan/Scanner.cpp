@@ -14,6 +14,7 @@
 
 #include "scan/CandidateSources.h"
 #include "scan/Parallel.h"
+#include "text/Regex.h"
 
 namespace orvel {
 namespace {
@@ -192,6 +193,7 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
                              : text.size() < kThreadsFromBytes ? 1
                                                                : usableCores();
     const Candidates candidates(proposeCandidates(text, threads, halted, m_options.candidateSearch));
+    const std::optional<ValidText> valid = ValidText::of(text);
     Summary summary{candidates.size(), 0, false};
     if (halted.stop_requested()) {
         summary.stopped = true;
@@ -268,6 +270,9 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
         const std::size_t pieces = pieceFirstCluster.size() - 1;
 
         const auto decidePiece = [&](std::size_t piece) {
+            // Candidates are stretches of the text between characters, so valid as the text is.
+            std::optional<TrustedText> trust;
+            if (valid) trust.emplace(*valid);
             Decided decided{{}, clusters.first(pieceFirstCluster[piece + 1])};
             for (std::size_t cluster = pieceFirstCluster[piece]; cluster < pieceFirstCluster[piece + 1]; ++cluster) {
                 decideCluster(clusters.members(cluster), decided);
