@@ -37,6 +37,12 @@ public:
         JSON::appendString(m_out, name, kLayout);
         m_out += " : ";
     }
+    /// A key of the documents' own, which needs no escape: `quoted` is the key in quotes.
+    void plainKey(std::string_view quoted) {
+        element();
+        m_out += quoted;
+        m_out += " : ";
+    }
     /// Starts the next element of an array.
     void element() {
         if (!m_empty) m_out += ',';
@@ -45,6 +51,10 @@ public:
     }
     void string(std::string_view text) {
         m_out += '"';
+        if (text.size() <= kPieceBytes) {
+            JSON::appendEscaped(m_out, text, kLayout);
+            text = {};
+        }
         while (!text.empty()) {
             // Cut only before a byte that starts a UTF-8 sequence, where escaping piece by
             // piece gives what escaping the whole would.
@@ -70,8 +80,15 @@ private:
     static constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
 
     void lineBreak() {
-        m_out += '\n';
-        m_out.append(static_cast<std::size_t>(m_depth) * 2, ' ');
+        // A line feed and the indent, copied at once for the depths the documents reach.
+        static constexpr std::string_view kBreak = "\n                                ";
+        const auto length = 1 + static_cast<std::size_t>(m_depth) * 2;
+        if (length <= kBreak.size()) {
+            m_out += kBreak.substr(0, length);
+        } else {
+            m_out += '\n';
+            m_out.append(length - 1, ' ');
+        }
         handOver();
     }
     void handOver() {
@@ -103,37 +120,37 @@ void shapeArray(Layout& layout, const DecodeChain& chain) {
 
 void stepRecord(Layout& layout, const DecodeResult& step) {
     layout.open('{');
-    layout.key("confidence");
+    layout.plainKey(R"("confidence")");
     layout.number(step.confidence);
-    layout.key("details");
+    layout.plainKey(R"("details")");
     layout.open('{');
     for (const auto& [key, value] : step.details) {
         layout.key(key);
         layout.string(value);
     }
     layout.close('}');
-    layout.key("kind");
+    layout.plainKey(R"("kind")");
     layout.string(rawValue(step.kind));
-    layout.key("output");
+    layout.plainKey(R"("output")");
     layout.string(step.output);
-    layout.key("summary");
+    layout.plainKey(R"("summary")");
     layout.string(step.summary);
-    layout.key("terminal");
+    layout.plainKey(R"("terminal")");
     layout.boolean(step.terminal);
     layout.close('}');
 }
 
 void chainRecord(Layout& layout, const DecodeChain& chain) {
     layout.open('{');
-    layout.key("finalValue");
+    layout.plainKey(R"("finalValue")");
     layout.string(chain.finalValue());
-    layout.key("input");
+    layout.plainKey(R"("input")");
     layout.string(chain.input);
-    layout.key("recognized");
+    layout.plainKey(R"("recognized")");
     layout.boolean(chain.isRecognized());
-    layout.key("shape");
+    layout.plainKey(R"("shape")");
     shapeArray(layout, chain);
-    layout.key("steps");
+    layout.plainKey(R"("steps")");
     layout.open('[');
     for (const auto& step : chain.steps) {
         layout.element();
@@ -177,13 +194,13 @@ void FindingWriter::add(const ScanFinding& finding) {
     m_out = m_count > 1 ? ",\n    " : "    ";
     Layout layout(m_body, 2, m_out);
     layout.open('{');
-    layout.key("chain");
+    layout.plainKey(R"("chain")");
     chainRecord(layout, finding.chain);
-    layout.key("line");
+    layout.plainKey(R"("line")");
     layout.integer(finding.line);
-    layout.key("matchedText");
+    layout.plainKey(R"("matchedText")");
     layout.string(finding.matchedText);
-    layout.key("shape");
+    layout.plainKey(R"("shape")");
     shapeArray(layout, finding.chain);
     layout.close('}');
     layout.finish();
