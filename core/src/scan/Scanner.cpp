@@ -24,19 +24,28 @@ bool overlaps(const TextRange& a, const TextRange& b) {
 }
 
 // Accepted ranges never overlap each other, so ordering them by start lets each test look at
-// two neighbours only.
+// two neighbours only. Most clusters accept one range at most, which is kept without the map.
 class AcceptedRanges {
 public:
     bool overlapsAny(const TextRange& range) const {
+        if (m_byBegin.empty()) return m_first && overlaps(range, *m_first);
         auto next = m_byBegin.lower_bound(range.begin);
         if (next != m_byBegin.end() && overlaps(range, next->second)) return true;
         if (next != m_byBegin.begin() && overlaps(range, std::prev(next)->second)) return true;
         return false;
     }
-    void add(const TextRange& range) { m_byBegin.emplace(range.begin, range); }
+    void add(const TextRange& range) {
+        if (!m_first) {
+            m_first = range;
+            return;
+        }
+        if (m_byBegin.empty()) m_byBegin.emplace(m_first->begin, *m_first);
+        m_byBegin.emplace(range.begin, range);
+    }
 
 private:
-    std::multimap<std::size_t, TextRange> m_byBegin;
+    std::optional<TextRange> m_first;
+    std::multimap<std::size_t, TextRange> m_byBegin; ///< every range, once there are two
 };
 
 // Lines are counted in characters: a line feed ends a line, but CR LF is one character that is
@@ -231,8 +240,10 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
             if (member + 1 < members.size()) taken.add(candidate);
             accepted.push_back({candidate, std::move(*chain)});
         }
-        std::stable_sort(accepted.begin() + static_cast<std::ptrdiff_t>(firstAccepted), accepted.end(),
-                         [](const Settled& a, const Settled& b) { return a.range.begin < b.range.begin; });
+        if (accepted.size() - firstAccepted > 1) {
+            std::stable_sort(accepted.begin() + static_cast<std::ptrdiff_t>(firstAccepted), accepted.end(),
+                             [](const Settled& a, const Settled& b) { return a.range.begin < b.range.begin; });
+        }
     };
 
     LineCounter lines(text);
