@@ -28,6 +28,9 @@
 namespace orvel::cli {
 namespace {
 
+// The spill file's buffer.
+constexpr std::size_t kSpillBufferBytes = std::size_t{1} << 20;
+
 // Below this size a scan is over before progress would be worth showing.
 constexpr std::size_t kProgressFromBytes = std::size_t{4} << 20;
 
@@ -145,10 +148,12 @@ int scan(const ScanOptions& options) {
     const RenderStyle style = styleForStandardOutput(options.colour);
     const bool several = options.files.size() > 1;
     FindingTable table(style);
-    const File spill(std::tmpfile(), &std::fclose);
     // A large scan's export is hundreds of megabytes, sent in records of a few hundred bytes: a
-    // large buffer writes it in few calls.
-    if (spill) std::setvbuf(spill.get(), nullptr, _IOFBF, std::size_t{1} << 20);
+    // large buffer writes it in few calls. The buffer is given, since glibc would take the size
+    // of a buffer it allocates itself from the file system's block, and outlives the file.
+    const auto spillBuffer = std::make_unique<char[]>(kSpillBufferBytes);
+    const File spill(std::tmpfile(), &std::fclose);
+    if (spill) std::setvbuf(spill.get(), spillBuffer.get(), _IOFBF, kSpillBufferBytes);
     if (!spill || !table.isReady()) {
         fmt::print(stderr, "orvel: cannot create a temporary file: {}\n", std::strerror(errno));
         return kUsageError;
