@@ -29,7 +29,7 @@ namespace orvel::cli {
 namespace {
 
 // The spill file's buffer.
-constexpr std::size_t kSpillBufferBytes = std::size_t{1} << 20;
+constexpr std::size_t kSpillBufferBytes = std::size_t{256} << 10;
 
 // Below this size a scan is over before progress would be worth showing.
 constexpr std::size_t kProgressFromBytes = std::size_t{4} << 20;
