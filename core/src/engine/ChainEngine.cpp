@@ -15,6 +15,8 @@
 namespace orvel {
 namespace {
 
+constexpr std::size_t kLongestProfiled = std::size_t{4} << 10;
+
 // The most confident acceptable answer for `current`; the earlier detector keeps a tie, so once
 // the answer held is as confident as any later detector can be, the rest are not asked, and
 // neither are those whose shapes `current` has none of. Gives up, answering nothing, once a stop
@@ -23,11 +25,14 @@ std::optional<DecodeResult> chooseResult(const DetectorList& detectors, std::spa
                                          const ShapeTable& shapes, double threshold, std::string_view current,
                                          const DecodeContext& context, const std::stop_token& stop) {
     std::optional<DecodeResult> chosen;
-    const ShapeTable::Profile profile = shapes.profileOf(Text::trimmed(current));
+    // A long text's bytes take longer to read than the few detectors they rule out take to
+    // decline it: every detector is asked.
+    const bool profiled = current.size() <= kLongestProfiled;
+    const ShapeTable::Profile profile = profiled ? shapes.profileOf(Text::trimmed(current)) : ShapeTable::Profile{};
     for (std::size_t index = 0; index < detectors.size(); ++index) {
         if (stop.stop_requested()) return std::nullopt;
         if (chosen && chosen->confidence >= ceilings[index]) break;
-        if (!shapes.admits(index, profile)) continue;
+        if (profiled && !shapes.admits(index, profile)) continue;
         auto result = detectors[index]->decode(current, context);
         if (!result) continue;
         // Written so that a NaN confidence never passes.
