@@ -1,5 +1,7 @@
 #include "scan/CandidatePrefilter.h"
 
+#include "scan/ClassRuns.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <functional>
@@ -122,73 +124,24 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-// Signatures that are long runs of one byte class, found by probing: a run of `length` bytes
-// holds one of every `length` consecutive bytes, so a probe outside the class rules out the
-// stretch before it. Most bytes of a log are never read.
-
-using ByteClass = std::array<bool, 256>;
-
-constexpr ByteClass byteClass(std::string_view ranges) {
-    ByteClass members{};
-    for (std::size_t i = 0; i + 1 < ranges.size(); i += 2) {
-        for (int c = ranges[i]; c <= ranges[i + 1]; ++c) members[static_cast<unsigned char>(c)] = true;
-    }
-    return members;
-}
-
-constexpr ByteClass kBase64 = byteClass("AZaz09++//__--");
-constexpr ByteClass kHex = byteClass("AFaf09");
-constexpr ByteClass kDigits = byteClass("09");
+// Signatures that are long runs of one byte class.
 
 struct ClassSignature {
     Id pattern;
-    const ByteClass* members;
+    RunClass members;
     std::size_t length; ///< the shortest run of `members` every match of `pattern` holds
 };
 
 // Every UUID ends in a group of twelve hex digits.
 constexpr std::array<ClassSignature, 5> kClassSignatures{{
-    {Id::scanUUID, &kHex, 12},
-    {Id::scanBase64, &kBase64, 24},
-    {Id::scanHex, &kHex, 16},
-    {Id::scanMilliseconds, &kDigits, 13},
-    {Id::scanSeconds, &kDigits, 10},
+    {Id::scanUUID, RunClass::hex, 12},
+    {Id::scanBase64, RunClass::base64, 24},
+    {Id::scanHex, RunClass::hex, 16},
+    {Id::scanMilliseconds, RunClass::digits, 13},
+    {Id::scanSeconds, RunClass::digits, 10},
 }};
 
-// Calls found(begin, end) for each maximal run of `members` at least `length` bytes long.
-template <typename Found>
-void forEachLongRun(std::string_view text, const ByteClass& members, std::size_t length, Found found) {
-    const auto isMember = [&](std::size_t i) { return members[static_cast<unsigned char>(text[i])]; };
-    // Every run still to be found starts at `from` or later, and text[from - 1] is no member.
-    std::size_t from = 0;
-    while (from + length <= text.size()) {
-        const std::size_t probe = from + length - 1;
-        if (!isMember(probe)) {
-            from = probe + 1;
-            continue;
-        }
-        std::size_t begin = probe;
-        while (begin > from && isMember(begin - 1)) --begin;
-        std::size_t end = probe + 1;
-        while (end < text.size() && isMember(end)) ++end;
-        if (end - begin >= length) found(begin, end);
-        from = end + 1;
-    }
-}
-
 // ---------------------------------------------------------------------------------------------
-
-// The bytes ICU's \s shares with ASCII; the runs between them are the windows.
-bool isASCIISpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// The white-space-free run of `text` around byte `at`.
-TextRange runAround(std::string_view text, std::size_t at) {
-    std::size_t begin = at;
-    while (begin > 0 && !isASCIISpace(text[begin - 1])) --begin;
-    std::size_t end = at + 1;
-    while (end < text.size() && !isASCIISpace(text[end])) ++end;
-    return {begin, end};
-}
 
 struct LiteralWindows {
     std::string_view text;
@@ -240,9 +193,7 @@ bool CandidatePrefilter::forEachWindow(Id id, const std::function<void(const Tex
     const auto signature = std::find_if(kClassSignatures.begin(), kClassSignatures.end(),
                                         [&](const ClassSignature& candidate) { return candidate.pattern == id; });
     if (signature != kClassSignatures.end()) {
-        forEachLongRun(m_text, *signature->members, signature->length, [&](std::size_t begin, std::size_t) {
-            if (begin < last.end) return; // in the run just handed over
-            const TextRange stretch = runAround(m_text, begin);
+        forEachRunHolding(m_text, signature->members, signature->length, [&](const TextRange& stretch) {
             while (next != literal.end() && next->begin <= stretch.begin) hand(*next++);
             hand(stretch);
         });
