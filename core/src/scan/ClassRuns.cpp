@@ -146,21 +146,24 @@ void forEachRunOf(std::string_view text, std::size_t length, const std::function
     std::size_t at = 0;
     while (at < text.size()) {
         const BlockMasks masks = classify<Members>(text, at);
-        const std::uint64_t hits = ends.next(masks.members);
-        if (hits == 0) {
-            if (masks.spaces != 0) runStart = at + highest(masks.spaces) + 1;
-            at += kBlock;
-            continue;
+        std::size_t next = at + kBlock;
+        for (std::uint64_t hits = ends.next(masks.members); hits != 0;) {
+            const std::size_t hit = lowest(hits);
+            const std::uint64_t before = masks.spaces & ((std::uint64_t{1} << hit) - 1);
+            const std::size_t begin = before != 0 ? at + highest(before) + 1 : runStart;
+            const std::uint64_t after = masks.spaces >> hit;
+            const std::size_t end = after != 0 ? at + hit + lowest(after) : nextSpace<Members>(text, next);
+            found({begin, end});
+            // No run of members crosses the white space at `end`.
+            if (end >= next) {
+                runStart = next = end + 1;
+                ends.restart();
+                break;
+            }
+            hits &= ~std::uint64_t{1} << (end - at);
         }
-        const std::size_t hit = lowest(hits);
-        const std::uint64_t before = masks.spaces & ((std::uint64_t{1} << hit) - 1);
-        const std::uint64_t after = masks.spaces >> hit;
-        const std::size_t begin = before != 0 ? at + highest(before) + 1 : runStart;
-        const std::size_t end = after != 0 ? at + hit + lowest(after) : nextSpace<Members>(text, at + kBlock);
-        found({begin, end});
-        // The byte at `end` is white space, which no run crosses: the search starts afresh after it.
-        runStart = at = end + 1;
-        ends.restart();
+        if (next == at + kBlock && masks.spaces != 0) runStart = at + highest(masks.spaces) + 1;
+        at = next;
     }
 }
 
