@@ -143,10 +143,7 @@ std::vector<TextRange> balancedRuns(std::string_view text) {
     // inside a string at k + 1 or k + 2; starting just after a backslash at k is the same as
     // starting inside a string at k + 1.
     std::size_t brackets = 0; // fused with a neighbour or not: a bound
-    for (std::size_t at = 0; at < text.size(); at += kBlock) {
-        brackets += static_cast<std::size_t>(
-            std::popcount(stopsIn(text.data() + at, std::min(kBlock, text.size() - at), Stops::brackets)));
-    }
+    forEachStop(text, Stops::brackets, [&](std::size_t) { ++brackets; });
     const auto table = std::make_unique_for_overwrite<Index[]>(brackets);
     std::size_t closers = 0;
     std::size_t openers = 0;
@@ -182,30 +179,28 @@ std::vector<TextRange> balancedRuns(std::string_view text) {
     });
 
     // Walking left to right, an opener whose bracket closes yields the range to its closer, and
-    // the walk resumes after that. Walked twice, to count the ranges and then to keep them.
-    const auto forEachRange = [&](auto take) {
-        std::size_t opener = brackets - openers;
-        std::size_t closer = closers;
-        Index ends = kNone; // the closer that ends the range under way
-        std::size_t begin = 0;
-        forEachBracket(text, [&](std::size_t offset, Symbol symbol) {
-            if (symbol == Symbol::open) {
-                const Index closes = table[opener++];
-                if (ends == kNone && closes != kNone) {
-                    ends = closes;
-                    begin = offset;
-                }
-            } else if (--closer == ends) {
-                take(TextRange{begin, offset + 1});
-                ends = kNone;
+    // the walk resumes after that. The walk no longer needs the closers' part of the table and
+    // reads the openers' part in order, so the ranges found so far fit before the first opener
+    // not yet read: every range takes one closer and one opener. There they wait until their
+    // count is known, and the list returned is allocated once, at its exact size.
+    std::size_t opener = brackets - openers;
+    std::size_t closer = closers;
+    std::size_t found = 0;
+    Index ends = kNone; // the closer that ends the range under way
+    forEachBracket(text, [&](std::size_t offset, Symbol symbol) {
+        if (symbol == Symbol::open) {
+            const Index closes = table[opener++];
+            if (ends == kNone && closes != kNone) {
+                ends = closes;
+                table[2 * found] = static_cast<Index>(offset);
             }
-        });
-    };
-    std::size_t count = 0;
-    forEachRange([&](const TextRange&) { ++count; });
-    std::vector<TextRange> ranges;
-    ranges.reserve(count);
-    forEachRange([&](const TextRange& range) { ranges.push_back(range); });
+        } else if (--closer == ends) {
+            table[2 * found++ + 1] = static_cast<Index>(offset + 1);
+            ends = kNone;
+        }
+    });
+    std::vector<TextRange> ranges(found);
+    for (std::size_t i = 0; i < found; ++i) ranges[i] = {table[2 * i], table[2 * i + 1]};
     return ranges;
 }
 
