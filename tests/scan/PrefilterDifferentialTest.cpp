@@ -162,6 +162,13 @@ TEST(PrefilterDifferential, BoundariesAndWhiteSpaceBeyondASCII) {
                                  "1700000000000" + std::string(glue) + uuid;
         expectSameScan(text, text);
     }
+    // Digits beyond ASCII (of two, three and four bytes) at every place in a block of 64 bytes.
+    for (std::size_t shift = 0; shift < 64; ++shift) {
+        const std::string text = std::string(shift, 'x') +
+                                 " \u0661\u0662\u0663\u0664\u0665\u0666\u0667\u0668\u0669\u0660 " +
+                                 "17\uff10\uff10000000 \U0001D7CF700000000000 " + std::string(64, 'y');
+        expectSameScan(text, text);
+    }
 }
 
 } // namespace
