@@ -45,9 +45,7 @@ struct LiteralSignature {
     Id pattern;
 };
 
-constexpr std::size_t kLiteralSignatures = 4;
-
-constexpr std::array<LiteralSignature, kLiteralSignatures> kLiteralSignatureList{{
+constexpr std::array<LiteralSignature, 4> kLiteralSignatures{{
     {"-----BEGIN", Id::scanPEM},
     {R"(\$(?:2[abxy]|[1567]|y|argon2|scrypt|pbkdf2))", Id::scanPasswordHash},
     {"eyJ", Id::scanJWT},
@@ -62,18 +60,18 @@ struct DatabaseDeleter {
 const hs_database_t* literalDatabase() {
     static const std::unique_ptr<hs_database_t, DatabaseDeleter> compiled([]() -> hs_database_t* {
         if (hs_valid_platform() != HS_SUCCESS) return nullptr;
-        const auto& signatures = kLiteralSignatureList;
-        std::array<const char*, kLiteralSignatures> expressions{};
-        std::array<unsigned, kLiteralSignatures> flags{};
-        std::array<unsigned, kLiteralSignatures> ids{};
-        for (std::size_t i = 0; i < signatures.size(); ++i) {
-            expressions[i] = signatures[i].expression;
+        std::array<const char*, kLiteralSignatures.size()> expressions{};
+        std::array<unsigned, kLiteralSignatures.size()> flags{};
+        std::array<unsigned, kLiteralSignatures.size()> ids{};
+        for (std::size_t i = 0; i < kLiteralSignatures.size(); ++i) {
+            expressions[i] = kLiteralSignatures[i].expression;
             ids[i] = static_cast<unsigned>(i);
         }
         hs_database_t* database = nullptr;
         hs_compile_error_t* error = nullptr;
-        if (hs_compile_multi(expressions.data(), flags.data(), ids.data(), static_cast<unsigned>(kLiteralSignatures),
-                             HS_MODE_BLOCK, nullptr, &database, &error) != HS_SUCCESS) {
+        if (hs_compile_multi(expressions.data(), flags.data(), ids.data(),
+                             static_cast<unsigned>(kLiteralSignatures.size()), HS_MODE_BLOCK, nullptr, &database,
+                             &error) != HS_SUCCESS) {
             hs_free_compile_error(error);
             return nullptr;
         }
@@ -112,8 +110,6 @@ constexpr std::array<ClassSignature, 5> kClassSignatures{{
     {Id::scanMilliseconds, RunClass::digits, 13},
     {Id::scanSeconds, RunClass::digits, 10},
 }};
-
-// ---------------------------------------------------------------------------------------------
 
 // ---------------------------------------------------------------------------------------------
 // The characters beyond ASCII in ICU's \d, by their first two UTF-8 bytes: a match of \d{10}
@@ -189,7 +185,7 @@ struct LiteralWindows {
 
 int onLiteralSignature(unsigned int index, unsigned long long, unsigned long long end, unsigned int, void* context) {
     const auto& [text, windows] = *static_cast<LiteralWindows*>(context);
-    addWindow(windows[sourceIndex(kLiteralSignatureList[index].pattern)], text, static_cast<std::size_t>(end) - 1);
+    addWindow(windows[sourceIndex(kLiteralSignatures[index].pattern)], text, static_cast<std::size_t>(end) - 1);
     return 0;
 }
 
