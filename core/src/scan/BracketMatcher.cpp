@@ -51,7 +51,8 @@ constexpr std::size_t kBlock = 64;
 enum class Stops { brackets, symbols };
 
 // Bit i: byte i of the `count` bytes at `bytes` (at most a block) is one of `stops`.
-std::uint64_t stopsIn(const char* bytes, std::size_t count, Stops stops) {
+template <Stops stops>
+std::uint64_t stopsIn(const char* bytes, std::size_t count) {
     std::uint64_t bits = 0;
 #ifdef ORVEL_BRACKETS_SSE2
     if (count == kBlock) {
@@ -62,7 +63,7 @@ std::uint64_t stopsIn(const char* bytes, std::size_t count, Stops stops) {
             const __m128i folded = _mm_or_si128(x, _mm_set1_epi8(0x20));
             __m128i found =
                 _mm_or_si128(_mm_cmpeq_epi8(folded, _mm_set1_epi8('{')), _mm_cmpeq_epi8(folded, _mm_set1_epi8('}')));
-            if (stops == Stops::symbols) {
+            if constexpr (stops == Stops::symbols) {
                 found = _mm_or_si128(
                     found, _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('"')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\\'))));
             }
@@ -80,10 +81,10 @@ std::uint64_t stopsIn(const char* bytes, std::size_t count, Stops stops) {
 }
 
 // Calls stop(offset) at each byte of `stops`, in text order.
-template <typename Stop>
-void forEachStop(std::string_view text, Stops stops, Stop stop) {
+template <Stops stops, typename Stop>
+void forEachStop(std::string_view text, Stop stop) {
     for (std::size_t at = 0; at < text.size(); at += kBlock) {
-        for (std::uint64_t bits = stopsIn(text.data() + at, std::min(kBlock, text.size() - at), stops); bits != 0;
+        for (std::uint64_t bits = stopsIn<stops>(text.data() + at, std::min(kBlock, text.size() - at)); bits != 0;
              bits &= bits - 1) {
             stop(at + static_cast<std::size_t>(std::countr_zero(bits)));
         }
@@ -91,11 +92,11 @@ void forEachStop(std::string_view text, Stops stops, Stop stop) {
 }
 
 // Calls stop(offset) at each byte of `stops`, from the end of the text back.
-template <typename Stop>
-void forEachStopBackwards(std::string_view text, Stops stops, Stop stop) {
+template <Stops stops, typename Stop>
+void forEachStopBackwards(std::string_view text, Stop stop) {
     for (std::size_t end = text.size(); end > 0;) {
         const std::size_t at = end > kBlock ? end - kBlock : 0;
-        for (std::uint64_t bits = stopsIn(text.data() + at, end - at, stops); bits != 0;) {
+        for (std::uint64_t bits = stopsIn<stops>(text.data() + at, end - at); bits != 0;) {
             const auto top = static_cast<std::size_t>(63 - std::countl_zero(bits));
             bits ^= std::uint64_t{1} << top;
             stop(at + top);
@@ -110,7 +111,7 @@ void forEachStopBackwards(std::string_view text, Stops stops, Stop stop) {
 // character starts right after it. Nothing is stored: a log's worth of elements is megabytes.
 template <typename Visit>
 void forEachElementBackwards(std::string_view text, Visit visit) {
-    forEachStopBackwards(text, Stops::symbols, [&](std::size_t i) {
+    forEachStopBackwards<Stops::symbols>(text, [&](std::size_t i) {
         const bool alone = standsAlone(text, i);
         if (alone && text[i] == '\\' && i + 1 < text.size() && symbolOf(text[i + 1]) == Symbol::other) {
             visit(i + 1, Symbol::other);
@@ -126,7 +127,7 @@ void forEachElementBackwards(std::string_view text, Visit visit) {
 // Calls visit(offset, symbol) for each bracket element, in text order.
 template <typename Visit>
 void forEachBracket(std::string_view text, Visit visit) {
-    forEachStop(text, Stops::brackets, [&](std::size_t i) {
+    forEachStop<Stops::brackets>(text, [&](std::size_t i) {
         if (standsAlone(text, i)) visit(i, symbolOf(text[i]));
     });
 }
@@ -143,7 +144,7 @@ std::vector<TextRange> balancedRuns(std::string_view text) {
     // inside a string at k + 1 or k + 2; starting just after a backslash at k is the same as
     // starting inside a string at k + 1.
     std::size_t brackets = 0; // fused with a neighbour or not: a bound
-    forEachStop(text, Stops::brackets, [&](std::size_t) { ++brackets; });
+    forEachStop<Stops::brackets>(text, [&](std::size_t) { ++brackets; });
     const auto table = std::make_unique_for_overwrite<Index[]>(brackets);
     std::size_t closers = 0;
     std::size_t openers = 0;
