@@ -114,9 +114,6 @@ public:
         return m_length > m_top ? extend(ends, level, m_length - m_top) : ends;
     }
 
-    /// After white space, where no run goes on.
-    void restart() { m_before.fill(0); }
-
 private:
     // Where runs ending at `ends` also end `by` bytes back (1 to 63), with the block before.
     std::uint64_t extend(std::uint64_t ends, std::size_t level, std::size_t by) {
@@ -130,41 +127,38 @@ private:
     std::array<std::uint64_t, 7> m_before{}; ///< each level's ends in the block before
 };
 
-// The first white space at `from` or later; the text's size when there is none.
-template <RunClass Members>
-std::size_t nextSpace(std::string_view text, std::size_t from) {
-    for (; from < text.size(); from += kBlock) {
-        if (const std::uint64_t spaces = classify<Members>(text, from).spaces) return from + lowest(spaces);
-    }
-    return text.size();
-}
-
 template <RunClass Members>
 void forEachRunOf(std::string_view text, std::size_t length, const std::function<void(const TextRange&)>& found) {
     RunEnds ends(length);
     std::size_t runStart = 0; // where the white-space-free run under way starts
-    std::size_t at = 0;
-    while (at < text.size()) {
+    bool holding = false;     // it holds `length` members in a row: found at its end
+    for (std::size_t at = 0; at < text.size(); at += kBlock) {
         const BlockMasks masks = classify<Members>(text, at);
-        std::size_t next = at + kBlock;
-        for (std::uint64_t hits = ends.next(masks.members); hits != 0;) {
-            const std::size_t hit = lowest(hits);
-            const std::uint64_t before = masks.spaces & ((std::uint64_t{1} << hit) - 1);
-            const std::size_t begin = before != 0 ? at + highest(before) + 1 : runStart;
-            const std::uint64_t after = masks.spaces >> hit;
-            const std::size_t end = after != 0 ? at + hit + lowest(after) : nextSpace<Members>(text, next);
-            found({begin, end});
-            // No run of members crosses the white space at `end`.
-            if (end >= next) {
-                runStart = next = end + 1;
-                ends.restart();
+        std::uint64_t hits = ends.next(masks.members);
+        std::uint64_t spaces = masks.spaces;
+        // Hits and white space in text order: the first hit of a run marks it, white space ends it.
+        while (true) {
+            if (holding) {
+                if (spaces == 0) break;
+                const std::size_t end = lowest(spaces);
+                found({runStart, at + end});
+                holding = false;
+                runStart = at + end + 1;
+                const std::uint64_t later = ~std::uint64_t{1} << end;
+                hits &= later;
+                spaces &= later;
+            }
+            if (hits == 0) {
+                if (spaces != 0) runStart = at + highest(spaces) + 1;
                 break;
             }
-            hits &= ~std::uint64_t{1} << (end - at);
+            const std::uint64_t before = (std::uint64_t{1} << lowest(hits)) - 1;
+            if ((spaces & before) != 0) runStart = at + highest(spaces & before) + 1;
+            spaces &= ~before;
+            holding = true;
         }
-        if (next == at + kBlock && masks.spaces != 0) runStart = at + highest(masks.spaces) + 1;
-        at = next;
     }
+    if (holding) found({runStart, text.size()});
 }
 
 } // namespace
