@@ -6,6 +6,8 @@
 #include "AdversarialScans.h"
 #include "LogGenerator.h"
 #include "orvel/Orvel.h"
+#include "scan/BracketMatcher.h"
+#include "scan/CandidatePrefilter.h"
 #include "scan/CandidateSources.h"
 
 namespace {
@@ -29,6 +31,29 @@ void BM_ProposeCandidatesMixedLog(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * mixedLog().size()));
 }
 BENCHMARK(BM_ProposeCandidatesMixedLog)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// Two parts of the proposal on their own: the prefilter's windows for every pattern, without the
+// matching in them, and the bracket matcher.
+void BM_PrefilterWindowsMixedLog(benchmark::State& state) {
+    using orvel::Patterns::Id;
+    for (auto _ : state) {
+        const orvel::CandidatePrefilter prefilter(mixedLog());
+        std::size_t windows = 0;
+        for (const Id id : {Id::scanPEM, Id::scanPasswordHash, Id::scanJWT, Id::scanUUID, Id::scanQueryString,
+                            Id::scanBase64, Id::scanHex, Id::scanMilliseconds, Id::scanSeconds}) {
+            prefilter.forEachWindow(id, [&](const orvel::TextRange&) { ++windows; });
+        }
+        benchmark::DoNotOptimize(windows);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * mixedLog().size()));
+}
+BENCHMARK(BM_PrefilterWindowsMixedLog)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_JSONRangesMixedLog(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(orvel::jsonRanges(mixedLog()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * mixedLog().size()));
+}
+BENCHMARK(BM_JSONRangesMixedLog)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // Scaling is only fair between runs that start alike: bench/scan-scaling runs each case in a
 // fresh process, and a small log first builds the expressions and tables every scan shares.

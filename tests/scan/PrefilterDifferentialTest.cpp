@@ -3,8 +3,10 @@
 // and \d differ from ASCII's, the candidates, the findings and the export document are the same.
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 #include "orvel/Orvel.h"
 #include "orvel/OrvelJSON.h"
 #include "orvel/Unicode.h"
+#include "scan/ClassRuns.h"
 #include "support/Base64Encode.h"
 #include "support/CandidateList.h"
 
@@ -84,6 +87,56 @@ TEST(PrefilterDifferential, EveryFixture) {
     }
 }
 
+// The block-wise run finder against a plain walk of the white-space-free runs, on texts of
+// class runs around each threshold, in every placement against the 64-byte blocks.
+TEST(PrefilterDifferential, ClassRunsAgreeWithAPlainWalk) {
+    struct Case {
+        RunClass members;
+        std::string_view bytes;
+        std::size_t length;
+    };
+    const std::string_view base64 = "AZaz09+/_-", hex = "09AFaf", digits = "0123456789";
+    const Case cases[] = {{RunClass::base64, base64, 24}, {RunClass::hex, hex, 16},       {RunClass::hex, hex, 12},
+                          {RunClass::digits, digits, 13}, {RunClass::digits, digits, 10}, {RunClass::hex, hex, 1},
+                          {RunClass::digits, digits, 64}};
+    // Neighbours of the classes' bounds, white space in and beyond ASCII, and bytes of UTF-8.
+    const std::string_view others[] = {" ",    "\t", "\n", "\v", "\r", "\x08",   "\x0e",   "\x1f",
+                                       "=",    ".",  ",",  "*",  "@",  "[",      "`",      "{",
+                                       "\x7f", "g",  "G",  "/",  "0",  "\u00a0", "\u0661", "\u2003"};
+    std::mt19937 random(20261206);
+    for (int round = 0; round < 4000; ++round) {
+        const Case& c = cases[round % std::size(cases)];
+        std::string text;
+        for (const std::size_t size = random() % 300; text.size() < size;) {
+            for (std::size_t run = random() % (c.length + 3); run > 0; --run)
+                text += c.bytes[random() % c.bytes.size()];
+            text += others[random() % std::size(others)];
+        }
+        std::vector<TextRange> expected;
+        const auto isSpace = [](char b) { return b == ' ' || (b >= '\t' && b <= '\r'); };
+        const auto isMember = [&](char b) {
+            const bool letter = std::isalpha(static_cast<unsigned char>(b)) != 0;
+            return c.bytes.find(b) != std::string_view::npos || (c.members == RunClass::base64 && letter);
+        };
+        for (std::size_t begin = 0, end = 0; begin < text.size(); begin = end + 1) {
+            end = begin;
+            std::size_t run = 0, longest = 0;
+            for (; end < text.size() && !isSpace(text[end]); ++end) {
+                run = isMember(text[end]) ? run + 1 : 0;
+                longest = std::max(longest, run);
+            }
+            if (longest >= c.length) expected.push_back({begin, end});
+        }
+        // The text placed anywhere in a block, between members that must stay outside it.
+        const std::size_t shift = random() % 64;
+        const std::string buffer = std::string(shift, '0') + text + std::string(64, '0');
+        std::vector<TextRange> found;
+        forEachRunHolding(std::string_view(buffer).substr(shift, text.size()), c.members, c.length,
+                          [&](const TextRange& run) { found.push_back(run); });
+        ASSERT_EQ(found, expected) << "round " << round << ": " << text;
+    }
+}
+
 // Where a prefix takes more than the pattern (non-ASCII digits, white space beyond ASCII, word
 // characters and marks around a boundary) and where windows meet (runs that touch, text ends).
 TEST(PrefilterDifferential, BoundariesAndWhiteSpaceBeyondASCII) {
@@ -107,6 +160,13 @@ TEST(PrefilterDifferential, BoundariesAndWhiteSpaceBeyondASCII) {
     for (const std::string_view glue : {"", " ", "\t", "\u00a0", "x", "\u0301", "."}) {
         const std::string text = jwt + std::string(glue) + uuid + std::string(glue) + jwt + std::string(glue) +
                                  "1700000000000" + std::string(glue) + uuid;
+        expectSameScan(text, text);
+    }
+    // Digits beyond ASCII (of two, three and four bytes) at every place in a block of 64 bytes.
+    for (std::size_t shift = 0; shift < 64; ++shift) {
+        const std::string text = std::string(shift, 'x') +
+                                 " \u0661\u0662\u0663\u0664\u0665\u0666\u0667\u0668\u0669\u0660 " +
+                                 "17\uff10\uff10000000 \U0001D7CF700000000000 " + std::string(64, 'y');
         expectSameScan(text, text);
     }
 }

@@ -1,13 +1,19 @@
 #include "scan/CandidatePrefilter.h"
 
+#include "scan/ClassRuns.h"
+
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
-#include <string>
 
-#include <fmt/format.h>
+#if defined(__x86_64__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 #include <hs.h>
 #include <unicode/uniset.h>
 #include <unicode/unistr.h>
@@ -36,49 +42,15 @@ constexpr std::size_t sourceIndex(Id id) {
 
 struct LiteralSignature {
     const char* expression; ///< Vectorscan syntax, over bytes
-    std::array<Id, 2> patterns;
-    std::size_t count;
+    Id pattern;
 };
 
-// The characters beyond ASCII in ICU's \d, as the alternation of their first two UTF-8 bytes:
-// a match of \d{10} that is not ten ASCII digits holds one of them.
-std::string digitsBeyondASCII() {
-    UErrorCode status = U_ZERO_ERROR;
-    icu::UnicodeSet digits(icu::UnicodeString(u"[[:Nd:]-[0-9]]"), status);
-    std::array<std::array<bool, 64>, 256> seconds{};
-    for (std::int32_t range = 0; U_SUCCESS(status) && range < digits.getRangeCount(); ++range) {
-        for (UChar32 c = digits.getRangeStart(range); c <= digits.getRangeEnd(range); ++c) {
-            std::uint8_t bytes[U8_MAX_LENGTH];
-            std::int32_t length = 0;
-            U8_APPEND_UNSAFE(bytes, length, c);
-            seconds[bytes[0]][bytes[1] & 0x3F] = true;
-        }
-    }
-    std::string alternation;
-    for (std::size_t lead = 0; lead < seconds.size(); ++lead) {
-        std::string members;
-        for (std::size_t second = 0; second < 64; ++second) {
-            if (seconds[lead][second]) members += fmt::format("\\x{:02x}", 0x80 + second);
-        }
-        if (!members.empty())
-            alternation += fmt::format("{}\\x{:02x}[{}]", alternation.empty() ? "" : "|", lead, members);
-    }
-    return alternation;
-}
-
-constexpr std::size_t kLiteralSignatures = 5;
-
-const std::array<LiteralSignature, kLiteralSignatures>& literalSignatures() {
-    static const std::string digits = digitsBeyondASCII();
-    static const std::array<LiteralSignature, kLiteralSignatures> all{{
-        {"-----BEGIN", {Id::scanPEM}, 1},
-        {R"(\$(?:2[abxy]|[1567]|y|argon2|scrypt|pbkdf2))", {Id::scanPasswordHash}, 1},
-        {"eyJ", {Id::scanJWT}, 1},
-        {"&[A-Za-z_]", {Id::scanQueryString}, 1},
-        {digits.c_str(), {Id::scanMilliseconds, Id::scanSeconds}, 2},
-    }};
-    return all;
-}
+constexpr std::array<LiteralSignature, 4> kLiteralSignatures{{
+    {"-----BEGIN", Id::scanPEM},
+    {R"(\$(?:2[abxy]|[1567]|y|argon2|scrypt|pbkdf2))", Id::scanPasswordHash},
+    {"eyJ", Id::scanJWT},
+    {"&[A-Za-z_]", Id::scanQueryString},
+}};
 
 struct DatabaseDeleter {
     void operator()(hs_database_t* database) const { hs_free_database(database); }
@@ -88,18 +60,18 @@ struct DatabaseDeleter {
 const hs_database_t* literalDatabase() {
     static const std::unique_ptr<hs_database_t, DatabaseDeleter> compiled([]() -> hs_database_t* {
         if (hs_valid_platform() != HS_SUCCESS) return nullptr;
-        const auto& signatures = literalSignatures();
-        std::array<const char*, kLiteralSignatures> expressions{};
-        std::array<unsigned, kLiteralSignatures> flags{};
-        std::array<unsigned, kLiteralSignatures> ids{};
-        for (std::size_t i = 0; i < signatures.size(); ++i) {
-            expressions[i] = signatures[i].expression;
+        std::array<const char*, kLiteralSignatures.size()> expressions{};
+        std::array<unsigned, kLiteralSignatures.size()> flags{};
+        std::array<unsigned, kLiteralSignatures.size()> ids{};
+        for (std::size_t i = 0; i < kLiteralSignatures.size(); ++i) {
+            expressions[i] = kLiteralSignatures[i].expression;
             ids[i] = static_cast<unsigned>(i);
         }
         hs_database_t* database = nullptr;
         hs_compile_error_t* error = nullptr;
-        if (hs_compile_multi(expressions.data(), flags.data(), ids.data(), static_cast<unsigned>(kLiteralSignatures),
-                             HS_MODE_BLOCK, nullptr, &database, &error) != HS_SUCCESS) {
+        if (hs_compile_multi(expressions.data(), flags.data(), ids.data(),
+                             static_cast<unsigned>(kLiteralSignatures.size()), HS_MODE_BLOCK, nullptr, &database,
+                             &error) != HS_SUCCESS) {
             hs_free_compile_error(error);
             return nullptr;
         }
@@ -122,72 +94,88 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-// Signatures that are long runs of one byte class, found by probing: a run of `length` bytes
-// holds one of every `length` consecutive bytes, so a probe outside the class rules out the
-// stretch before it. Most bytes of a log are never read.
-
-using ByteClass = std::array<bool, 256>;
-
-constexpr ByteClass byteClass(std::string_view ranges) {
-    ByteClass members{};
-    for (std::size_t i = 0; i + 1 < ranges.size(); i += 2) {
-        for (int c = ranges[i]; c <= ranges[i + 1]; ++c) members[static_cast<unsigned char>(c)] = true;
-    }
-    return members;
-}
-
-constexpr ByteClass kBase64 = byteClass("AZaz09++//__--");
-constexpr ByteClass kHex = byteClass("AFaf09");
-constexpr ByteClass kDigits = byteClass("09");
+// Signatures that are long runs of one byte class.
 
 struct ClassSignature {
     Id pattern;
-    const ByteClass* members;
+    RunClass members;
     std::size_t length; ///< the shortest run of `members` every match of `pattern` holds
 };
 
 // Every UUID ends in a group of twelve hex digits.
 constexpr std::array<ClassSignature, 5> kClassSignatures{{
-    {Id::scanUUID, &kHex, 12},
-    {Id::scanBase64, &kBase64, 24},
-    {Id::scanHex, &kHex, 16},
-    {Id::scanMilliseconds, &kDigits, 13},
-    {Id::scanSeconds, &kDigits, 10},
+    {Id::scanUUID, RunClass::hex, 12},
+    {Id::scanBase64, RunClass::base64, 24},
+    {Id::scanHex, RunClass::hex, 16},
+    {Id::scanMilliseconds, RunClass::digits, 13},
+    {Id::scanSeconds, RunClass::digits, 10},
 }};
 
-// Calls found(begin, end) for each maximal run of `members` at least `length` bytes long.
-template <typename Found>
-void forEachLongRun(std::string_view text, const ByteClass& members, std::size_t length, Found found) {
-    const auto isMember = [&](std::size_t i) { return members[static_cast<unsigned char>(text[i])]; };
-    // Every run still to be found starts at `from` or later, and text[from - 1] is no member.
-    std::size_t from = 0;
-    while (from + length <= text.size()) {
-        const std::size_t probe = from + length - 1;
-        if (!isMember(probe)) {
-            from = probe + 1;
-            continue;
+// ---------------------------------------------------------------------------------------------
+// The characters beyond ASCII in ICU's \d, by their first two UTF-8 bytes: a match of \d{10}
+// that is not ten ASCII digits holds one of them. Looked up in a table for each byte that leads
+// a sequence: as an alternation of byte pairs among Vectorscan's literals they doubled its pass.
+
+// Bit (second & 0x3F) of row (lead & 0x3F): a digit beyond ASCII starts with lead, second.
+using LeadPairs = std::array<std::uint64_t, 64>;
+
+const LeadPairs& digitsBeyondASCII() {
+    static const LeadPairs pairs = [] {
+        LeadPairs rows{};
+        UErrorCode status = U_ZERO_ERROR;
+        icu::UnicodeSet digits(icu::UnicodeString(u"[[:Nd:]-[0-9]]"), status);
+        for (std::int32_t range = 0; U_SUCCESS(status) && range < digits.getRangeCount(); ++range) {
+            for (UChar32 c = digits.getRangeStart(range); c <= digits.getRangeEnd(range); ++c) {
+                std::uint8_t bytes[U8_MAX_LENGTH];
+                std::int32_t length = 0;
+                U8_APPEND_UNSAFE(bytes, length, c);
+                rows[bytes[0] & 0x3F] |= std::uint64_t{1} << (bytes[1] & 0x3F);
+            }
         }
-        std::size_t begin = probe;
-        while (begin > from && isMember(begin - 1)) --begin;
-        std::size_t end = probe + 1;
-        while (end < text.size() && isMember(end)) ++end;
-        if (end - begin >= length) found(begin, end);
-        from = end + 1;
+        return rows;
+    }();
+    return pairs;
+}
+
+// Bit i: byte i of the `count` bytes at `bytes` (at most 64) leads a sequence, its top two bits set.
+std::uint64_t leadBytes(const char* bytes, std::size_t count) {
+    std::uint64_t bits = 0;
+#if defined(__x86_64__) || defined(_M_X64)
+    if (count == 64) {
+        for (std::size_t lane = 0; lane < count; lane += 16) {
+            __m128i x;
+            std::memcpy(&x, bytes + lane, sizeof x);
+            const int both = _mm_movemask_epi8(x) & _mm_movemask_epi8(_mm_add_epi8(x, x));
+            bits |= std::uint64_t{static_cast<std::uint16_t>(both)} << lane;
+        }
+        return bits;
+    }
+#endif
+    for (std::size_t i = 0; i < count; ++i) bits |= std::uint64_t{static_cast<unsigned char>(bytes[i]) >= 0xC0} << i;
+    return bits;
+}
+
+// Calls found(at) with the second byte of each digit beyond ASCII, in text order.
+template <typename Found>
+void forEachDigitBeyondASCII(std::string_view text, Found found) {
+    const LeadPairs& pairs = digitsBeyondASCII();
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    for (std::size_t at = 0; at < text.size(); at += 64) {
+        for (std::uint64_t leads = leadBytes(text.data() + at, std::min<std::size_t>(64, text.size() - at)); leads != 0;
+             leads &= leads - 1) {
+            const std::size_t lead = at + static_cast<std::size_t>(std::countr_zero(leads));
+            if (lead + 1 < text.size() && ((pairs[byte(lead) & 0x3F] >> (byte(lead + 1) & 0x3F)) & 1) != 0) {
+                found(lead + 1);
+            }
+        }
     }
 }
 
 // ---------------------------------------------------------------------------------------------
 
-// The bytes ICU's \s shares with ASCII; the runs between them are the windows.
-bool isASCIISpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// The white-space-free run of `text` around byte `at`.
-TextRange runAround(std::string_view text, std::size_t at) {
-    std::size_t begin = at;
-    while (begin > 0 && !isASCIISpace(text[begin - 1])) --begin;
-    std::size_t end = at + 1;
-    while (end < text.size() && !isASCIISpace(text[end])) ++end;
-    return {begin, end};
+// A signature ends at byte `at`: the run around it is a window, unless the last one holds it.
+void addWindow(std::vector<TextRange>& windows, std::string_view text, std::size_t at) {
+    if (windows.empty() || at >= windows.back().end) windows.push_back(runAround(text, at));
 }
 
 struct LiteralWindows {
@@ -195,15 +183,9 @@ struct LiteralWindows {
     std::array<std::vector<TextRange>, kSources.size()>& windows;
 };
 
-// A literal signature ends at `end`: the run around its last byte is a window of its patterns.
 int onLiteralSignature(unsigned int index, unsigned long long, unsigned long long end, unsigned int, void* context) {
     const auto& [text, windows] = *static_cast<LiteralWindows*>(context);
-    const LiteralSignature& signature = literalSignatures()[index];
-    const auto at = static_cast<std::size_t>(end) - 1;
-    for (std::size_t i = 0; i < signature.count; ++i) {
-        std::vector<TextRange>& stretches = windows[sourceIndex(signature.patterns[i])];
-        if (stretches.empty() || at >= stretches.back().end) stretches.push_back(runAround(text, at));
-    }
+    addWindow(windows[sourceIndex(kLiteralSignatures[index].pattern)], text, static_cast<std::size_t>(end) - 1);
     return 0;
 }
 
@@ -221,6 +203,10 @@ CandidatePrefilter::CandidatePrefilter(std::string_view text) : m_text(text) {
                                         &onLiteralSignature, &found) != HS_SUCCESS) {
             return;
         }
+        forEachDigitBeyondASCII(text, [&](std::size_t at) {
+            for (const Id pattern : {Id::scanMilliseconds, Id::scanSeconds})
+                addWindow(m_literalWindows[sourceIndex(pattern)], text, at);
+        });
     }
     m_ready = true;
 }
@@ -240,9 +226,7 @@ bool CandidatePrefilter::forEachWindow(Id id, const std::function<void(const Tex
     const auto signature = std::find_if(kClassSignatures.begin(), kClassSignatures.end(),
                                         [&](const ClassSignature& candidate) { return candidate.pattern == id; });
     if (signature != kClassSignatures.end()) {
-        forEachLongRun(m_text, *signature->members, signature->length, [&](std::size_t begin, std::size_t) {
-            if (begin < last.end) return; // in the run just handed over
-            const TextRange stretch = runAround(m_text, begin);
+        forEachRunHolding(m_text, signature->members, signature->length, [&](const TextRange& stretch) {
             while (next != literal.end() && next->begin <= stretch.begin) hand(*next++);
             hand(stretch);
         });

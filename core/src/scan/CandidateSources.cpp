@@ -1,6 +1,9 @@
 #include "scan/CandidateSources.h"
 
+#include <algorithm>
 #include <array>
+#include <deque>
+#include <iterator>
 
 #include "orvel/Unicode.h"
 #include "scan/BracketMatcher.h"
@@ -25,18 +28,31 @@ struct Starts {
 };
 
 std::vector<TextRange> regexRanges(Patterns::Id source, std::string_view text, const Starts& starts) {
-    std::vector<TextRange> ranges;
-    if (!starts.text) return ranges;
+    if (!starts.text) return {};
+    // The matches go to `recent`, which keeps the last of them for the search to resume after,
+    // and from there to `kept`, a deque: its blocks never move, and the list returned is copied
+    // from it once at its exact size. A list grown by doubling holds up to twice its matches, and
+    // the candidates are held for the whole scan.
+    constexpr std::size_t kRecent = 256;
+    std::vector<TextRange> recent;
+    std::deque<TextRange> kept;
+    // A match that starts or ends inside a user-perceived character is no stretch of the text.
+    const auto keep = [&](std::size_t count) {
+        std::copy_if(recent.begin(), recent.begin() + static_cast<std::ptrdiff_t>(count), std::back_inserter(kept),
+                     [&](const TextRange& range) {
+                         return Unicode::isGraphemeBoundary(text, range.begin) &&
+                                Unicode::isGraphemeBoundary(text, range.end);
+                     });
+        recent.erase(recent.begin(), recent.begin() + static_cast<std::ptrdiff_t>(count));
+    };
     const Regex& pattern = Patterns::compiled(source);
     const bool filtered = starts.prefilter && starts.prefilter->forEachWindow(source, [&](const TextRange& window) {
-        pattern.appendMatchesStartingIn(*starts.text, std::span(&window, 1), ranges);
+        pattern.appendMatchesStartingIn(*starts.text, std::span(&window, 1), recent);
+        if (recent.size() > kRecent) keep(recent.size() - 1);
     });
-    if (!filtered) pattern.appendMatchesStartingIn(*starts.text, std::array{TextRange{0, text.size() + 1}}, ranges);
-    // A match that starts or ends inside a user-perceived character is no stretch of the text.
-    std::erase_if(ranges, [&](const TextRange& range) {
-        return !Unicode::isGraphemeBoundary(text, range.begin) || !Unicode::isGraphemeBoundary(text, range.end);
-    });
-    return ranges;
+    if (!filtered) pattern.appendMatchesStartingIn(*starts.text, std::array{TextRange{0, text.size() + 1}}, recent);
+    keep(recent.size());
+    return {kept.begin(), kept.end()};
 }
 
 } // namespace
