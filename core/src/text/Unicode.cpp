@@ -404,6 +404,13 @@ bool canonicallyEqual(std::string_view a, std::string_view b) {
     if (a == b) {
         return true;
     }
+    // ASCII is in NFC, and two different texts in NFC are not equivalent.
+    const auto isASCII = [](std::string_view text) {
+        return nextNonASCII(bytesOf(text), 0, text.size()) == text.size();
+    };
+    if (isASCII(a) && isASCII(b)) {
+        return false;
+    }
     const icu::Normalizer2* normalizer = nfcNormalizer();
     if (normalizer == nullptr || !fitsStringPiece(a) || !fitsStringPiece(b)) {
         return false;
