@@ -1,6 +1,7 @@
 #include "scan/CandidatePrefilter.h"
 
 #include "scan/ClassRuns.h"
+#include "scan/LiteralSignatures.h"
 
 #include <algorithm>
 #include <bit>
@@ -34,50 +35,21 @@ constexpr std::size_t sourceIndex(Id id) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Signatures that are short literals, found by Vectorscan in one pass. Only literals: with the
-// class runs below among its expressions the database took 170 ms to compile, once per process,
-// and the pass about 4 ns a byte. And "&[A-Za-z_][A-Za-z0-9_.]*=" (literal, class run, literal)
-// missed a match near the end of a 4 KB log in 212 of 256 placements of the text in memory
-// (Vectorscan 5.4.9), where sets of plain literals found every match in every placement.
+// Signatures that are short literals, found by Vectorscan in one pass.
 
-struct LiteralSignature {
-    const char* expression; ///< Vectorscan syntax, over bytes
-    Id pattern;
-};
-
-constexpr std::array<LiteralSignature, 4> kLiteralSignatures{{
-    {"-----BEGIN", Id::scanPEM},
-    {R"(\$(?:2[abxy]|[1567]|y|argon2|scrypt|pbkdf2))", Id::scanPasswordHash},
-    {"eyJ", Id::scanJWT},
-    {"&[A-Za-z_]", Id::scanQueryString},
-}};
-
-struct DatabaseDeleter {
-    void operator()(hs_database_t* database) const { hs_free_database(database); }
-};
-
-// Compiled once for the process; null where Vectorscan cannot run (it needs SSSE3).
+// Read once for the process, and compiled here only when the database built in does not suit
+// this processor; null where Vectorscan cannot run (it needs SSSE3).
 const hs_database_t* literalDatabase() {
-    static const std::unique_ptr<hs_database_t, DatabaseDeleter> compiled([]() -> hs_database_t* {
+    static const LiteralSignatures::Database database = []() -> LiteralSignatures::Database {
         if (hs_valid_platform() != HS_SUCCESS) return nullptr;
-        std::array<const char*, kLiteralSignatures.size()> expressions{};
-        std::array<unsigned, kLiteralSignatures.size()> flags{};
-        std::array<unsigned, kLiteralSignatures.size()> ids{};
-        for (std::size_t i = 0; i < kLiteralSignatures.size(); ++i) {
-            expressions[i] = kLiteralSignatures[i].expression;
-            ids[i] = static_cast<unsigned>(i);
+        hs_database_t* read = nullptr;
+        if (hs_deserialize_database(reinterpret_cast<const char*>(LiteralSignatures::kSerialised),
+                                    LiteralSignatures::kSerialisedSize, &read) == HS_SUCCESS) {
+            return LiteralSignatures::Database(read);
         }
-        hs_database_t* database = nullptr;
-        hs_compile_error_t* error = nullptr;
-        if (hs_compile_multi(expressions.data(), flags.data(), ids.data(),
-                             static_cast<unsigned>(kLiteralSignatures.size()), HS_MODE_BLOCK, nullptr, &database,
-                             &error) != HS_SUCCESS) {
-            hs_free_compile_error(error);
-            return nullptr;
-        }
-        return database;
-    }());
-    return compiled.get();
+        return LiteralSignatures::compile(nullptr);
+    }();
+    return database.get();
 }
 
 // Scratch space is per thread, since scans may run on several at once.
@@ -185,7 +157,7 @@ struct LiteralWindows {
 
 int onLiteralSignature(unsigned int index, unsigned long long, unsigned long long end, unsigned int, void* context) {
     const auto& [text, windows] = *static_cast<LiteralWindows*>(context);
-    addWindow(windows[sourceIndex(kLiteralSignatures[index].pattern)], text, static_cast<std::size_t>(end) - 1);
+    addWindow(windows[sourceIndex(LiteralSignatures::kAll[index].pattern)], text, static_cast<std::size_t>(end) - 1);
     return 0;
 }
 
