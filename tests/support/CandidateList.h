@@ -12,8 +12,9 @@ namespace orvel::testing {
 inline std::vector<TextRange> candidatesOf(std::string_view text,
                                            Scanner::CandidateSearch search = Scanner::CandidateSearch::prefiltered) {
     std::vector<TextRange> all;
-    for (const auto& ranges : proposeCandidates(text, 1, {}, search))
-        all.insert(all.end(), ranges.begin(), ranges.end());
+    for (const RangeList& ranges : proposeCandidates(text, 1, {}, search)) {
+        for (std::size_t i = 0; i < ranges.size(); ++i) all.push_back(ranges[i]);
+    }
     return all;
 }
 

@@ -27,7 +27,7 @@ struct Starts {
     std::optional<CandidatePrefilter> prefilter;
 };
 
-std::vector<TextRange> regexRanges(Patterns::Id source, std::string_view text, const Starts& starts) {
+RangeList regexRanges(Patterns::Id source, std::string_view text, const Starts& starts) {
     if (!starts.text) return {};
     // The matches go to `recent`, which keeps the last of them for the search to resume after,
     // and from there to `kept`, a deque: its blocks never move, and the list returned is copied
@@ -52,13 +52,13 @@ std::vector<TextRange> regexRanges(Patterns::Id source, std::string_view text, c
     });
     if (!filtered) pattern.appendMatchesStartingIn(*starts.text, std::array{TextRange{0, text.size() + 1}}, recent);
     keep(recent.size());
-    return {kept.begin(), kept.end()};
+    return {kept.begin(), kept.end(), text.size()};
 }
 
 } // namespace
 
-std::vector<std::vector<TextRange>> proposeCandidates(std::string_view text, unsigned threads,
-                                                      const std::stop_token& stop, Scanner::CandidateSearch search) {
+std::vector<RangeList> proposeCandidates(std::string_view text, unsigned threads, const std::stop_token& stop,
+                                         Scanner::CandidateSearch search) {
     Starts starts{ValidText::of(text), std::nullopt};
     if (starts.text && search == Scanner::CandidateSearch::prefiltered) starts.prefilter.emplace(text);
     constexpr auto& before = kSourcesBeforeJSON;
@@ -66,10 +66,14 @@ std::vector<std::vector<TextRange>> proposeCandidates(std::string_view text, uns
     const std::size_t sources = before.size() + 1 + after.size();
     const auto rangesOfSource = [&](std::size_t source) {
         if (source < before.size()) return regexRanges(before[source], text, starts);
-        if (source == before.size()) return text.empty() ? std::vector<TextRange>() : jsonRanges(text);
+        if (source == before.size()) {
+            if (text.empty()) return RangeList();
+            const std::vector<TextRange> ranges = jsonRanges(text);
+            return RangeList(ranges.begin(), ranges.end(), text.size());
+        }
         return regexRanges(after[source - before.size() - 1], text, starts);
     };
-    std::vector<std::vector<TextRange>> bySource(sources);
+    std::vector<RangeList> bySource(sources);
     forEachIndex(sources, threads, [&](std::size_t source) {
         if (!stop.stop_requested()) bySource[source] = rangesOfSource(source);
     });

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "orvel/Scanner.h"
-#include "text/Regex.h"
+#include "scan/RangeList.h"
 
 namespace orvel {
 
@@ -16,8 +16,7 @@ namespace orvel {
 /// may overlap. The sources are independent, so up to `threads` threads may each run some of
 /// them. Once `stop` is requested the sources not yet run are skipped, and the lists are
 /// incomplete. Either way of `search` gives the same lists.
-std::vector<std::vector<TextRange>>
-proposeCandidates(std::string_view text, unsigned threads = 1, const std::stop_token& stop = {},
-                  Scanner::CandidateSearch search = Scanner::CandidateSearch::prefiltered);
+std::vector<RangeList> proposeCandidates(std::string_view text, unsigned threads = 1, const std::stop_token& stop = {},
+                                         Scanner::CandidateSearch search = Scanner::CandidateSearch::prefiltered);
 
 } // namespace orvel

@@ -72,22 +72,22 @@ private:
 // The candidates, numbered through the sources' lists one after another.
 class Candidates {
 public:
-    explicit Candidates(std::vector<std::vector<TextRange>> bySource) : m_bySource(std::move(bySource)) {
+    explicit Candidates(std::vector<RangeList> bySource) : m_bySource(std::move(bySource)) {
         m_firsts.push_back(0);
         for (const auto& ranges : m_bySource) m_firsts.push_back(m_firsts.back() + ranges.size());
     }
     std::size_t size() const { return m_firsts.back(); }
-    const TextRange& operator[](std::size_t index) const {
+    TextRange operator[](std::size_t index) const {
         std::size_t source = 0;
         while (index >= m_firsts[source + 1]) ++source;
         return m_bySource[source][index - m_firsts[source]];
     }
-    const std::vector<std::vector<TextRange>>& bySource() const { return m_bySource; }
+    const std::vector<RangeList>& bySource() const { return m_bySource; }
     /// The number of the first candidate of `source`.
     std::size_t first(std::size_t source) const { return m_firsts[source]; }
 
 private:
-    std::vector<std::vector<TextRange>> m_bySource;
+    std::vector<RangeList> m_bySource;
     std::vector<std::size_t> m_firsts; // the number of each source's first candidate, then the count
 };
 
@@ -117,7 +117,7 @@ public:
                 }
             }
             if (source == bySource.size()) break;
-            const TextRange& range = bySource[source][next[source]];
+            const TextRange range = bySource[source][next[source]];
             if (m_members.empty() || range.begin >= end) {
                 closeCluster();
                 m_firsts.push_back(static_cast<Index>(m_members.size()));
@@ -229,7 +229,7 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
         AcceptedRanges taken;
         for (std::size_t member = 0; member < members.size(); ++member) {
             if (halted.stop_requested()) return;
-            const TextRange& candidate = candidates[members[member]];
+            const TextRange candidate = candidates[members[member]];
             if (taken.overlapsAny(candidate)) continue;
             const std::size_t bytes = candidate.end - candidate.begin;
             std::optional<DecodeChain> chain =
