@@ -4,6 +4,7 @@
 #include <array>
 #include <deque>
 #include <iterator>
+#include <mutex>
 
 #include "orvel/Unicode.h"
 #include "scan/BracketMatcher.h"
@@ -21,14 +22,29 @@ constexpr std::array kSourcesBeforeJSON{Id::scanPEM, Id::scanPasswordHash, Id::s
 constexpr std::array kSourcesAfterJSON{Id::scanUUID, Id::scanQueryString,  Id::scanBase64,
                                        Id::scanHex,  Id::scanMilliseconds, Id::scanSeconds};
 
-// Where the patterns may start: everywhere, or in the prefilter's windows.
-struct Starts {
-    std::optional<ValidText> text; // absent when the text is not UTF-8, where no pattern matches
-    std::optional<CandidatePrefilter> prefilter;
+// Where the patterns may start: everywhere, or in the prefilter's windows. The prefilter is
+// built by the first pattern that needs it, so that the bracket matcher, which does not, runs
+// meanwhile on another thread.
+class Starts {
+public:
+    Starts(std::string_view text, Scanner::CandidateSearch search)
+        : m_text(ValidText::of(text)), m_prefiltered(m_text && search == Scanner::CandidateSearch::prefiltered) {}
+    const std::optional<ValidText>& text() const { return m_text; }
+    const CandidatePrefilter* prefilter() const {
+        if (!m_prefiltered) return nullptr;
+        std::call_once(m_built, [this] { m_prefilter.emplace(m_text->view()); });
+        return &*m_prefilter;
+    }
+
+private:
+    std::optional<ValidText> m_text; // absent when the text is not UTF-8, where no pattern matches
+    bool m_prefiltered;
+    mutable std::once_flag m_built;
+    mutable std::optional<CandidatePrefilter> m_prefilter;
 };
 
 RangeList regexRanges(Patterns::Id source, std::string_view text, const Starts& starts) {
-    if (!starts.text) return {};
+    if (!starts.text()) return {};
     // The matches go to `recent`, which keeps the last of them for the search to resume after,
     // and from there to `kept`, a deque: its blocks never move, and the list returned is copied
     // from it once at its exact size. A list grown by doubling holds up to twice its matches, and
@@ -46,11 +62,12 @@ RangeList regexRanges(Patterns::Id source, std::string_view text, const Starts& 
         recent.erase(recent.begin(), recent.begin() + static_cast<std::ptrdiff_t>(count));
     };
     const Regex& pattern = Patterns::compiled(source);
-    const bool filtered = starts.prefilter && starts.prefilter->forEachWindow(source, [&](const TextRange& window) {
-        pattern.appendMatchesStartingIn(*starts.text, std::span(&window, 1), recent);
+    const CandidatePrefilter* prefilter = starts.prefilter();
+    const bool filtered = prefilter && prefilter->forEachWindow(source, [&](const TextRange& window) {
+        pattern.appendMatchesStartingIn(*starts.text(), std::span(&window, 1), recent);
         if (recent.size() > kRecent) keep(recent.size() - 1);
     });
-    if (!filtered) pattern.appendMatchesStartingIn(*starts.text, std::array{TextRange{0, text.size() + 1}}, recent);
+    if (!filtered) pattern.appendMatchesStartingIn(*starts.text(), std::array{TextRange{0, text.size() + 1}}, recent);
     keep(recent.size());
     return {kept.begin(), kept.end(), text.size()};
 }
@@ -59,8 +76,7 @@ RangeList regexRanges(Patterns::Id source, std::string_view text, const Starts& 
 
 std::vector<RangeList> proposeCandidates(std::string_view text, unsigned threads, const std::stop_token& stop,
                                          Scanner::CandidateSearch search) {
-    Starts starts{ValidText::of(text), std::nullopt};
-    if (starts.text && search == Scanner::CandidateSearch::prefiltered) starts.prefilter.emplace(text);
+    const Starts starts(text, search);
     constexpr auto& before = kSourcesBeforeJSON;
     constexpr auto& after = kSourcesAfterJSON;
     const std::size_t sources = before.size() + 1 + after.size();
@@ -74,7 +90,9 @@ std::vector<RangeList> proposeCandidates(std::string_view text, unsigned threads
         return regexRanges(after[source - before.size() - 1], text, starts);
     };
     std::vector<RangeList> bySource(sources);
-    forEachIndex(sources, threads, [&](std::size_t source) {
+    // The bracket matcher goes first, beside the prefilter being built for the rest.
+    forEachIndex(sources, threads, [&](std::size_t turn) {
+        const std::size_t source = turn == 0 ? before.size() : turn <= before.size() ? turn - 1 : turn;
         if (!stop.stop_requested()) bySource[source] = rangesOfSource(source);
     });
     return bySource;
