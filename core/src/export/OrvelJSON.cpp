@@ -28,7 +28,7 @@ public:
     }
     void close(char bracket) {
         --m_depth;
-        if (!m_empty) lineBreak();
+        if (!m_empty) lineBreak(false);
         m_out += bracket;
         m_empty = false;
     }
@@ -37,17 +37,17 @@ public:
         JSON::appendString(m_out, name, kLayout);
         m_out += " : ";
     }
-    /// A key of the documents' own, which needs no escape: `quoted` is the key in quotes.
-    void plainKey(std::string_view quoted) {
+    /// A key of the documents' own, which needs no escape: `quotedKey` is the key in quotes and
+    /// the colon after it.
+    void plainKey(std::string_view quotedKey) {
         element();
-        m_out += quoted;
-        m_out += " : ";
+        m_out += quotedKey;
     }
     /// Starts the next element of an array.
     void element() {
-        if (!m_empty) m_out += ',';
+        const bool comma = !m_empty;
         m_empty = false;
-        lineBreak();
+        lineBreak(comma);
     }
     void string(std::string_view text) {
         m_out += '"';
@@ -79,15 +79,17 @@ public:
 private:
     static constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
 
-    void lineBreak() {
-        // A line feed and the indent, copied at once for the depths the documents reach.
-        static constexpr std::string_view kBreak = "\n                                ";
-        const auto length = 1 + static_cast<std::size_t>(m_depth) * 2;
-        if (length <= kBreak.size()) {
-            m_out += kBreak.substr(0, length);
+    // A comma if asked, a line feed and the indent, copied at once for the depths the documents
+    // reach.
+    void lineBreak(bool comma) {
+        static constexpr std::string_view kBreak = ",\n                                ";
+        const std::size_t indent = static_cast<std::size_t>(m_depth) * 2;
+        if (indent + 2 <= kBreak.size()) {
+            m_out += kBreak.substr(comma ? 0 : 1, indent + (comma ? 2 : 1));
         } else {
+            if (comma) m_out += ',';
             m_out += '\n';
-            m_out.append(length - 1, ' ');
+            m_out.append(indent, ' ');
         }
         handOver();
     }
@@ -120,37 +122,37 @@ void shapeArray(Layout& layout, const DecodeChain& chain) {
 
 void stepRecord(Layout& layout, const DecodeResult& step) {
     layout.open('{');
-    layout.plainKey(R"("confidence")");
+    layout.plainKey(R"("confidence" : )");
     layout.number(step.confidence);
-    layout.plainKey(R"("details")");
+    layout.plainKey(R"("details" : )");
     layout.open('{');
     for (const auto& [key, value] : step.details) {
         layout.key(key);
         layout.string(value);
     }
     layout.close('}');
-    layout.plainKey(R"("kind")");
+    layout.plainKey(R"("kind" : )");
     layout.string(rawValue(step.kind));
-    layout.plainKey(R"("output")");
+    layout.plainKey(R"("output" : )");
     layout.string(step.output);
-    layout.plainKey(R"("summary")");
+    layout.plainKey(R"("summary" : )");
     layout.string(step.summary);
-    layout.plainKey(R"("terminal")");
+    layout.plainKey(R"("terminal" : )");
     layout.boolean(step.terminal);
     layout.close('}');
 }
 
 void chainRecord(Layout& layout, const DecodeChain& chain) {
     layout.open('{');
-    layout.plainKey(R"("finalValue")");
+    layout.plainKey(R"("finalValue" : )");
     layout.string(chain.finalValue());
-    layout.plainKey(R"("input")");
+    layout.plainKey(R"("input" : )");
     layout.string(chain.input);
-    layout.plainKey(R"("recognized")");
+    layout.plainKey(R"("recognized" : )");
     layout.boolean(chain.isRecognized());
-    layout.plainKey(R"("shape")");
+    layout.plainKey(R"("shape" : )");
     shapeArray(layout, chain);
-    layout.plainKey(R"("steps")");
+    layout.plainKey(R"("steps" : )");
     layout.open('[');
     for (const auto& step : chain.steps) {
         layout.element();
@@ -194,13 +196,13 @@ void FindingWriter::add(const ScanFinding& finding) {
     m_out = m_count > 1 ? ",\n    " : "    ";
     Layout layout(m_body, 2, m_out);
     layout.open('{');
-    layout.plainKey(R"("chain")");
+    layout.plainKey(R"("chain" : )");
     chainRecord(layout, finding.chain);
-    layout.plainKey(R"("line")");
+    layout.plainKey(R"("line" : )");
     layout.integer(finding.line);
-    layout.plainKey(R"("matchedText")");
+    layout.plainKey(R"("matchedText" : )");
     layout.string(finding.matchedText);
-    layout.plainKey(R"("shape")");
+    layout.plainKey(R"("shape" : )");
     shapeArray(layout, finding.chain);
     layout.close('}');
     layout.finish();
