@@ -1,7 +1,6 @@
 #include "orvel/HttpLanguageModel.h"
 
 #include <arpa/inet.h>
-#include <curl/curl.h>
 #include <netdb.h>
 
 #include <algorithm>
@@ -10,6 +9,8 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 #include <variant>
+
+#include "Curl.h"
 
 namespace orvel {
 namespace {
@@ -29,15 +30,11 @@ struct Endpoint {
     std::string pinning; ///< "host:port:addresses" so curl connects to exactly the checked addresses
 };
 
-struct UrlDeleter {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-
-std::string urlPart(CURLU* url, CURLUPart what, unsigned flags = 0) {
+std::string urlPart(const Curl& api, CURLU* url, CURLUPart what, unsigned flags = 0) {
     char* part = nullptr;
-    if (curl_url_get(url, what, &part, flags) != CURLUE_OK || !part) return {};
+    if (api.urlGet(url, what, &part, flags) != CURLUE_OK || !part) return {};
     std::string text = part;
-    curl_free(part);
+    api.free(part);
     return text;
 }
 
@@ -64,17 +61,19 @@ std::variant<Endpoint, std::string> checkedEndpoint(const ModelSettings& setting
                                                     const HttpLanguageModel::Resolver& resolver) {
     if (settings.url.empty())
         return "no model server is configured (set ORVEL_MODEL_URL, or url= in ~/.config/orvel/model.conf)";
-    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
-    if (curl_url_set(url.get(), CURLUPART_URL, settings.url.c_str(), 0) != CURLUE_OK)
+    const Curl* api = curl();
+    if (!api) return "libcurl (libcurl.so.4) is missing or too old, so no model server can be asked";
+    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(api->urlInit(), api->urlCleanup);
+    if (api->urlSet(url.get(), CURLUPART_URL, settings.url.c_str(), 0) != CURLUE_OK)
         return "the model server URL " + settings.shownUrl() + " is not a valid URL";
-    const std::string scheme = urlPart(url.get(), CURLUPART_SCHEME);
+    const std::string scheme = urlPart(*api, url.get(), CURLUPART_SCHEME);
     if (scheme != "http" && scheme != "https") return "the model server URL must use http or https, not " + scheme;
-    if (!urlPart(url.get(), CURLUPART_USER).empty() || !urlPart(url.get(), CURLUPART_PASSWORD).empty())
+    if (!urlPart(*api, url.get(), CURLUPART_USER).empty() || !urlPart(*api, url.get(), CURLUPART_PASSWORD).empty())
         return "the model server URL must not hold credentials";
-    if (!urlPart(url.get(), CURLUPART_QUERY).empty() || !urlPart(url.get(), CURLUPART_FRAGMENT).empty())
+    if (!urlPart(*api, url.get(), CURLUPART_QUERY).empty() || !urlPart(*api, url.get(), CURLUPART_FRAGMENT).empty())
         return "the model server URL must not hold a query or fragment";
-    std::string host = urlPart(url.get(), CURLUPART_HOST);
-    const std::string port = urlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    std::string host = urlPart(*api, url.get(), CURLUPART_HOST);
+    const std::string port = urlPart(*api, url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
     const std::string bare = host.starts_with('[') ? host.substr(1, host.size() - 2) : host;
     const std::vector<std::string> addresses = numericLoopback(bare)   ? std::vector{bare}
                                                : isLocalhostName(bare) ? std::vector<std::string>{"127.0.0.1", "::1"}
@@ -109,44 +108,44 @@ std::size_t collect(char* data, std::size_t size, std::size_t count, void* targe
 // complete: a refused connection, the timeout, an oversized answer or a stop request.
 std::optional<Response> perform(const Endpoint& endpoint, const std::string& path, const std::string* body,
                                 std::chrono::milliseconds timeout, std::stop_token stop) {
-    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    if (!initialised) return std::nullopt;
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), curl_easy_cleanup);
-    std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(), curl_multi_cleanup);
-    curl_slist* pins = curl_slist_append(nullptr, endpoint.pinning.c_str());
-    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> pinList(pins, curl_slist_free_all);
+    const Curl* api = curl();
+    if (!api) return std::nullopt;
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(api->easyInit(), api->easyCleanup);
+    std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(api->multiInit(), api->multiCleanup);
+    curl_slist* pins = api->slistAppend(nullptr, endpoint.pinning.c_str());
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> pinList(pins, api->slistFreeAll);
     std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(
-        curl_slist_append(nullptr, "Content-Type: application/json"), curl_slist_free_all);
+        api->slistAppend(nullptr, "Content-Type: application/json"), api->slistFreeAll);
     Response response;
     const std::string url = endpoint.base + path;
     CURL* handle = easy.get();
-    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+    api->easySetopt(handle, CURLOPT_URL, url.c_str());
     // Redirects are never followed (libcurl's default), so a server cannot send us elsewhere.
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_PROXY, ""); // a proxy would carry the text off the machine
-    curl_easy_setopt(handle, CURLOPT_RESOLVE, pinList.get());
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, collect);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &response.body);
+    api->easySetopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    api->easySetopt(handle, CURLOPT_PROXY, ""); // a proxy would carry the text off the machine
+    api->easySetopt(handle, CURLOPT_RESOLVE, pinList.get());
+    api->easySetopt(handle, CURLOPT_NOSIGNAL, 1L);
+    api->easySetopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
+    api->easySetopt(handle, CURLOPT_WRITEFUNCTION, collect);
+    api->easySetopt(handle, CURLOPT_WRITEDATA, &response.body);
     if (body) {
-        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
-        curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body->c_str());
+        api->easySetopt(handle, CURLOPT_HTTPHEADER, headers.get());
+        api->easySetopt(handle, CURLOPT_POSTFIELDS, body->c_str());
     }
-    curl_multi_add_handle(multi.get(), handle);
+    api->multiAddHandle(multi.get(), handle);
     // Waking the poll from the stop callback ends a stopped request at once, not at the next tick.
-    std::stop_callback wake(stop, [&] { curl_multi_wakeup(multi.get()); });
+    std::stop_callback wake(stop, [&] { api->multiWakeup(multi.get()); });
     int running = 1;
     while (running > 0 && !stop.stop_requested()) {
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) break;
-        if (running > 0) curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+        if (api->multiPerform(multi.get(), &running) != CURLM_OK) break;
+        if (running > 0) api->multiPoll(multi.get(), nullptr, 0, 1000, nullptr);
     }
     int queued = 0;
-    const CURLMsg* message = curl_multi_info_read(multi.get(), &queued);
+    const CURLMsg* message = api->multiInfoRead(multi.get(), &queued);
     const bool done =
         !stop.stop_requested() && message && message->msg == CURLMSG_DONE && message->data.result == CURLE_OK;
-    if (done) curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &response.status);
-    curl_multi_remove_handle(multi.get(), handle);
+    if (done) api->easyGetinfo(handle, CURLINFO_RESPONSE_CODE, &response.status);
+    api->multiRemoveHandle(multi.get(), handle);
     if (!done) return std::nullopt;
     return response;
 }
