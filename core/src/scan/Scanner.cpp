@@ -107,16 +107,19 @@ public:
         // start, the earlier source first where starts tie: a stable sort by start.
         const auto& bySource = candidates.bySource();
         std::vector<std::size_t> next(bySource.size(), 0);
+        // The start of each source's next candidate, side by side: the smallest, the first of
+        // equals, is the next in order.
+        constexpr std::size_t kExhausted = std::numeric_limits<std::size_t>::max();
+        const auto nextStart = [&](std::size_t s) {
+            return next[s] < bySource[s].size() ? bySource[s][next[s]].begin : kExhausted;
+        };
+        std::vector<std::size_t> starts(bySource.size());
+        for (std::size_t s = 0; s < bySource.size(); ++s) starts[s] = nextStart(s);
         std::size_t end = 0; // of the cluster under way
         for (;;) {
-            std::size_t source = bySource.size();
-            for (std::size_t s = 0; s < bySource.size(); ++s) {
-                if (next[s] < bySource[s].size() &&
-                    (source == bySource.size() || bySource[s][next[s]].begin < bySource[source][next[source]].begin)) {
-                    source = s;
-                }
-            }
-            if (source == bySource.size()) break;
+            const auto source =
+                static_cast<std::size_t>(std::min_element(starts.begin(), starts.end()) - starts.begin());
+            if (starts[source] == kExhausted) break;
             const TextRange range = bySource[source][next[source]];
             if (m_members.empty() || range.begin >= end) {
                 closeCluster();
@@ -125,6 +128,7 @@ public:
             }
             end = std::max(end, range.end);
             m_members.push_back(static_cast<Index>(candidates.first(source) + next[source]++));
+            starts[source] = nextStart(source);
         }
         closeCluster();
         m_firsts.push_back(static_cast<Index>(m_members.size()));
