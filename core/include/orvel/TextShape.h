@@ -28,11 +28,6 @@ public:
     constexpr bool contains(std::uint8_t byte) const { return (m_bits[byte >> 6] >> (byte & 63) & 1) != 0; }
     constexpr bool isAll() const { return *this == all(); }
 
-    constexpr ByteSet operator|(const ByteSet& other) const {
-        ByteSet both;
-        for (std::size_t i = 0; i < m_bits.size(); ++i) both.m_bits[i] = m_bits[i] | other.m_bits[i];
-        return both;
-    }
     constexpr ByteSet operator~() const {
         ByteSet others;
         for (std::size_t i = 0; i < m_bits.size(); ++i) others.m_bits[i] = ~m_bits[i];
