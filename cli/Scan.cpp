@@ -1,12 +1,10 @@
-#include <sys/sendfile.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <optional>
 #if defined(__GLIBC__) // known once a C library header is in
 #include <malloc.h>
 #endif
@@ -15,6 +13,7 @@
 
 #include "ColumnCounter.h"
 #include "Commands.h"
+#include "ExportOutput.h"
 #include "FindingTable.h"
 #include "InputReader.h"
 #include "Painter.h"
@@ -27,9 +26,6 @@
 
 namespace orvel::cli {
 namespace {
-
-// The spill file's buffer.
-constexpr std::size_t kSpillBufferBytes = std::size_t{256} << 10;
 
 // Below this size a scan is over before progress would be worth showing.
 constexpr std::size_t kProgressFromBytes = std::size_t{4} << 20;
@@ -44,31 +40,8 @@ Scanner::Progress progressOnTerminal(std::size_t inputBytes) {
     };
 }
 
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
 bool write(std::FILE* file, std::string_view text) {
     return std::fwrite(text.data(), 1, text.size(), file) == text.size();
-}
-
-// Sends the whole spill to `to`: through the kernel where it can (a large scan's export is
-// several times the log), else through a buffer.
-bool copy(std::FILE* from, std::FILE* to) {
-    if (std::fflush(from) != 0 || std::fflush(to) != 0) return false;
-    struct stat status {};
-    if (fstat(fileno(from), &status) != 0) return false;
-    off_t sent = 0;
-    while (sent < status.st_size) {
-        const ssize_t count =
-            sendfile(fileno(to), fileno(from), &sent, static_cast<std::size_t>(status.st_size - sent));
-        if (count <= 0) break;
-    }
-    if (sent == status.st_size) return true;
-    if (fseeko(from, sent, SEEK_SET) != 0) return false;
-    char buffer[1 << 16];
-    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, from)) > 0;) {
-        if (!write(to, {buffer, count})) return false;
-    }
-    return !std::ferror(from);
 }
 
 // A line of the scanner's counting ends at a line feed that follows no carriage return, so a
@@ -148,20 +121,13 @@ int scan(const ScanOptions& options) {
     const RenderStyle style = styleForStandardOutput(options.colour);
     const bool several = options.files.size() > 1;
     FindingTable table(style);
-    // A large scan's export is hundreds of megabytes, sent in records of a few hundred bytes: a
-    // large buffer writes it in few calls. The buffer is given, since glibc would take the size
-    // of a buffer it allocates itself from the file system's block, and outlives the file.
-    const auto spillBuffer = std::make_unique<char[]>(kSpillBufferBytes);
-    const File spill(std::tmpfile(), &std::fclose);
-    if (spill) std::setvbuf(spill.get(), spillBuffer.get(), _IOFBF, kSpillBufferBytes);
-    if (!spill || !table.isReady()) {
+    std::optional<ExportOutput> output;
+    if (options.json) output.emplace(stdout);
+    if ((output && !output->isReady()) || !table.isReady()) {
         fmt::print(stderr, "orvel: cannot create a temporary file: {}\n", std::strerror(errno));
         return kUsageError;
     }
-    // The export document opens with the count, yet a large log's findings are too many to hold
-    // at once: each is laid out into a spill file as it is settled, and the spill follows.
-    bool spilled = true; // the spill file took everything
-    OrvelJSON::FindingWriter document([&](std::string_view piece) { spilled = spilled && write(spill.get(), piece); });
+    OrvelJSON::FindingWriter document([&output](std::string_view piece) { output->body(piece); });
 
     bool failed = false;
     bool readAny = false;
@@ -194,6 +160,13 @@ int scan(const ScanOptions& options) {
         }
         const std::string fileName = several ? prefixName(name) : std::string();
         ColumnCounter columns(text);
+        const Scanner::Progress onTerminal = progressOnTerminal(text.size());
+        // The first report, before any finding, tells how many candidates there are: no more
+        // findings than that.
+        const auto progress = [&](std::size_t examined, std::size_t total) {
+            if (output && examined == 0) output->expect(total);
+            if (onTerminal) onTerminal(examined, total);
+        };
         const Scanner::Summary summary = orvel::scan(
             text,
             [&](ScanFinding&& finding) {
@@ -211,15 +184,14 @@ int scan(const ScanOptions& options) {
                 }
                 return Scanner::Next::keepGoing;
             },
-            {.progress = progressOnTerminal(text.size())});
+            {.progress = progress});
         overTimeBudget += summary.overTimeBudget;
         if (summary.stopped) break;
     }
 
     bool written = true;
     if (options.json) {
-        written = document.finish([](std::string_view piece) { write(stdout, piece); },
-                                  [&] { return spilled && copy(spill.get(), stdout); });
+        written = output->finish(document);
         write(stdout, "\n");
     } else if (!options.jsonLines && (readAny || !failed)) {
         fmt::print(stdout, "{}\n", Painter(style.colour).heading(fmt::format("Found {} artifact(s)", table.count())));

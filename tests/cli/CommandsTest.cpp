@@ -101,6 +101,29 @@ TEST(Commands, OversizedInputFullOutputAndExhaustedMemoryExitTwoAndAClosedPipeQu
 #endif
 }
 
+// A scan's document written into a file, where its body goes in before its count is known, is
+// the one a pipe receives: here the candidates' count has a digit more than the findings', so
+// the body, several buffers long, moves once the count is known.
+TEST(Commands, AScanDocumentIsTheSameInAFileAsThroughAPipe) {
+    std::string log;
+    char line[64];
+    for (int i = 0; i < 9000; ++i)
+        log.append(line, std::snprintf(line, sizeof line, "id %08x-0000-4000-8000-0123456789ab\n", i));
+    for (int i = 0; i < 2000; ++i)
+        log.append(line, std::snprintf(line, sizeof line, "n zzzzzzzzzzzzzzzzzzzzzzzz%05d\n", i));
+    const auto dir = std::filesystem::temp_directory_path() / ("orvel-export-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string scan = "'" ORVEL_CLI_PATH "' scan --json '" + (dir / "log").string() + "'";
+    std::ofstream(dir / "log", std::ios::binary) << log;
+    EXPECT_EQ(std::system((scan + " > '" + (dir / "file").string() + "'").c_str()), 0);
+    EXPECT_EQ(std::system((scan + " | cat > '" + (dir / "piped").string() + "'").c_str()), 0);
+    const std::string inFile = slurp(dir / "file");
+    EXPECT_TRUE(inFile.starts_with("{\n  \"count\" : 9000,\n")) << inFile.substr(0, 30);
+    EXPECT_GT(inFile.size(), std::size_t{1} << 20);
+    EXPECT_TRUE(inFile == slurp(dir / "piped")); // a diff of megabytes would take minutes
+    std::filesystem::remove_all(dir);
+}
+
 // The explanation is labelled by who wrote it: the model only when it answered, escaped like any
 // payload; a failed answer prints the template text as "deterministic".
 TEST(Commands, TheExplanationSaysWhoWroteIt) {

@@ -43,6 +43,9 @@ public:
     /// Answers what `copyBody` answered, or true when it was not called.
     bool finish(const Sink& out, const std::function<bool()>& copyBody) const;
 
+    /// What comes before the body in a document of `count` findings, count > 0.
+    static std::string head(std::size_t count);
+
 private:
     Sink m_body;
     std::string m_out; ///< the record being laid out

@@ -39,7 +39,8 @@ public:
     explicit Scanner(ChainEngine engine);
     Scanner(ChainEngine engine, Options options);
 
-    /// Told how many candidates have been looked at out of how many, now and then.
+    /// Told how many candidates have been looked at out of how many: first before any is, then
+    /// now and then.
     using Progress = std::function<void(std::size_t examined, std::size_t total)>;
 
     /// What a sink answers for each finding it receives.

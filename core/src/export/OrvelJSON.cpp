@@ -217,10 +217,14 @@ bool FindingWriter::finish(const Sink& out, const std::function<bool()>& copyBod
         out("{\n  \"count\" : 0,\n  \"findings\" : []\n}");
         return true;
     }
-    out("{\n  \"count\" : " + std::to_string(m_count) + ",\n  \"findings\" : [\n");
+    out(head(m_count));
     if (!copyBody()) return false;
     out("\n  ]\n}");
     return true;
+}
+
+std::string FindingWriter::head(std::size_t count) {
+    return "{\n  \"count\" : " + std::to_string(count) + ",\n  \"findings\" : [\n";
 }
 
 std::string string(const std::vector<ScanFinding>& findings) {

@@ -212,6 +212,7 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
         summary.stopped = true;
         return summary;
     }
+    if (progress && candidates.size() > 0) progress(0, candidates.size());
 
     // A candidate over its time budget counts as declined, wherever it stands.
     const auto cutoffFor = [&](std::size_t bytes) {
