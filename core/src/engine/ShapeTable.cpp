@@ -1,6 +1,8 @@
 #include "engine/ShapeTable.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <map>
 
 namespace orvel {
@@ -29,7 +31,7 @@ std::vector<ByteSet> distinctions(const std::vector<std::vector<TextShape>>& dec
 
 } // namespace
 
-ShapeTable::ShapeTable(const DetectorList& detectors) : m_firstShape(detectors.size() + 1, 0) {
+ShapeTable::ShapeTable(const DetectorList& detectors) {
     std::vector<std::vector<TextShape>> declared;
     declared.reserve(detectors.size());
     for (const auto& detector : detectors) declared.push_back(detector->acceptedShapes());
@@ -54,13 +56,33 @@ ShapeTable::ShapeTable(const DetectorList& detectors) : m_firstShape(detectors.s
         }
         return mask;
     };
-    for (std::size_t index = 0; index < detectors.size(); ++index) {
+    // A detector past the 64th has no bit, and is always asked.
+    m_unshaped = 0;
+    for (std::size_t index = 0; index < std::min<std::size_t>(detectors.size(), 64); ++index) {
+        if (declared[index].empty()) m_unshaped |= std::uint64_t{1} << index;
         for (const TextShape& shape : declared[index]) {
             const std::uint64_t firstBytes = maskOf(shape.firstBytes) | (shape.firstBytes.isAll() ? kNoFirstByte : 0);
-            m_shapes.push_back({maskOf(shape.alphabet), maskOf(shape.mustContain), firstBytes});
+            for (int first = 0; first < 64; ++first) {
+                if (((firstBytes >> first) & 1) != 0) {
+                    m_shapesByFirst[static_cast<std::size_t>(first)].push_back(
+                        {index, maskOf(shape.alphabet), maskOf(shape.mustContain)});
+                }
+            }
         }
-        m_firstShape[index + 1] = m_shapes.size();
     }
+}
+
+std::uint64_t ShapeTable::admitted(const Profile& profile) const {
+    // A profile has one first class; none only where the table could not be built.
+    const int first = std::countr_zero(profile.first);
+    if (first >= 64) return ~std::uint64_t{0};
+    std::uint64_t detectors = m_unshaped;
+    for (const CompiledShape& shape : m_shapesByFirst[static_cast<std::size_t>(first)]) {
+        if ((profile.classes & ~shape.alphabet) == 0 && (profile.classes & shape.mustContain) == shape.mustContain) {
+            detectors |= std::uint64_t{1} << shape.detector;
+        }
+    }
+    return detectors;
 }
 
 ShapeTable::Profile ShapeTable::profileOf(std::string_view trimmed) const {

@@ -25,30 +25,25 @@ public:
     };
     /// The profile of `trimmed`, a text with white space trimmed from both ends.
     Profile profileOf(std::string_view trimmed) const;
+    /// The detectors, a bit each by their index, that may accept a text of `profile`; those
+    /// past the 64th always may.
+    std::uint64_t admitted(const Profile& profile) const;
     /// False when the detector at `index` declines every text of `profile`.
     bool admits(std::size_t index, const Profile& profile) const {
-        const std::size_t end = m_firstShape[index + 1];
-        if (m_firstShape[index] == end) return true;
-        for (std::size_t shape = m_firstShape[index]; shape < end; ++shape) {
-            const CompiledShape& compiled = m_shapes[shape];
-            if ((profile.classes & ~compiled.alphabet) == 0 &&
-                (profile.classes & compiled.mustContain) == compiled.mustContain &&
-                (profile.first & compiled.firstBytes) != 0) {
-                return true;
-            }
-        }
-        return false;
+        return index >= 64 || ((admitted(profile) >> index) & 1) != 0;
     }
 
 private:
     struct CompiledShape {
+        std::size_t detector;
         std::uint64_t alphabet;
         std::uint64_t mustContain;
-        std::uint64_t firstBytes;
     };
     std::array<std::uint64_t, 256> m_classOf{};
-    std::vector<CompiledShape> m_shapes;   ///< every detector's, one detector after another
-    std::vector<std::size_t> m_firstShape; ///< where each detector's shapes begin, then the end
+    /// The shapes whose first bytes hold each class, in the detectors' order.
+    std::array<std::vector<CompiledShape>, 64> m_shapesByFirst;
+    /// Detectors that declare no shape, and every detector until the table is built.
+    std::uint64_t m_unshaped = ~std::uint64_t{0};
 };
 
 } // namespace orvel
