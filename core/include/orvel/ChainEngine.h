@@ -32,6 +32,11 @@ public:
     struct Cutoff {
         std::stop_token stop = {};
         std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+
+        /// The time deadlines are held to: steady_clock as of its last tick, a few milliseconds
+        /// behind at most, read in a fraction of the time a precise reading takes (a scan reads
+        /// it for every candidate).
+        static std::chrono::steady_clock::time_point now();
     };
 
     /// The chain for `text`, every step judged as of `context`; never fails (an unrecognised

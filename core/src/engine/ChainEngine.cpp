@@ -1,5 +1,7 @@
 #include "orvel/ChainEngine.h"
 
+#include <time.h>
+
 #include <cmath>
 #include <limits>
 #include <span>
@@ -28,11 +30,12 @@ std::optional<DecodeResult> chooseResult(const DetectorList& detectors, std::spa
     // A long text's bytes take longer to read than the few detectors they rule out take to
     // decline it: every detector is asked.
     const bool profiled = current.size() <= kLongestProfiled;
-    const ShapeTable::Profile profile = profiled ? shapes.profileOf(Text::trimmed(current)) : ShapeTable::Profile{};
+    const std::uint64_t admitted =
+        profiled ? shapes.admitted(shapes.profileOf(Text::trimmed(current))) : ~std::uint64_t{0};
     for (std::size_t index = 0; index < detectors.size(); ++index) {
         if (stop.stop_requested()) return std::nullopt;
         if (chosen && chosen->confidence >= ceilings[index]) break;
-        if (profiled && !shapes.admits(index, profile)) continue;
+        if (index < 64 && ((admitted >> index) & 1) == 0) continue;
         auto result = detectors[index]->decode(current, context);
         if (!result) continue;
         // Written so that a NaN confidence never passes.
@@ -58,6 +61,18 @@ ChainEngine::ChainEngine(DetectorList detectors, double threshold, int maxDepth)
                                          : declared;
         m_ceilings[index] = ceiling;
     }
+}
+
+std::chrono::steady_clock::time_point ChainEngine::Cutoff::now() {
+#if defined(CLOCK_MONOTONIC_COARSE)
+    // steady_clock reads CLOCK_MONOTONIC, whose ticks this clock keeps.
+    timespec tick{};
+    if (clock_gettime(CLOCK_MONOTONIC_COARSE, &tick) == 0) {
+        return std::chrono::steady_clock::time_point(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::seconds(tick.tv_sec) + std::chrono::nanoseconds(tick.tv_nsec)));
+    }
+#endif
+    return std::chrono::steady_clock::now();
 }
 
 DecodeChain ChainEngine::inspect(std::string_view text, const DecodeContext& context) const {
@@ -103,8 +118,7 @@ std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, const Cut
         if (cutoff.stop.stop_requested()) return std::nullopt;
         // The clock is read once a pass, and only when there is a deadline: an unbounded
         // inspection pays nothing for the bound.
-        if (cutoff.deadline != std::chrono::steady_clock::time_point::max() &&
-            std::chrono::steady_clock::now() > cutoff.deadline) {
+        if (cutoff.deadline != std::chrono::steady_clock::time_point::max() && Cutoff::now() > cutoff.deadline) {
             return std::nullopt;
         }
         if (!chosen) break;

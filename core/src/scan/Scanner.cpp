@@ -216,7 +216,7 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
 
     // A candidate over its time budget counts as declined, wherever it stands.
     const auto cutoffFor = [&](std::size_t bytes) {
-        return ChainEngine::Cutoff{halted, std::chrono::steady_clock::now() + m_options.candidateTime +
+        return ChainEngine::Cutoff{halted, ChainEngine::Cutoff::now() + m_options.candidateTime +
                                                m_options.candidateTimePerMiB * static_cast<std::int64_t>(bytes) /
                                                    (std::int64_t{1} << 20)};
     };
