@@ -48,7 +48,7 @@ public:
 
 private:
     Sink m_body;
-    std::string m_out; ///< the record being laid out
+    std::string m_buffer; ///< room for the record being laid out, reused
     std::size_t m_count = 0;
     bool m_writable = true;
 };

@@ -1,7 +1,10 @@
 #include "orvel/OrvelJSON.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <utility>
 
 #include "text/JSON.h"
@@ -15,33 +18,41 @@ constexpr JSON::WriteOptions kLayout{.pretty = true, .escapeSlashes = false};
 // lay out the same value: pretty, two spaces a level. The callers name keys in ascending order.
 // A scan exports hundreds of thousands of records, and building a value tree for each would
 // cost more than deciding them. The text goes to the sink in pieces of about kPieceBytes: a
-// large chain's document is several times its input and never needs to be held whole.
+// large chain's document is several times its input and never needs to be held whole. Each
+// part makes its room first and is then copied in: a record is a hundred short copies, which
+// checking a string's capacity one by one would make several times as slow.
 class Layout {
 public:
-    /// Lays out into `out`, which is handed over and emptied (its capacity kept) piece by piece.
-    Layout(const Sink& sink, int depth, std::string& out) : m_sink(sink), m_out(out), m_depth(depth) {}
+    /// Lays out into `buffer`, whose whole length is room to write in: it grows when a part
+    /// needs more, and is handed over and reused piece by piece.
+    Layout(const Sink& sink, int depth, std::string& buffer) : m_sink(sink), m_buffer(buffer), m_depth(depth) {}
 
+    void raw(std::string_view text) {
+        room(text.size());
+        std::memcpy(m_buffer.data() + m_used, text.data(), text.size());
+        m_used += text.size();
+    }
     void open(char bracket) {
-        m_out += bracket;
+        raw({&bracket, 1});
         ++m_depth;
         m_empty = true;
     }
     void close(char bracket) {
         --m_depth;
         if (!m_empty) lineBreak(false);
-        m_out += bracket;
+        raw({&bracket, 1});
         m_empty = false;
     }
     void key(std::string_view name) {
         element();
-        JSON::appendString(m_out, name, kLayout);
-        m_out += " : ";
+        string(name);
+        raw(" : ");
     }
     /// A key of the documents' own, which needs no escape: `quotedKey` is the key in quotes and
     /// the colon after it.
     void plainKey(std::string_view quotedKey) {
         element();
-        m_out += quotedKey;
+        raw(quotedKey);
     }
     /// Starts the next element of an array.
     void element() {
@@ -50,57 +61,69 @@ public:
         lineBreak(comma);
     }
     void string(std::string_view text) {
-        m_out += '"';
-        if (text.size() <= kPieceBytes) {
-            JSON::appendEscaped(m_out, text, kLayout);
-            text = {};
-        }
-        while (!text.empty()) {
+        raw("\"");
+        do {
             // Cut only before a byte that starts a UTF-8 sequence, where escaping piece by
             // piece gives what escaping the whole would.
             std::size_t cut = std::min(text.size(), kPieceBytes);
             while (cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) ++cut;
-            JSON::appendEscaped(m_out, text.substr(0, cut), kLayout);
+            room(JSON::escapedRoom(cut));
+            char* const start = m_buffer.data() + m_used;
+            m_used += static_cast<std::size_t>(JSON::writeEscaped(start, text.substr(0, cut), kLayout) - start);
             text.remove_prefix(cut);
-            handOver();
-        }
-        m_out += '"';
+            if (!text.empty()) handOver();
+        } while (!text.empty());
+        raw("\"");
     }
-    void integer(int number) { m_out += std::to_string(number); }
-    void boolean(bool value) { m_out += value ? "true" : "false"; }
+    void integer(int number) {
+        room(std::numeric_limits<int>::digits10 + 2);
+        char* const start = m_buffer.data() + m_used;
+        m_used += static_cast<std::size_t>(
+            std::to_chars(start, start + std::numeric_limits<int>::digits10 + 2, number).ptr - start);
+    }
+    void boolean(bool value) { raw(value ? "true" : "false"); }
     /// `number` must be finite (see isWritable).
-    void number(double number) { JSON::appendNumber(m_out, number); }
+    void number(double number) {
+        std::string spelled; // a few digits, within the string's own room
+        JSON::appendNumber(spelled, number);
+        raw(spelled);
+    }
     /// Hands over the rest of the text.
     void finish() {
-        m_sink(m_out);
-        m_out.clear();
+        m_sink({m_buffer.data(), m_used});
+        m_used = 0;
     }
 
 private:
     static constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
 
+    void room(std::size_t bytes) {
+        if (m_used + bytes > m_buffer.size()) m_buffer.resize(std::max(m_buffer.size() * 2, m_used + bytes));
+    }
     // A comma if asked, a line feed and the indent, copied at once for the depths the documents
     // reach.
     void lineBreak(bool comma) {
         static constexpr std::string_view kBreak = ",\n                                ";
         const std::size_t indent = static_cast<std::size_t>(m_depth) * 2;
         if (indent + 2 <= kBreak.size()) {
-            m_out += kBreak.substr(comma ? 0 : 1, indent + (comma ? 2 : 1));
+            raw(kBreak.substr(comma ? 0 : 1, indent + (comma ? 2 : 1)));
         } else {
-            if (comma) m_out += ',';
-            m_out += '\n';
-            m_out.append(indent, ' ');
+            if (comma) raw(",");
+            raw("\n");
+            room(indent);
+            std::memset(m_buffer.data() + m_used, ' ', indent);
+            m_used += indent;
         }
         handOver();
     }
     void handOver() {
-        if (m_out.size() < kPieceBytes) return;
-        m_sink(m_out);
-        m_out.clear();
+        if (m_used < kPieceBytes) return;
+        finish();
     }
 
     const Sink& m_sink;
-    std::string& m_out;
+    std::string& m_buffer;
+    std::size_t m_used = 0;
     int m_depth;
     bool m_empty = false;
 };
@@ -169,8 +192,8 @@ void write(const DecodeChain& chain, const Sink& sink) {
         sink("{}");
         return;
     }
-    std::string out;
-    Layout layout(sink, 0, out);
+    std::string buffer;
+    Layout layout(sink, 0, buffer);
     chainRecord(layout, chain);
     layout.finish();
 }
@@ -193,8 +216,8 @@ void FindingWriter::add(const ScanFinding& finding) {
     }
     // Two levels deep in the document: inside its object and its "findings" array. One buffer
     // serves every record, so a record's text is not grown from nothing each time.
-    m_out = m_count > 1 ? ",\n    " : "    ";
-    Layout layout(m_body, 2, m_out);
+    Layout layout(m_body, 2, m_buffer);
+    layout.raw(m_count > 1 ? ",\n    " : "    ");
     layout.open('{');
     layout.plainKey(R"("chain" : )");
     chainRecord(layout, finding.chain);

@@ -118,10 +118,23 @@ bool noticesAny(std::uint64_t word, bool escapeSlashes) {
            hasZero(word ^ (kOnes * '\\')) || (escapeSlashes && hasZero(word ^ (kOnes * '/')));
 }
 
+// Where the escaped text goes when the room for it is already made: a string takes its bytes
+// through calls that check its capacity, which cost more than short texts' copies.
+struct Cursor {
+    char* at;
+    void append(std::string_view bytes) {
+        std::memcpy(at, bytes.data(), bytes.size());
+        at += bytes.size();
+    }
+    void append(const char* bytes, std::size_t size) { append(std::string_view(bytes, size)); }
+    void operator+=(char byte) { *at++ = byte; }
+};
+
 // Appends `text` escaped, checking its UTF-8 on the way: a text is valid when each of its runs
 // of bytes above ASCII is valid on its own, and only those runs need the check. False, having
 // appended part of the text, at the first invalid run.
-bool appendCheckedEscaped(std::string& out, std::string_view text, bool escapeSlashes) {
+template <typename Out>
+bool appendCheckedEscaped(Out& out, std::string_view text, bool escapeSlashes) {
     static constexpr char hex[] = "0123456789abcdef";
     const std::array<bool, 256>& noticed = kNoticed[escapeSlashes ? 1 : 0];
     std::size_t run = 0; // start of the bytes not yet appended, which need no escape
@@ -473,6 +486,15 @@ void appendEscaped(std::string& out, std::string_view text, WriteOptions options
     // Values are meant to hold valid UTF-8; if one does not, the output still must.
     out.resize(before);
     appendCheckedEscaped(out, Unicode::toValidUTF8(text), options.escapeSlashes);
+}
+
+char* writeEscaped(char* out, std::string_view text, WriteOptions options) {
+    Cursor cursor{out};
+    if (appendCheckedEscaped(cursor, text, options.escapeSlashes)) return cursor.at;
+    // A byte of ill-formed UTF-8 becomes U+FFFD, three bytes that need no escape.
+    cursor.at = out;
+    appendCheckedEscaped(cursor, Unicode::toValidUTF8(text), options.escapeSlashes);
+    return cursor.at;
 }
 
 bool appendNumber(std::string& out, double number) {

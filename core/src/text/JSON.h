@@ -44,6 +44,11 @@ void appendString(std::string& out, std::string_view text, WriteOptions options)
 /// text may be appended in pieces cut before bytes that start a UTF-8 sequence (any byte but
 /// 10xxxxxx): the pieces together come out as the whole would.
 void appendEscaped(std::string& out, std::string_view text, WriteOptions options);
+/// The room writeEscaped() may take for `bytes` bytes of text: six a byte, for "\u0000".
+constexpr std::size_t escapedRoom(std::size_t bytes) { return bytes * 6; }
+/// Writes `text` escaped as appendEscaped() escapes it at `out`, which has escapedRoom() for it;
+/// answers the end of what it wrote.
+char* writeEscaped(char* out, std::string_view text, WriteOptions options);
 /// Appends `number` as write() spells it; false, appending nothing, when it is not finite.
 bool appendNumber(std::string& out, double number);
 
