@@ -53,6 +53,12 @@ public:
     int maxDepth() const { return m_maxDepth; }
 
 private:
+    friend class Scanner; // which keeps only the chains of recognised candidates
+
+    /// The steps of the chain for `text`, or absent when `cutoff` ends the inspection first.
+    std::optional<std::vector<DecodeResult>> stepsFor(std::string_view text, const Cutoff& cutoff,
+                                                      const DecodeContext& context) const;
+
     DetectorList m_detectors;
     std::vector<double> m_ceilings; ///< for each detector, the highest confidence it or any after it declares
     std::shared_ptr<const ShapeTable> m_shapes; ///< which detectors a text's bytes rule out

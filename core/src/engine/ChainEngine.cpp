@@ -81,8 +81,13 @@ DecodeChain ChainEngine::inspect(std::string_view text, const DecodeContext& con
 
 std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, const Cutoff& cutoff,
                                                 const DecodeContext& context) const {
-    // The input is copied into the chain only once the chain is whole: most candidates of a scan
-    // are recognised as nothing.
+    std::optional<std::vector<DecodeResult>> steps = stepsFor(text, cutoff, context);
+    if (!steps) return std::nullopt;
+    return DecodeChain{std::string(text), std::move(*steps)};
+}
+
+std::optional<std::vector<DecodeResult>> ChainEngine::stepsFor(std::string_view text, const Cutoff& cutoff,
+                                                               const DecodeContext& context) const {
     std::vector<DecodeResult> steps;
     const std::string_view input = Text::trimmed(text);
     // The text of each pass: the input, trimmed (only the first pass is), then every step's
@@ -128,7 +133,7 @@ std::optional<DecodeChain> ChainEngine::inspect(std::string_view text, const Cut
         outputBytes += step.output.size();
         if (outputBytes >= Limits::maxChainOutputBytes) break;
     }
-    return DecodeChain{std::string(text), std::move(steps)};
+    return steps;
 }
 
 } // namespace orvel

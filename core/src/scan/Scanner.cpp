@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <iterator>
 #include <limits>
 #include <map>
@@ -221,7 +222,9 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
                                                    (std::int64_t{1} << 20)};
     };
     struct Decided {
-        std::vector<Settled> accepted;
+        // In blocks: a vector grown to a piece's findings frees blocks so large that glibc
+        // consolidates its whole heap each time.
+        std::deque<Settled> accepted;
         std::size_t candidatesEnd; // candidates examined once this piece is handed over
         std::size_t overTimeBudget = 0;
     };
@@ -229,7 +232,7 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
     // Within a cluster the sources' order decides: an earlier candidate wins an overlap. A
     // stopped scan leaves the cluster half decided, but such a piece is never handed over.
     const auto decideCluster = [&](const auto& members, Decided& decided) {
-        std::vector<Settled>& accepted = decided.accepted;
+        std::deque<Settled>& accepted = decided.accepted;
         const std::size_t firstAccepted = accepted.size();
         AcceptedRanges taken;
         for (std::size_t member = 0; member < members.size(); ++member) {
@@ -237,13 +240,14 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
             const TextRange candidate = candidates[members[member]];
             if (taken.overlapsAny(candidate)) continue;
             const std::size_t bytes = candidate.end - candidate.begin;
-            std::optional<DecodeChain> chain =
-                m_engine.inspect(text.substr(candidate.begin, bytes), cutoffFor(bytes), context);
-            if (!chain) ++decided.overTimeBudget;
-            if (!chain || !chain->isRecognized()) continue;
+            // Most candidates are recognised as nothing, and their text is never copied.
+            const std::string_view stretch = text.substr(candidate.begin, bytes);
+            std::optional<std::vector<DecodeResult>> steps = m_engine.stepsFor(stretch, cutoffFor(bytes), context);
+            if (!steps) ++decided.overTimeBudget;
+            if (!steps || steps->empty()) continue;
             // The last member blocks nothing after it: most clusters are one candidate alone.
             if (member + 1 < members.size()) taken.add(candidate);
-            accepted.push_back({candidate, std::move(*chain)});
+            accepted.push_back({candidate, DecodeChain{std::string(stretch), std::move(*steps)}});
         }
         if (accepted.size() - firstAccepted > 1) {
             std::stable_sort(accepted.begin() + static_cast<std::ptrdiff_t>(firstAccepted), accepted.end(),
