@@ -1,5 +1,6 @@
 #include "InputReader.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,22 @@ namespace orvel::cli {
 
 namespace {
 
+// Asks for the whole 2 MiB pages inside the first `bytes` of `data`'s buffer to be backed by
+// huge pages: a large log then takes ten page faults per 20 MiB instead of five thousand,
+// which a virtual machine makes costly.
+void adviseHugePages(std::string& data, std::size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+    const auto start = reinterpret_cast<std::uintptr_t>(data.data());
+    const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t end = (start + bytes) & ~(kHugePage - 1);
+    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
 // Reads straight into the result; a regular file's size is known up front, so a large log is
 // copied once, from the kernel into the string, and never regrown, and one over the limit is
 // refused unread. A stream (a pipe, a device) is read until it ends or passes the limit.
@@ -29,6 +46,7 @@ Input readAll(std::FILE* stream, std::size_t limit) {
         const auto remaining = static_cast<std::uintmax_t>(status.st_size - std::max<off_t>(position, 0));
         if (remaining > limit) return {Input::Status::tooLarge, {}, {}};
         data.reserve(static_cast<std::size_t>(remaining) + 1);
+        adviseHugePages(data, static_cast<std::size_t>(remaining));
     }
     std::size_t used = 0;
     while (used <= limit) {
