@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <span>
@@ -32,10 +33,20 @@ std::optional<DecodeResult> chooseResult(const DetectorList& detectors, std::spa
     const bool profiled = current.size() <= kLongestProfiled;
     const std::uint64_t admitted =
         profiled ? shapes.admitted(shapes.profileOf(Text::trimmed(current))) : ~std::uint64_t{0};
+    // Only the admitted are visited; the ceilings never rise, so one past a skipped detector
+    // ends the search where the skipped one would have.
     for (std::size_t index = 0; index < detectors.size(); ++index) {
+        if (index < 64) {
+            const std::uint64_t ahead = admitted >> index;
+            if (ahead == 0) {
+                index = 63;
+                continue;
+            }
+            index += static_cast<std::size_t>(std::countr_zero(ahead));
+            if (index >= detectors.size()) break;
+        }
         if (stop.stop_requested()) return std::nullopt;
         if (chosen && chosen->confidence >= ceilings[index]) break;
-        if (index < 64 && ((admitted >> index) & 1) == 0) continue;
         auto result = detectors[index]->decode(current, context);
         if (!result) continue;
         // Written so that a NaN confidence never passes.

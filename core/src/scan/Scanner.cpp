@@ -216,10 +216,9 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
     if (progress && candidates.size() > 0) progress(0, candidates.size());
 
     // A candidate over its time budget counts as declined, wherever it stands.
-    const auto cutoffFor = [&](std::size_t bytes) {
-        return ChainEngine::Cutoff{halted, ChainEngine::Cutoff::now() + m_options.candidateTime +
-                                               m_options.candidateTimePerMiB * static_cast<std::int64_t>(bytes) /
-                                                   (std::int64_t{1} << 20)};
+    const auto budgetFor = [&](std::size_t bytes) {
+        return m_options.candidateTime +
+               m_options.candidateTimePerMiB * static_cast<std::int64_t>(bytes) / (std::int64_t{1} << 20);
     };
     struct Decided {
         // In blocks: a vector grown to a piece's findings frees blocks so large that glibc
@@ -231,7 +230,9 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
 
     // Within a cluster the sources' order decides: an earlier candidate wins an overlap. A
     // stopped scan leaves the cluster half decided, but such a piece is never handed over.
-    const auto decideCluster = [&](const auto& members, Decided& decided) {
+    // `cutoff` holds the scan's stop token, copied once a piece: each copy of a token changes
+    // a count the threads share.
+    const auto decideCluster = [&](const auto& members, Decided& decided, ChainEngine::Cutoff& cutoff) {
         std::deque<Settled>& accepted = decided.accepted;
         const std::size_t firstAccepted = accepted.size();
         AcceptedRanges taken;
@@ -242,7 +243,8 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
             const std::size_t bytes = candidate.end - candidate.begin;
             // Most candidates are recognised as nothing, and their text is never copied.
             const std::string_view stretch = text.substr(candidate.begin, bytes);
-            std::optional<std::vector<DecodeResult>> steps = m_engine.stepsFor(stretch, cutoffFor(bytes), context);
+            cutoff.deadline = ChainEngine::Cutoff::now() + budgetFor(bytes);
+            std::optional<std::vector<DecodeResult>> steps = m_engine.stepsFor(stretch, cutoff, context);
             if (!steps) ++decided.overTimeBudget;
             if (!steps || steps->empty()) continue;
             // The last member blocks nothing after it: most clusters are one candidate alone.
@@ -294,8 +296,9 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
             std::optional<TrustedText> trust;
             if (valid) trust.emplace(*valid);
             Decided decided{{}, clusters.first(pieceFirstCluster[piece + 1])};
+            ChainEngine::Cutoff cutoff{halted};
             for (std::size_t cluster = pieceFirstCluster[piece]; cluster < pieceFirstCluster[piece + 1]; ++cluster) {
-                decideCluster(clusters.members(cluster), decided);
+                decideCluster(clusters.members(cluster), decided, cutoff);
             }
             return decided;
         };

@@ -428,7 +428,7 @@ std::optional<std::string> written(const Tree& tree, typename Tree::Node root, W
 /// so "[1,2]" NUL "garbage" would pass; no JSON text holds a raw NUL (not as white space, not
 /// unescaped in a string), so one anywhere is a syntax error.
 bool worthParsing(std::string_view text) {
-    return text.find('\0') == std::string_view::npos && !opensBadly(text) && !nestsTooDeep(text);
+    return !opensBadly(text) && text.find('\0') == std::string_view::npos && !nestsTooDeep(text);
 }
 
 } // namespace
