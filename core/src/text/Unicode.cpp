@@ -277,6 +277,8 @@ bool fitsStringPiece(std::string_view text) {
 
 } // namespace
 
+bool isASCII(std::string_view bytes) { return nextNonASCII(bytesOf(bytes), 0, bytes.size()) == bytes.size(); }
+
 bool isValidUTF8(std::string_view bytes) {
     const unsigned char* p = bytesOf(bytes);
     const std::size_t n = bytes.size();
@@ -405,9 +407,6 @@ bool canonicallyEqual(std::string_view a, std::string_view b) {
         return true;
     }
     // ASCII is in NFC, and two different texts in NFC are not equivalent.
-    const auto isASCII = [](std::string_view text) {
-        return nextNonASCII(bytesOf(text), 0, text.size()) == text.size();
-    };
     if (isASCII(a) && isASCII(b)) {
         return false;
     }
@@ -441,7 +440,7 @@ std::string nfc(std::string_view text) {
 std::size_t canonicalHash(std::string_view text) {
     // Exactly the hash of nfc(text), which is `text` itself in these cases: ASCII is always in
     // NFC, and asking ICU costs more than the hash.
-    if (nextNonASCII(bytesOf(text), 0, text.size()) == text.size()) return std::hash<std::string_view>{}(text);
+    if (isASCII(text)) return std::hash<std::string_view>{}(text);
     const icu::Normalizer2* normalizer = nfcNormalizer();
     if (isValidUTF8(text) && (normalizer == nullptr || !fitsStringPiece(text) || isNFC(*normalizer, text))) {
         return std::hash<std::string_view>{}(text);
