@@ -1,6 +1,5 @@
 #include "scan/CandidatePrefilter.h"
 
-#include "orvel/Unicode.h"
 #include "scan/ClassRuns.h"
 #include "scan/LiteralSignatures.h"
 
@@ -184,7 +183,7 @@ CandidatePrefilter::CandidatePrefilter(std::string_view text) : m_text(text) {
     m_ready = true;
 }
 
-bool CandidatePrefilter::forEachWindow(Id id, const std::function<void(const TextRange&, bool)>& window) const {
+bool CandidatePrefilter::forEachWindow(Id id, const std::function<void(const TextRange&)>& window) const {
     const std::size_t index = sourceIndex(id);
     if (!m_ready || index == kSources.size()) return false;
     // Windows are whole runs, so two of them are the same or apart; the literal windows and those
@@ -192,23 +191,19 @@ bool CandidatePrefilter::forEachWindow(Id id, const std::function<void(const Tex
     const std::vector<TextRange>& literal = m_literalWindows[index];
     auto next = literal.begin();
     TextRange last{};
-    const auto hand = [&](const TextRange& stretch, bool ascii) {
-        if (stretch.end > last.end) window(stretch, ascii);
+    const auto hand = [&](const TextRange& stretch) {
+        if (stretch.end > last.end) window(stretch);
         last = stretch;
-    };
-    // A class run's bytes were read as it was found; a literal window's are read here.
-    const auto handLiteral = [&](const TextRange& stretch) {
-        hand(stretch, Unicode::isASCII(m_text.substr(stretch.begin, stretch.end - stretch.begin)));
     };
     const auto signature = std::find_if(kClassSignatures.begin(), kClassSignatures.end(),
                                         [&](const ClassSignature& candidate) { return candidate.pattern == id; });
     if (signature != kClassSignatures.end()) {
-        forEachRunHolding(m_text, signature->members, signature->length, [&](const TextRange& stretch, bool ascii) {
-            while (next != literal.end() && next->begin <= stretch.begin) handLiteral(*next++);
-            hand(stretch, ascii);
+        forEachRunHolding(m_text, signature->members, signature->length, [&](const TextRange& stretch) {
+            while (next != literal.end() && next->begin <= stretch.begin) hand(*next++);
+            hand(stretch);
         });
     }
-    while (next != literal.end()) handLiteral(*next++);
+    while (next != literal.end()) hand(*next++);
     return true;
 }
 

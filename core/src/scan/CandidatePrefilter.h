@@ -26,11 +26,10 @@ public:
     explicit CandidatePrefilter(std::string_view text);
 
     /// Hands `window` the stretches, disjoint and in text order, outside which no match of scan
-    /// pattern `id` starts, each with whether its bytes are all ASCII. False, having handed
-    /// nothing, when every position may start one (Vectorscan cannot run on this processor, or
-    /// the text is too long for one of its passes). Windows of class runs are found as they are
-    /// handed, so that none is ever held.
-    bool forEachWindow(Patterns::Id id, const std::function<void(const TextRange&, bool ascii)>& window) const;
+    /// pattern `id` starts. False, having handed nothing, when every position may start one
+    /// (Vectorscan cannot run on this processor, or the text is too long for one of its passes).
+    /// Windows of class runs are found as they are handed, so that none is ever held.
+    bool forEachWindow(Patterns::Id id, const std::function<void(const TextRange&)>& window) const;
 
 private:
     static constexpr std::size_t kPatterns = 9;

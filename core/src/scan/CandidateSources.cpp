@@ -70,9 +70,9 @@ RangeList regexRanges(Patterns::Id source, std::string_view text, const Starts& 
     // sets and the boundary callout, finds the same matches. Both feed `recent` alike.
     const Regex* forASCII = source == Id::scanPEM ? nullptr : &Patterns::compiledForASCII(source);
     const CandidatePrefilter* prefilter = starts.prefilter();
-    const bool filtered = prefilter && prefilter->forEachWindow(source, [&](const TextRange& window, bool ascii) {
-        (ascii && forASCII ? *forASCII : pattern)
-            .appendMatchesStartingIn(*starts.text(), std::span(&window, 1), recent);
+    const bool filtered = prefilter && prefilter->forEachWindow(source, [&](const TextRange& window) {
+        const bool ascii = forASCII && Unicode::isASCII(text.substr(window.begin, window.end - window.begin));
+        (ascii ? *forASCII : pattern).appendMatchesStartingIn(*starts.text(), std::span(&window, 1), recent);
         if (recent.size() > kRecent) keep(recent.size() - 1);
     });
     if (!filtered) pattern.appendMatchesStartingIn(*starts.text(), std::array{TextRange{0, text.size() + 1}}, recent);

@@ -12,8 +12,8 @@
 #endif
 
 // A log is mostly letters and digits, so long runs of a class are found by classifying every
-// byte: 64 at a time into bit masks (members, white space, bytes beyond ASCII), where a run of
-// `length` members shows as a handful of shifts and ANDs and white space as a bit scan.
+// byte: 64 at a time into two bit masks (members, white space), where a run of `length` members
+// shows as a handful of shifts and ANDs and white space as a bit scan.
 
 namespace orvel {
 namespace {
@@ -39,7 +39,6 @@ bool isMember(unsigned char c) {
 struct BlockMasks {
     std::uint64_t members = 0;
     std::uint64_t spaces = 0;
-    std::uint64_t beyondASCII = 0;
 };
 
 // The masks of `count` bytes (at most a block), one byte at a time.
@@ -50,7 +49,6 @@ BlockMasks classifyEach(const char* bytes, std::size_t count) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         masks.members |= std::uint64_t{isMember<Members>(c)} << i;
         masks.spaces |= std::uint64_t{isSpace(c)} << i;
-        masks.beyondASCII |= std::uint64_t{c >= 0x80} << i;
     }
     return masks;
 }
@@ -84,7 +82,6 @@ BlockMasks classifyBlock(const char* bytes) {
         std::memcpy(&x, bytes + lane, sizeof x);
         masks.members |= bits(membersOf<Members>(x)) << lane;
         masks.spaces |= bits(spacesOf(x)) << lane;
-        masks.beyondASCII |= bits(x) << lane;
     }
     return masks;
 }
@@ -131,11 +128,10 @@ private:
 };
 
 template <RunClass Members>
-void forEachRunOf(std::string_view text, std::size_t length, const std::function<void(const TextRange&, bool)>& found) {
+void forEachRunOf(std::string_view text, std::size_t length, const std::function<void(const TextRange&)>& found) {
     RunEnds ends(length);
-    std::size_t runStart = 0;  // where the white-space-free run under way starts
-    bool holding = false;      // it holds `length` members in a row: found at its end
-    std::size_t beyondEnd = 0; // one past the last byte beyond ASCII in the blocks before, or 0
+    std::size_t runStart = 0; // where the white-space-free run under way starts
+    bool holding = false;     // it holds `length` members in a row: found at its end
     for (std::size_t at = 0; at < text.size(); at += kBlock) {
         const BlockMasks masks = classify<Members>(text, at);
         std::uint64_t hits = ends.next(masks.members);
@@ -145,10 +141,7 @@ void forEachRunOf(std::string_view text, std::size_t length, const std::function
             if (holding) {
                 if (spaces == 0) break;
                 const std::size_t end = lowest(spaces);
-                // ASCII when the last byte beyond ASCII before the run's end lies before its start.
-                const std::uint64_t beyond = masks.beyondASCII & ((std::uint64_t{1} << end) - 1);
-                const std::size_t beyondBefore = beyond != 0 ? at + highest(beyond) + 1 : beyondEnd;
-                found({runStart, at + end}, beyondBefore <= runStart);
+                found({runStart, at + end});
                 holding = false;
                 runStart = at + end + 1;
                 const std::uint64_t later = ~std::uint64_t{1} << end;
@@ -164,15 +157,14 @@ void forEachRunOf(std::string_view text, std::size_t length, const std::function
             spaces &= ~before;
             holding = true;
         }
-        if (masks.beyondASCII != 0) beyondEnd = at + highest(masks.beyondASCII) + 1;
     }
-    if (holding) found({runStart, text.size()}, beyondEnd <= runStart);
+    if (holding) found({runStart, text.size()});
 }
 
 } // namespace
 
 void forEachRunHolding(std::string_view text, RunClass members, std::size_t length,
-                       const std::function<void(const TextRange&, bool)>& found) {
+                       const std::function<void(const TextRange&)>& found) {
     switch (members) {
     case RunClass::base64:
         return forEachRunOf<RunClass::base64>(text, length, found);
