@@ -8,6 +8,7 @@
 #include <unicode/unistr.h>
 #include <unicode/utext.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <random>
@@ -47,7 +48,8 @@ std::string icuRepaired(const std::string& bytes) {
 TEST(UnicodeTest, ValidityAndRepairAgreeWithICUOnRandomBytes) {
     // Bytes at the edges of every lead and trail range, so overlongs, surrogates and truncations
     // come up constantly; and ASCII runs of every length, so that a sequence or a bad byte sits at
-    // every offset of the eight-byte skip's words, or straddles two.
+    // every offset of the eight-byte skip's words, or straddles two. The ASCII test against a
+    // plain walk on the same bytes.
     const unsigned char alphabet[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1, 0xC2, 0xDF,
                                       0xE0, 0xE1, 0xEC, 0xED, 0xEE, 0xEF, 0xF0, 0xF1, 0xF3, 0xF4, 0xF5, 0xFF};
     std::mt19937 random(20250131);
@@ -63,6 +65,9 @@ TEST(UnicodeTest, ValidityAndRepairAgreeWithICUOnRandomBytes) {
         const std::string expected = icuRepaired(bytes);
         ASSERT_EQ(isValidUTF8(bytes), expected.find(fffd) == std::string::npos) << ::testing::PrintToString(bytes);
         ASSERT_EQ(toValidUTF8(bytes), expected) << ::testing::PrintToString(bytes);
+        ASSERT_EQ(isASCII(bytes),
+                  std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            << ::testing::PrintToString(bytes);
     }
 }
 

@@ -11,6 +11,9 @@ namespace orvel::Unicode {
 /// Is `bytes` well-formed UTF-8 (no surrogates, no overlong forms, nothing above U+10FFFF)?
 bool isValidUTF8(std::string_view bytes);
 
+/// Is every byte of `bytes` below 0x80? Reads eight bytes at a time.
+bool isASCII(std::string_view bytes);
+
 /// `bytes` with every ill-formed sequence replaced by U+FFFD, one per maximal subpart as ICU
 /// and WHATWG decoders do; well-formed input comes back unchanged.
 std::string toValidUTF8(std::string_view bytes);

@@ -62,9 +62,17 @@ RangeList regexRanges(Patterns::Id source, std::string_view text, const Starts& 
         recent.erase(recent.begin(), recent.begin() + static_cast<std::ptrdiff_t>(count));
     };
     const Regex& pattern = Patterns::compiled(source);
+    // A window is a whole run free of ASCII white space, bounded by ASCII white space or an end
+    // of the text, and only an armour block's match holds ASCII white space: any other pattern's
+    // match that starts in a window lies inside it, and its \b reads no further than the window's
+    // neighbours. When the window is ASCII, all a search there reads is ASCII, where ICU's \b, \s
+    // and \d decide as ASCII's do; so the pattern with ASCII's meanings, which spares the Unicode
+    // sets and the boundary callout, finds the same matches. Both feed `recent` alike.
+    const Regex* forASCII = source == Id::scanPEM ? nullptr : &Patterns::compiledForASCII(source);
     const CandidatePrefilter* prefilter = starts.prefilter();
     const bool filtered = prefilter && prefilter->forEachWindow(source, [&](const TextRange& window) {
-        pattern.appendMatchesStartingIn(*starts.text(), std::span(&window, 1), recent);
+        const bool ascii = forASCII && Unicode::isASCII(text.substr(window.begin, window.end - window.begin));
+        (ascii ? *forASCII : pattern).appendMatchesStartingIn(*starts.text(), std::span(&window, 1), recent);
         if (recent.size() > kRecent) keep(recent.size() - 1);
     });
     if (!filtered) pattern.appendMatchesStartingIn(*starts.text(), std::array{TextRange{0, text.size() + 1}}, recent);

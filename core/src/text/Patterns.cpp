@@ -1,5 +1,7 @@
 #include "text/Patterns.h"
 
+#include <mutex>
+#include <optional>
 #include <utility>
 
 namespace orvel::Patterns {
@@ -10,6 +12,15 @@ const Regex& compiled(Id id) {
     }
     (std::make_index_sequence<kAll.size()>());
     return regexes[static_cast<std::size_t>(id)];
+}
+
+const Regex& compiledForASCII(Id id) {
+    // One at a time: only the scanner's few need them.
+    static std::array<std::once_flag, kAll.size()> compiledOnce;
+    static std::array<std::optional<Regex>, kAll.size()> regexes;
+    const auto row = static_cast<std::size_t>(id);
+    std::call_once(compiledOnce[row], [&] { regexes[row].emplace(kAll[row].pattern, CharacterMeanings::ascii); });
+    return *regexes[row];
 }
 
 } // namespace orvel::Patterns

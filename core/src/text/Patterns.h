@@ -86,4 +86,8 @@ static_assert(
 /// Pattern `id`, compiled once for the whole process on first use.
 const Regex& compiled(Id id);
 
+/// Pattern `id` with ASCII's meanings of `\b`, `\s` and `\d`, compiled once on its first use:
+/// where every character a search reads is ASCII, it finds what compiled(id) finds, faster.
+const Regex& compiledForASCII(Id id);
+
 } // namespace orvel::Patterns

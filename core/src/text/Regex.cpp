@@ -35,6 +35,9 @@
 //  * \b as ICU's word boundary: no boundary before a Grapheme_Extend or format character, and
 //    such characters are skipped when looking back. PCRE2 look-behind cannot skip an unbounded
 //    run, so a callout decides, behind a cheap ASCII look-around that settles the common case.
+//
+// With ASCII's meanings the pattern is compiled without UTF and Unicode properties: \b is
+// PCRE2's own (its word bytes are [A-Za-z0-9_]), \s and \d are ICU's sets cut to ASCII.
 
 namespace orvel {
 namespace {
@@ -127,7 +130,7 @@ constexpr std::string_view kWordBoundary =
     R"((?!(?<=[A-Za-z0-9_])[A-Za-z0-9_]|(?<=[^A-Za-z0-9_\x{80}-\x{10FFFF}])[^A-Za-z0-9_\x{80}-\x{10FFFF}])(?=(?C1)))";
 
 // ---------------------------------------------------------------------------------------------
-// ICU's \s and \d as PCRE2 class members.
+// ICU's \s and \d as PCRE2 class members, or their ASCII members alone.
 
 // The scalar values of the ICU set `pattern` as PCRE2 class ranges (surrogates cannot occur in UTF-8).
 std::string rangesOf(const char* pattern) {
@@ -144,14 +147,14 @@ std::string rangesOf(const char* pattern) {
     return out;
 }
 
-const std::string& spaceMembers() {
-    static const std::string members = rangesOf("[:White_Space:]");
-    return members;
-}
-
-const std::string& digitMembers() {
-    static const std::string members = rangesOf("[:Nd:]");
-    return members;
+// The members of `\s` or `\d`, as `escape` names.
+const std::string& setMembers(char escape, CharacterMeanings meanings) {
+    static const std::string space = rangesOf("[:White_Space:]");
+    static const std::string digit = rangesOf("[:Nd:]");
+    static const std::string asciiSpace = rangesOf("[[:White_Space:]&[:ASCII:]]");
+    static const std::string asciiDigit = rangesOf("[[:Nd:]&[:ASCII:]]");
+    if (meanings == CharacterMeanings::ascii) return escape == 's' ? asciiSpace : asciiDigit;
+    return escape == 's' ? space : digit;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -165,7 +168,7 @@ bool isPunctuation(char c) { return c > ' ' && c < 0x7F && !isAlphanumeric(c); }
 
 class Translator {
 public:
-    explicit Translator(std::string_view pattern) : m_in(pattern) {}
+    Translator(std::string_view pattern, CharacterMeanings meanings) : m_in(pattern), m_meanings(meanings) {}
 
     std::optional<std::string> run() {
         while (m_ok && !atEnd()) step();
@@ -259,7 +262,7 @@ private:
         const char c = m_in[m_pos++];
         m_quantifiable = true;
         if (c == 'b') {
-            m_out += kWordBoundary;
+            m_out += m_meanings == CharacterMeanings::ascii ? std::string_view(R"(\b)") : kWordBoundary;
             m_quantifiable = false;
         } else if (c >= '1' && c <= '9') {
             // ICU reads further digits while they name a group opened so far; the patterns never
@@ -269,7 +272,7 @@ private:
             m_out += c;
             m_out += '}';
         } else if (c == 's' || c == 'd') {
-            m_out += '[' + (c == 's' ? spaceMembers() : digitMembers()) + ']';
+            m_out += '[' + setMembers(c, m_meanings) + ']';
         } else if (isPunctuation(c)) {
             m_out += '\\';
             m_out += c;
@@ -309,7 +312,7 @@ private:
         while (peek() != ']') {
             if (atEnd()) return fail();
             if (peek() == '\\' && (peek(1) == 's' || peek(1) == 'd')) {
-                members += peek(1) == 's' ? spaceMembers() : digitMembers();
+                members += setMembers(peek(1), m_meanings);
                 m_pos += 2;
                 continue;
             }
@@ -335,6 +338,7 @@ private:
     }
 
     std::string_view m_in;
+    CharacterMeanings m_meanings;
     std::size_t m_pos = 0;
     std::string m_out;
     bool m_ok = true;
@@ -443,8 +447,8 @@ struct Regex::Compiled {
     }
 };
 
-Regex::Regex(std::string_view icuPattern) {
-    std::optional<std::string> translated = Translator(icuPattern).run();
+Regex::Regex(std::string_view icuPattern, CharacterMeanings meanings) {
+    std::optional<std::string> translated = Translator(icuPattern, meanings).run();
     if (!translated) return;
     pcre2_compile_context* context = pcre2_compile_context_create(nullptr);
     if (context == nullptr) return;
@@ -454,9 +458,10 @@ Regex::Regex(std::string_view icuPattern) {
     pcre2_set_newline(context, PCRE2_NEWLINE_LF);
     int error = 0;
     PCRE2_SIZE errorOffset = 0;
-    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated->data()), translated->size(),
-                                     PCRE2_UTF | PCRE2_UCP | PCRE2_DOLLAR_ENDONLY | PCRE2_USE_OFFSET_LIMIT, &error,
-                                     &errorOffset, context);
+    const std::uint32_t unicode = meanings == CharacterMeanings::icu ? PCRE2_UTF | PCRE2_UCP : 0;
+    pcre2_code* code =
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated->data()), translated->size(),
+                      unicode | PCRE2_DOLLAR_ENDONLY | PCRE2_USE_OFFSET_LIMIT, &error, &errorOffset, context);
     pcre2_compile_context_free(context);
     if (code == nullptr) return;
     auto compiled = std::make_unique<Compiled>();

@@ -50,8 +50,19 @@ struct RegexMatch {
     std::vector<std::optional<TextRange>> groups;
 };
 
+/// What `\b`, `\s` and `\d` mean in a pattern.
+enum class CharacterMeanings {
+    /// ICU's, on any text.
+    icu,
+    /// ASCII's, the text read byte by byte: `\b` between [A-Za-z0-9_] and any other byte or an
+    /// end, `\s` [\t-\r ], `\d` [0-9]. ICU's meanings decide alike wherever every character a
+    /// search reads is ASCII (ICU's word characters among ASCII are these, and none is a mark or
+    /// format character its `\b` looks through), so there the matches are the same, found faster.
+    ascii,
+};
+
 /// A pattern in ICU syntax, compiled once and matched with ICU's semantics: `\b`, `\s` and `\d`
-/// mean what ICU makes them mean, `^` and `$` anchor at the ends of the whole text (`$` at the
+/// mean what ICU makes them mean (or ASCII's, when asked), `^` and `$` anchor at the ends of the whole text (`$` at the
 /// very end only, never before a final line terminator as ICU's would). Texts must be valid
 /// UTF-8; an invalid text matches nothing. Thread-safe: one instance may be matched from many
 /// threads at once.
@@ -63,7 +74,7 @@ struct RegexMatch {
 /// patterns) counts as no match.
 class Regex {
 public:
-    explicit Regex(std::string_view icuPattern);
+    explicit Regex(std::string_view icuPattern, CharacterMeanings meanings = CharacterMeanings::icu);
     ~Regex();
     Regex(Regex&&) noexcept;
     Regex& operator=(Regex&&) noexcept;

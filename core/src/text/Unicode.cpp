@@ -277,6 +277,26 @@ bool fitsStringPiece(std::string_view text) {
 
 } // namespace
 
+bool isASCII(std::string_view bytes) {
+    // Most texts asked about are ASCII throughout: one test at the end costs less than one a
+    // word, and the last word, read overlapping the one before, spares a loop over the tail.
+    const unsigned char* p = bytesOf(bytes);
+    const std::size_t n = bytes.size();
+    const auto word = [&](std::size_t at) {
+        std::uint64_t bits;
+        std::memcpy(&bits, p + at, sizeof bits);
+        return bits;
+    };
+    std::uint64_t seen = 0;
+    if (n >= 8) {
+        for (std::size_t i = 0; i + 8 < n; i += 8) seen |= word(i);
+        seen |= word(n - 8);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) seen |= p[i];
+    }
+    return (seen & highBits) == 0;
+}
+
 bool isValidUTF8(std::string_view bytes) {
     const unsigned char* p = bytesOf(bytes);
     const std::size_t n = bytes.size();
@@ -405,9 +425,6 @@ bool canonicallyEqual(std::string_view a, std::string_view b) {
         return true;
     }
     // ASCII is in NFC, and two different texts in NFC are not equivalent.
-    const auto isASCII = [](std::string_view text) {
-        return nextNonASCII(bytesOf(text), 0, text.size()) == text.size();
-    };
     if (isASCII(a) && isASCII(b)) {
         return false;
     }
@@ -441,7 +458,7 @@ std::string nfc(std::string_view text) {
 std::size_t canonicalHash(std::string_view text) {
     // Exactly the hash of nfc(text), which is `text` itself in these cases: ASCII is always in
     // NFC, and asking ICU costs more than the hash.
-    if (nextNonASCII(bytesOf(text), 0, text.size()) == text.size()) return std::hash<std::string_view>{}(text);
+    if (isASCII(text)) return std::hash<std::string_view>{}(text);
     const icu::Normalizer2* normalizer = nfcNormalizer();
     if (isValidUTF8(text) && (normalizer == nullptr || !fitsStringPiece(text) || isNFC(*normalizer, text))) {
         return std::hash<std::string_view>{}(text);
