@@ -155,6 +155,11 @@ private:
 // Work is handed to threads in pieces of whole clusters with at least this many candidates,
 // enough to outweigh the hand-over and few enough to keep the threads evenly busy.
 constexpr std::size_t kCandidatesPerPiece = 2048;
+// A scan on one thread hands nothing over between threads and takes pieces this small: the
+// findings' blocks, allocated as a piece is decided and freed as it is handed over, then go
+// round through the allocator's cache for the thread (glibc's holds seven blocks of a size)
+// instead of its slower bins.
+constexpr std::size_t kCandidatesPerPieceAlone = 16;
 // Below this size a scan is over before a second thread would have started to help.
 constexpr std::size_t kThreadsFromBytes = std::size_t{1} << 20;
 // Progress is reported at most once per this many candidates.
@@ -162,10 +167,10 @@ constexpr std::size_t kProgressEvery = 4096;
 
 // The first cluster of each piece of work, then one past the last cluster.
 template <typename Index>
-std::vector<std::size_t> piecesOf(const OverlapClusters<Index>& clusters) {
+std::vector<std::size_t> piecesOf(const OverlapClusters<Index>& clusters, std::size_t candidatesPerPiece) {
     std::vector<std::size_t> firsts;
     for (std::size_t cluster = 0; cluster < clusters.count(); ++cluster) {
-        if (firsts.empty() || clusters.first(cluster) - clusters.first(firsts.back()) >= kCandidatesPerPiece) {
+        if (firsts.empty() || clusters.first(cluster) - clusters.first(firsts.back()) >= candidatesPerPiece) {
             firsts.push_back(cluster);
         }
     }
@@ -288,7 +293,8 @@ Scanner::Summary Scanner::scan(std::string_view text, const FindingSink& found, 
     };
 
     const auto decideAll = [&](const auto& clusters) {
-        const std::vector<std::size_t> pieceFirstCluster = piecesOf(clusters);
+        const std::vector<std::size_t> pieceFirstCluster =
+            piecesOf(clusters, threads == 1 ? kCandidatesPerPieceAlone : kCandidatesPerPiece);
         const std::size_t pieces = pieceFirstCluster.size() - 1;
 
         const auto decidePiece = [&](std::size_t piece) {
