@@ -49,6 +49,9 @@ public:
 private:
     Sink m_body;
     std::string m_buffer; ///< room for the record being laid out, reused
+    /// The numbers laid out so far, a few at most, with their spelling: a scan writes the same
+    /// confidences hundreds of thousands of times, and spelling one takes longer than its record.
+    std::vector<std::pair<double, std::string>> m_spelled;
     std::size_t m_count = 0;
     bool m_writable = true;
 };

@@ -25,7 +25,9 @@ class Layout {
 public:
     /// Lays out into `buffer`, whose whole length is room to write in: it grows when a part
     /// needs more, and is handed over and reused piece by piece.
-    Layout(const Sink& sink, int depth, std::string& buffer) : m_sink(sink), m_buffer(buffer), m_depth(depth) {}
+    /// `spelled` keeps numbers once spelled, up to kSpelled of them.
+    Layout(const Sink& sink, int depth, std::string& buffer, std::vector<std::pair<double, std::string>>& spelled)
+        : m_sink(sink), m_buffer(buffer), m_spelled(spelled), m_depth(depth) {}
 
     void raw(std::string_view text) {
         room(text.size());
@@ -33,14 +35,14 @@ public:
         m_used += text.size();
     }
     void open(char bracket) {
-        raw({&bracket, 1});
+        put(bracket);
         ++m_depth;
         m_empty = true;
     }
     void close(char bracket) {
         --m_depth;
         if (!m_empty) lineBreak(false);
-        raw({&bracket, 1});
+        put(bracket);
         m_empty = false;
     }
     void key(std::string_view name) {
@@ -49,10 +51,11 @@ public:
         raw(" : ");
     }
     /// A key of the documents' own, which needs no escape: `quotedKey` is the key in quotes and
-    /// the colon after it.
-    void plainKey(std::string_view quotedKey) {
+    /// the colon after it, copied in as a block of its known size.
+    template <std::size_t Size>
+    void plainKey(const char (&quotedKey)[Size]) {
         element();
-        raw(quotedKey);
+        raw({quotedKey, Size - 1});
     }
     /// Starts the next element of an array.
     void element() {
@@ -84,9 +87,14 @@ public:
     void boolean(bool value) { raw(value ? "true" : "false"); }
     /// `number` must be finite (see isWritable).
     void number(double number) {
-        std::string spelled; // a few digits, within the string's own room
-        JSON::appendNumber(spelled, number);
-        raw(spelled);
+        // Equal numbers are spelled alike (0 and -0 both "0").
+        for (const auto& [known, spelling] : m_spelled) {
+            if (known == number) return raw(spelling);
+        }
+        std::string spelling;
+        JSON::appendNumber(spelling, number);
+        raw(spelling);
+        if (m_spelled.size() < kSpelled) m_spelled.emplace_back(number, std::move(spelling));
     }
     /// Hands over the rest of the text.
     void finish() {
@@ -96,17 +104,29 @@ public:
 
 private:
     static constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
+    static constexpr std::size_t kSpelled = 16;
 
     void room(std::size_t bytes) {
-        if (m_used + bytes > m_buffer.size()) m_buffer.resize(std::max(m_buffer.size() * 2, m_used + bytes));
+        if (m_used + bytes > m_buffer.size()) [[unlikely]]
+            grow(bytes);
     }
-    // A comma if asked, a line feed and the indent, copied at once for the depths the documents
-    // reach.
+    // Out of line, so that the parts that make room stay small enough to be inlined.
+    [[gnu::noinline]] void grow(std::size_t bytes) { m_buffer.resize(std::max(m_buffer.size() * 2, m_used + bytes)); }
+    void put(char byte) {
+        room(1);
+        m_buffer[m_used++] = byte;
+    }
+    // A comma if asked, a line feed and the indent, for the depths the documents reach, copied
+    // as one block of the longest's size whose end the next part overwrites: a copy of a size
+    // known to the compiler is a few moves, one of any other size a call.
     void lineBreak(bool comma) {
-        static constexpr std::string_view kBreak = ",\n                                ";
+        static constexpr char kBreak[] = ",\n                                ";
+        constexpr std::size_t kLongest = sizeof kBreak - 1;
         const std::size_t indent = static_cast<std::size_t>(m_depth) * 2;
-        if (indent + 2 <= kBreak.size()) {
-            raw(kBreak.substr(comma ? 0 : 1, indent + (comma ? 2 : 1)));
+        if (indent + 2 <= kLongest) {
+            room(kLongest);
+            std::memcpy(m_buffer.data() + m_used, kBreak + (comma ? 0 : 1), kLongest);
+            m_used += indent + (comma ? 2 : 1);
         } else {
             if (comma) raw(",");
             raw("\n");
@@ -123,6 +143,7 @@ private:
 
     const Sink& m_sink;
     std::string& m_buffer;
+    std::vector<std::pair<double, std::string>>& m_spelled;
     std::size_t m_used = 0;
     int m_depth;
     bool m_empty = false;
@@ -193,7 +214,8 @@ void write(const DecodeChain& chain, const Sink& sink) {
         return;
     }
     std::string buffer;
-    Layout layout(sink, 0, buffer);
+    std::vector<std::pair<double, std::string>> spelled;
+    Layout layout(sink, 0, buffer, spelled);
     chainRecord(layout, chain);
     layout.finish();
 }
@@ -216,7 +238,7 @@ void FindingWriter::add(const ScanFinding& finding) {
     }
     // Two levels deep in the document: inside its object and its "findings" array. One buffer
     // serves every record, so a record's text is not grown from nothing each time.
-    Layout layout(m_body, 2, m_buffer);
+    Layout layout(m_body, 2, m_buffer, m_spelled);
     layout.raw(m_count > 1 ? ",\n    " : "    ");
     layout.open('{');
     layout.plainKey(R"("chain" : )");
