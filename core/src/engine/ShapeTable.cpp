@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <map>
 
 namespace orvel {
 namespace {
@@ -37,17 +36,25 @@ ShapeTable::ShapeTable(const DetectorList& detectors) {
     for (const auto& detector : detectors) declared.push_back(detector->acceptedShapes());
     const std::vector<ByteSet> sets = distinctions(declared);
 
-    // Bytes belonging to the same sets share a class.
-    std::map<std::vector<bool>, std::size_t> classes;
-    for (int byte = 0; byte < 256; ++byte) {
-        std::vector<bool> membership;
-        membership.reserve(sets.size());
-        for (const ByteSet& set : sets) membership.push_back(set.contains(static_cast<std::uint8_t>(byte)));
-        const std::size_t index = classes.try_emplace(std::move(membership), classes.size()).first->second;
-        // More classes than a mask holds: no detector is ruled out.
-        if (index >= kClassBits) return;
-        m_classOf[static_cast<std::size_t>(byte)] = std::uint64_t{1} << index;
+    // Bytes belonging to the same sets share a class: each set splits every class so far into
+    // its members and the rest.
+    std::array<std::size_t, 256> classOf{};
+    std::size_t classes = 1;
+    for (const ByteSet& set : sets) {
+        constexpr std::size_t kUnnumbered = 256;
+        std::array<std::array<std::size_t, 2>, 256> renumbered;
+        for (auto& halves : renumbered) halves = {kUnnumbered, kUnnumbered};
+        std::size_t next = 0;
+        for (std::size_t byte = 0; byte < 256; ++byte) {
+            std::size_t& number = renumbered[classOf[byte]][set.contains(static_cast<std::uint8_t>(byte)) ? 1 : 0];
+            if (number == kUnnumbered) number = next++;
+            classOf[byte] = number;
+        }
+        classes = next;
     }
+    // More classes than a mask holds: no detector is ruled out.
+    if (classes > kClassBits) return;
+    for (std::size_t byte = 0; byte < 256; ++byte) m_classOf[byte] = std::uint64_t{1} << classOf[byte];
 
     const auto maskOf = [&](const ByteSet& set) {
         std::uint64_t mask = 0;
@@ -62,11 +69,10 @@ ShapeTable::ShapeTable(const DetectorList& detectors) {
         if (declared[index].empty()) m_unshaped |= std::uint64_t{1} << index;
         for (const TextShape& shape : declared[index]) {
             const std::uint64_t firstBytes = maskOf(shape.firstBytes) | (shape.firstBytes.isAll() ? kNoFirstByte : 0);
+            const CompiledShape compiled{index, maskOf(shape.alphabet), maskOf(shape.mustContain)};
             for (int first = 0; first < 64; ++first) {
-                if (((firstBytes >> first) & 1) != 0) {
-                    m_shapesByFirst[static_cast<std::size_t>(first)].push_back(
-                        {index, maskOf(shape.alphabet), maskOf(shape.mustContain)});
-                }
+                if (((firstBytes >> first) & 1) != 0)
+                    m_shapesByFirst[static_cast<std::size_t>(first)].push_back(compiled);
             }
         }
     }
