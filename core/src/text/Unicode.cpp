@@ -15,6 +15,10 @@
 #include <memory>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace orvel::Unicode {
 namespace {
 
@@ -26,7 +30,17 @@ const unsigned char* bytesOf(std::string_view text) { return reinterpret_cast<co
 
 /// Index of the first byte at or after `i` that is not ASCII, or `n`.
 std::size_t nextNonASCII(const unsigned char* p, std::size_t i, std::size_t n) {
-    // Most artifacts are ASCII: eight bytes per step keeps validation off every profile.
+    // Most artifacts are ASCII: 64 bytes a step where there is SSE2, their top bits gathered at
+    // once, then eight, keep validation off every profile.
+#if defined(__SSE2__)
+    const auto lanes = [&](std::size_t at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)); };
+    while (n - i >= 64) {
+        const __m128i any =
+            _mm_or_si128(_mm_or_si128(lanes(i), lanes(i + 16)), _mm_or_si128(lanes(i + 32), lanes(i + 48)));
+        if (_mm_movemask_epi8(any) != 0) break;
+        i += 64;
+    }
+#endif
     while (n - i >= 8) {
         std::uint64_t word;
         std::memcpy(&word, p + i, sizeof word);
@@ -279,7 +293,8 @@ bool fitsStringPiece(std::string_view text) {
 
 bool isASCII(std::string_view bytes) {
     // Most texts asked about are ASCII throughout: one test at the end costs less than one a
-    // word, and the last word, read overlapping the one before, spares a loop over the tail.
+    // step (sixteen bytes with SSE2, then eight), and the last word, read overlapping the one
+    // before, spares a loop over the tail.
     const unsigned char* p = bytesOf(bytes);
     const std::size_t n = bytes.size();
     const auto word = [&](std::size_t at) {
@@ -289,7 +304,14 @@ bool isASCII(std::string_view bytes) {
     };
     std::uint64_t seen = 0;
     if (n >= 8) {
-        for (std::size_t i = 0; i + 8 < n; i += 8) seen |= word(i);
+        std::size_t i = 0;
+#if defined(__SSE2__)
+        __m128i lanes = _mm_setzero_si128();
+        for (; i + 16 < n; i += 16)
+            lanes = _mm_or_si128(lanes, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+        if (_mm_movemask_epi8(lanes) != 0) return false;
+#endif
+        for (; i + 8 < n; i += 8) seen |= word(i);
         seen |= word(n - 8);
     } else {
         for (std::size_t i = 0; i < n; ++i) seen |= p[i];
