@@ -58,16 +58,24 @@ bool nestsTooDeep(std::string_view text) {
 /// "{user}"), and the parser's syntax errors are costly to build, so these are refused first.
 /// Only a necessary condition: whatever passes is still up to the parser.
 bool opensBadly(std::string_view text) {
-    constexpr std::string_view blank = " \t\n\r";
+    // Byte tests rather than searches for sets: this runs on every bracketed stretch of a log.
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    const auto isNumberByte = [](char c) {
+        return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
+    };
+    const auto skip = [&](std::size_t at, const auto& over) {
+        while (at < text.size() && over(text[at])) ++at;
+        return at;
+    };
     if (text.starts_with("\xEF\xBB\xBF")) {
         text.remove_prefix(3);
     }
-    const std::size_t open = text.find_first_not_of(blank);
-    if (open == std::string_view::npos || (text[open] != '[' && text[open] != '{')) {
+    const std::size_t open = skip(0, isBlank);
+    if (open == text.size() || (text[open] != '[' && text[open] != '{')) {
         return false;
     }
-    const std::size_t first = text.find_first_not_of(blank, open + 1);
-    if (first == std::string_view::npos) {
+    const std::size_t first = skip(open + 1, isBlank);
+    if (first == text.size()) {
         return true;
     }
     const char c = text[first];
@@ -76,11 +84,10 @@ bool opensBadly(std::string_view text) {
     }
     if (c == '-' || (c >= '0' && c <= '9')) {
         // A number is made of these characters alone, and a delimiter follows it.
-        const std::size_t end = text.find_first_not_of("0123456789+-.eE", first);
-        const std::size_t next = end == std::string_view::npos ? end : text.find_first_not_of(blank, end);
-        return next == std::string_view::npos || (text[next] != ',' && text[next] != ']');
+        const std::size_t next = skip(skip(first, isNumberByte), isBlank);
+        return next == text.size() || (text[next] != ',' && text[next] != ']');
     }
-    return std::string_view("[{\"]tfn").find(c) == std::string_view::npos;
+    return c != '[' && c != '{' && c != '"' && c != ']' && c != 't' && c != 'f' && c != 'n';
 }
 
 // How each byte appears inside a string: 0 as itself, 'u' as \u00XX, else after a backslash.
