@@ -49,12 +49,7 @@ bool isWhitespaceOrNewline(char32_t scalar) {
            u_charType(static_cast<UChar32>(scalar)) == U_SPACE_SEPARATOR;
 }
 
-std::string_view trimmed(std::string_view text) {
-    // Most texts start and end with an ASCII byte that is no white space, and are their own trim.
-    const auto standsFirm = [](char c) {
-        return static_cast<unsigned char>(c) < 0x80 && !isWhitespaceOrNewline(static_cast<char32_t>(c));
-    };
-    if (text.empty() || (standsFirm(text.front()) && standsFirm(text.back()))) return text;
+std::string_view trimmedAtEnds(std::string_view text) {
     const auto length = static_cast<std::int32_t>(text.size());
     std::int32_t begin = 0;
     while (begin < length) {

@@ -14,8 +14,18 @@ bool looksLikePrintableText(std::string_view text);
 /// U+2028, U+2029)?
 bool isWhitespaceOrNewline(char32_t scalar);
 
+/// trimmed(text), reading the ends as characters: what trimmed() calls unless both ends are
+/// ASCII bytes that are plainly no white space.
+std::string_view trimmedAtEnds(std::string_view text);
+
 /// `text` without leading and trailing white space and line breaks.
-std::string_view trimmed(std::string_view text);
+inline std::string_view trimmed(std::string_view text) {
+    // Most texts start and end with an ASCII byte that is no white space, and are their own
+    // trim: told here, where every candidate of a scan asks, without a call.
+    const auto standsFirm = [](char c) { return c > ' ' && c < 0x7F; };
+    if (text.empty() || (standsFirm(text.front()) && standsFirm(text.back()))) return text;
+    return trimmedAtEnds(text);
+}
 
 /// `text` without leading and trailing spaces and tabs (those two characters only).
 std::string_view trimmedOfSpacesAndTabs(std::string_view text);
