@@ -1,6 +1,8 @@
 #include "detectors/UUIDDetector.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 #include "text/Text.h"
 
@@ -11,14 +13,20 @@ namespace {
 // Five groups of 8, 4, 4, 4 and 12 hex digits joined by hyphens, and nothing else: checked byte
 // by byte, which takes a fraction of a regular expression's call, and a scan checks every UUID.
 bool isUUID(std::string_view text) {
-    if (text.size() != 36) return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
-        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-        if (hyphen ? c != '-' : !hex) return false;
+    static constexpr std::array<bool, 256> kHexDigit = [] {
+        std::array<bool, 256> digits{};
+        for (const char c : std::string_view("0123456789abcdefABCDEF")) digits[static_cast<unsigned char>(c)] = true;
+        return digits;
+    }();
+    constexpr std::size_t kLength = 36;
+    constexpr std::uint64_t kHyphens =
+        std::uint64_t{1} << 8 | std::uint64_t{1} << 13 | std::uint64_t{1} << 18 | std::uint64_t{1} << 23;
+    if (text.size() != kLength || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-') return false;
+    bool digits = true;
+    for (std::size_t i = 0; i < kLength; ++i) {
+        digits &= kHexDigit[static_cast<unsigned char>(text[i])] || ((kHyphens >> i) & 1) != 0;
     }
-    return true;
+    return digits;
 }
 
 } // namespace
