@@ -16,6 +16,11 @@ namespace {
 // A large scan's export is hundreds of megabytes, laid out in records of a few hundred bytes:
 // buffers this large write it in few calls.
 constexpr std::size_t kBufferBytes = std::size_t{256} << 10;
+// The body is placed once this many candidates have told how many of them become findings,
+// or once this much of it waits: a log's first few thousand candidates foretell its count's
+// length in all but the closest cases, and a wrong one costs a move of the body.
+constexpr std::size_t kExaminedToForetell = 4096;
+constexpr std::size_t kMostHeldUnplaced = std::size_t{4} << 20;
 
 bool write(std::FILE* file, std::string_view text) {
     return std::fwrite(text.data(), 1, text.size(), file) == text.size();
@@ -57,7 +62,6 @@ ExportOutput::ExportOutput(std::FILE* out) : m_out(out) {
 
 ExportOutput::~ExportOutput() {
     if (m_spill) std::fclose(m_spill);
-    if (m_ownsReader) close(m_reader);
 }
 
 // In place only where nothing but this document can be disturbed: a regular file that ends
@@ -73,24 +77,42 @@ bool ExportOutput::openInPlace() {
     }
     m_base = lseek(fd, 0, SEEK_CUR);
     if (m_base < 0 || m_base != status.st_size) return false;
-    if ((flags & O_ACCMODE) == O_RDWR) {
-        m_reader = fd;
-    } else {
-        // `>` opens the file for writing only; the process's own link to it opens it again.
-        m_reader = open(fmt::format("/proc/self/fd/{}", fd).c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat reopened {};
-        if (m_reader < 0) return false;
-        m_ownsReader = true;
-        if (fstat(m_reader, &reopened) != 0 || reopened.st_dev != status.st_dev || reopened.st_ino != status.st_ino) {
-            return false;
-        }
-    }
+    m_readable = (flags & O_ACCMODE) == O_RDWR;
+    // The reader is opened only to move the body: closing a second descriptor of a file that
+    // `>` emptied makes ext4 write out every page written so far, there and then.
+    const int reader = openReader();
+    if (reader < 0) return false;
+    if (reader != fd) close(reader);
     m_inPlace = true;
     return true;
 }
 
-void ExportOutput::expect(std::size_t findings) {
-    if (m_bodyAt < 0) m_headRoom = OrvelJSON::FindingWriter::head(std::max<std::size_t>(findings, 1)).size();
+// A descriptor that reads the output file: its own where it was opened for reading too, else
+// a new one through the process's link to it (`>` opens a file for writing only).
+int ExportOutput::openReader() const {
+    const int fd = fileno(m_out);
+    if (m_readable) return fd;
+    const int reader = open(fmt::format("/proc/self/fd/{}", fd).c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat status {};
+    struct stat reopened {};
+    if (reader >= 0 && (fstat(fd, &status) != 0 || fstat(reader, &reopened) != 0 || reopened.st_dev != status.st_dev ||
+                        reopened.st_ino != status.st_ino)) {
+        close(reader);
+        return -1;
+    }
+    return reader;
+}
+
+void ExportOutput::expect(std::size_t found, std::size_t examined, std::size_t total) {
+    if (m_bodyAt >= 0) return;
+    // The rate so far, carried to every candidate; no more findings than candidates.
+    m_foretold = examined == 0 ? total : std::min(total, found * total / examined);
+    if (examined >= kExaminedToForetell) place(m_foretold);
+}
+
+void ExportOutput::place(std::size_t findings) {
+    m_bodyAt = m_bodyEnd =
+        m_base + static_cast<off_t>(OrvelJSON::FindingWriter::head(std::max<std::size_t>(findings, 1)).size());
 }
 
 void ExportOutput::body(std::string_view piece) {
@@ -99,15 +121,13 @@ void ExportOutput::body(std::string_view piece) {
         return;
     }
     m_pending += piece;
-    if (m_pending.size() >= kBufferBytes) flushInPlace();
+    // Held until placed, within bounds.
+    if (m_bodyAt < 0 && m_pending.size() >= kMostHeldUnplaced) place(m_foretold);
+    if (m_bodyAt >= 0 && m_pending.size() >= kBufferBytes) flushInPlace();
 }
 
 void ExportOutput::flushInPlace() {
     if (m_pending.empty()) return;
-    if (m_bodyAt < 0) {
-        if (m_headRoom == 0) expect(1);
-        m_bodyAt = m_bodyEnd = m_base + static_cast<off_t>(m_headRoom);
-    }
     m_failed = m_failed || !writeAt(m_pending, m_bodyEnd);
     m_bodyEnd += static_cast<off_t>(m_pending.size());
     m_pending.clear();
@@ -126,18 +146,23 @@ bool ExportOutput::writeAt(std::string_view text, off_t at) {
 // Moves the body, in stretches taken from the end it moves towards, so that no stretch is
 // overwritten before it is read.
 bool ExportOutput::moveBody(off_t to) {
+    const int reader = openReader();
+    if (reader < 0) return false;
     const off_t length = m_bodyEnd - m_bodyAt;
     std::vector<char> stretch(static_cast<std::size_t>(std::min<off_t>(length, kBufferBytes)));
     const bool later = to > m_bodyAt;
-    for (off_t done = 0; done < length;) {
+    off_t done = 0;
+    while (done < length) {
         const auto size = static_cast<std::size_t>(std::min<off_t>(length - done, kBufferBytes));
         const off_t offset = later ? length - done - static_cast<off_t>(size) : done;
-        if (pread(m_reader, stretch.data(), size, m_bodyAt + offset) != static_cast<ssize_t>(size) ||
+        if (pread(reader, stretch.data(), size, m_bodyAt + offset) != static_cast<ssize_t>(size) ||
             !writeAt({stretch.data(), size}, to + offset)) {
-            return false;
+            break;
         }
         done += static_cast<off_t>(size);
     }
+    if (reader != fileno(m_out)) close(reader);
+    if (done < length) return false;
     m_bodyAt = to;
     m_bodyEnd = to + length;
     return true;
@@ -152,23 +177,29 @@ bool ExportOutput::finish(const OrvelJSON::FindingWriter& document) {
 }
 
 bool ExportOutput::finishInPlace(const OrvelJSON::FindingWriter& document) {
-    flushInPlace();
     // What the document puts before the body, and after it once the body is in.
     std::string head;
     std::string tail;
     bool withBody = false;
     document.finish([&](std::string_view piece) { (withBody ? tail : head) += piece; },
                     [&] { return withBody = true; });
-    off_t end = m_base + static_cast<off_t>(head.size());
-    if (withBody && m_bodyAt >= 0) {
-        if (m_bodyAt != end && !moveBody(end)) return false;
+    const off_t bodyAt = m_base + static_cast<off_t>(head.size());
+    // A body still held goes where the head now known ends.
+    if (m_bodyAt < 0) m_bodyAt = m_bodyEnd = bodyAt;
+    flushInPlace();
+    off_t end = bodyAt;
+    if (withBody && m_bodyEnd > m_bodyAt) {
+        if (m_bodyAt != bodyAt && !moveBody(bodyAt)) return false;
         end = m_bodyEnd;
     }
     if (!writeAt(head, m_base) || !writeAt(tail, end)) return false;
     end += static_cast<off_t>(tail.size());
     // A body moved towards the head, or left out of a document that cannot be written, leaves
     // bytes behind the document's end.
-    return ftruncate(fileno(m_out), end) == 0 && fseeko(m_out, end, SEEK_SET) == 0;
+    struct stat status {};
+    if (fstat(fileno(m_out), &status) != 0) return false;
+    if (status.st_size > end && ftruncate(fileno(m_out), end) != 0) return false;
+    return fseeko(m_out, end, SEEK_SET) == 0;
 }
 
 } // namespace orvel::cli

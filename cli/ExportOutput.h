@@ -26,9 +26,9 @@ public:
     /// Whether the body has somewhere to go (else the spill file could not be made).
     bool isReady() const { return m_inPlace || m_spill != nullptr; }
 
-    /// The document will most likely hold at most `findings` findings: heeded until the body
-    /// is first written.
-    void expect(std::size_t findings);
+    /// `found` findings so far, from the first `examined` of `total` candidates: the body is
+    /// placed once these foretell the count (or once it is too large to wait).
+    void expect(std::size_t found, std::size_t examined, std::size_t total);
 
     /// Takes the next piece of the body.
     void body(std::string_view piece);
@@ -38,6 +38,8 @@ public:
 
 private:
     bool openInPlace();
+    int openReader() const;
+    void place(std::size_t findings);
     void flushInPlace();
     bool finishInPlace(const OrvelJSON::FindingWriter& document);
     bool moveBody(off_t to);
@@ -46,14 +48,13 @@ private:
     std::FILE* m_out;
     bool m_failed = false;
 
-    // In place: the body goes at m_bodyAt, behind m_headRoom bytes left from m_base, and is read
-    // back through m_reader when the head turns out to need more or less room.
+    // In place: the body goes at m_bodyAt, behind room for a head from m_base, and is read back
+    // through a reader opened then when the head turns out to need more or less room.
     bool m_inPlace = false;
-    int m_reader = -1;
-    bool m_ownsReader = false;
+    bool m_readable = false; // the file is open for reading and writing: no reader needed
     off_t m_base = 0;
-    std::size_t m_headRoom = 0;
-    off_t m_bodyAt = -1; // until the body is first written
+    std::size_t m_foretold = 1; // the count expected so far
+    off_t m_bodyAt = -1;        // until the body is placed
     off_t m_bodyEnd = 0;
     std::string m_pending;
 

@@ -161,10 +161,8 @@ int scan(const ScanOptions& options) {
         const std::string fileName = several ? prefixName(name) : std::string();
         ColumnCounter columns(text);
         const Scanner::Progress onTerminal = progressOnTerminal(text.size());
-        // The first report, before any finding, tells how many candidates there are: no more
-        // findings than that.
         const auto progress = [&](std::size_t examined, std::size_t total) {
-            if (output && examined == 0) output->expect(total);
+            if (output) output->expect(document.count(), examined, total);
             if (onTerminal) onTerminal(examined, total);
         };
         const Scanner::Summary summary = orvel::scan(

@@ -102,8 +102,8 @@ TEST(Commands, OversizedInputFullOutputAndExhaustedMemoryExitTwoAndAClosedPipeQu
 }
 
 // A scan's document written into a file, where its body goes in before its count is known, is
-// the one a pipe receives: here the candidates' count has a digit more than the findings', so
-// the body, several buffers long, moves once the count is known.
+// the one a pipe receives: here the first candidates, all UUIDs, foretell a count with a digit
+// more than the findings', so the body, several buffers long, moves once the count is known.
 TEST(Commands, AScanDocumentIsTheSameInAFileAsThroughAPipe) {
     std::string log;
     char line[64];
