@@ -17,9 +17,9 @@ namespace {
 // buffers this large write it in few calls.
 constexpr std::size_t kBufferBytes = std::size_t{256} << 10;
 // The body is placed once this many candidates have told how many of them become findings,
-// or once this much of it waits: a log's first few thousand candidates foretell its count's
+// or once this much of it waits: a log's first thousand candidates foretell its count's
 // length in all but the closest cases, and a wrong one costs a move of the body.
-constexpr std::size_t kExaminedToForetell = 4096;
+constexpr std::size_t kExaminedToForetell = 1024;
 constexpr std::size_t kMostHeldUnplaced = std::size_t{4} << 20;
 
 bool write(std::FILE* file, std::string_view text) {

@@ -163,7 +163,7 @@ constexpr std::size_t kCandidatesPerPieceAlone = 16;
 // Below this size a scan is over before a second thread would have started to help.
 constexpr std::size_t kThreadsFromBytes = std::size_t{1} << 20;
 // Progress is reported at most once per this many candidates.
-constexpr std::size_t kProgressEvery = 4096;
+constexpr std::size_t kProgressEvery = 1024;
 
 // The first cluster of each piece of work, then one past the last cluster.
 template <typename Index>
