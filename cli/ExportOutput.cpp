@@ -184,7 +184,8 @@ bool ExportOutput::finishInPlace(const OrvelJSON::FindingWriter& document) {
     document.finish([&](std::string_view piece) { (withBody ? tail : head) += piece; },
                     [&] { return withBody = true; });
     const off_t bodyAt = m_base + static_cast<off_t>(head.size());
-    // A body still held goes where the head now known ends.
+    // A body still held goes where the head now known ends, unless the document leaves it out.
+    if (!withBody) m_pending.clear();
     if (m_bodyAt < 0) m_bodyAt = m_bodyEnd = bodyAt;
     flushInPlace();
     off_t end = bodyAt;

@@ -11,7 +11,7 @@ namespace orvel::Unicode {
 /// Is `bytes` well-formed UTF-8 (no surrogates, no overlong forms, nothing above U+10FFFF)?
 bool isValidUTF8(std::string_view bytes);
 
-/// Is every byte of `bytes` below 0x80? Reads eight bytes at a time.
+/// Is every byte of `bytes` below 0x80? Reads sixteen bytes at a time where there is SSE2.
 bool isASCII(std::string_view bytes);
 
 /// `bytes` with every ill-formed sequence replaced by U+FFFD, one per maximal subpart as ICU
